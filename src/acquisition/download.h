@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tivka {
+
+struct DownloadLimits {
+    long connectTimeoutSeconds = 30;
+    long stallSeconds = 60;                       // no byte for this long ends the transfer
+    std::int64_t maxBodyBytes = 32LL * 1024 * 1024;  // the body is cut here
+    std::string userAgent = "tivka";
+};
+
+// HTTP GET of `url` into the file `fileName` (created or truncated), through
+// the proxy settings of the environment, bypassing every cache, following
+// redirects. True when the address could be opened: an error page or a
+// transfer cut short is still true; a refused connection or an unresolved
+// host is false and creates no file.
+bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits = {});
+
+struct DownloadJob {
+    std::string url;
+    std::string fileName;
+};
+
+// Runs several downloads with at most `maxInFlight` transfers at once; each is
+// a fresh GET with the same rules as DownloadFile. Results in job order.
+std::vector<bool> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits = {},
+                                int maxInFlight = 8);
+
+// The seam the refresh and the indicator pass download through; tests and the
+// benchmark substitute their own.
+class Downloader {
+public:
+    virtual ~Downloader() = default;
+    virtual bool download(const std::string& url, const std::string& fileName) = 0;
+    virtual std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) = 0;
+};
+
+class CurlDownloader final : public Downloader {
+public:
+    explicit CurlDownloader(DownloadLimits limits = {}) : limits_(std::move(limits)) {}
+    bool download(const std::string& url, const std::string& fileName) override
+    {
+        return DownloadFile(url, fileName, limits_);
+    }
+    std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) override
+    {
+        return DownloadFiles(jobs, limits_);
+    }
+
+private:
+    DownloadLimits limits_;
+};
+
+}  // namespace tivka

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+#include "reading/level_records.h"
+
+namespace tivka {
+
+// The 720-line data file, CR LF after every line, from the orders reading
+// (line 1 time, line 2 price, "Orders", 2 x 179 rows) and the positions
+// reading ("Position", 2 x 179 rows). Prices rounded to 6 significant digits
+// and `digits` decimals, "," replaced by ".".
+std::string IndicatorDataText(const ChartResults& orders, const ChartResults& positions, int digits,
+                              const std::string& systemSeparator);
+
+// Writes `pathWithoutExtension` + ".csv" completely; false when any part of
+// the write failed (the caller then leaves the flag at "1").
+bool WriteIndicatorDataFile(const std::string& pathWithoutExtension, const ChartResults& orders,
+                            const ChartResults& positions, int digits, const std::string& systemSeparator);
+
+// Creates or truncates the flag file and writes the single byte `value`.
+bool WriteFlagFile(const std::string& path, char value);
+
+}  // namespace tivka

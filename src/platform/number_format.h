@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tivka {
+
+// Fixed notation with exactly `decimals` decimals: the value is first rounded,
+// half away from zero on its exact binary value, to at most `maxSignificant`
+// significant digits and at most `decimals` decimals; integer digits without
+// grouping ("0" below 1), `decimalSeparator` between, "-" only for a value
+// that does not round to zero. Independent of the C library locale.
+// FormatPrice(0.03125, 4, 15, ".") == "0.0313"; (1.23456, 4, 6, ",") == "1,2346".
+std::string FormatPrice(double value, int decimals, int maxSignificant,
+                        std::string_view decimalSeparator);
+
+}  // namespace tivka
