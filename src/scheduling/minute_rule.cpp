@@ -1,0 +1,24 @@
+#include "scheduling/minute_rule.h"
+
+namespace tivka {
+
+MinuteRuleOutcome ApplyMinuteRule(int minute, std::int32_t time2, std::int32_t minuteFired)
+{
+    // 64-bit differences: time2 comes from the settings file and may be any
+    // 32-bit value, and minute - time2 must not overflow.
+    const std::int64_t past = std::int64_t(minute) - std::int64_t(time2);
+    MinuteRuleOutcome outcome{false, minuteFired};
+    if (past == 0) {
+        outcome.fire = true;
+        outcome.minuteFired = 1;
+    }
+    if (past == 1 && outcome.minuteFired == 0) {
+        outcome.fire = true;
+        outcome.minuteFired = 1;
+    }
+    if (past == 2 || past == 3)
+        outcome.minuteFired = 0;
+    return outcome;
+}
+
+}  // namespace tivka
