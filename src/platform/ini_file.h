@@ -19,14 +19,17 @@ public:
 
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
-    // Decimal, or hexadecimal after "0x"/"0X" when longer than two characters;
-    // anything else gives the default.
+    // Decimal, or hexadecimal after "0x"/"0X" when longer than two characters
+    // (or after "$"), as StrToInt takes them; anything else gives the default.
     std::int32_t ReadInteger(const std::string& section, const std::string& key,
                              std::int32_t defaultValue) const;
     // An integer, true when non-zero; non-numeric gives the default.
     bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
-    // Throw std::runtime_error("Unable to write to <path>") on failure.
+    // Throw std::runtime_error("Unable to write to <path>") on failure, the
+    // file then as it was. A section, key or value with a line break, a key
+    // with "=" or a section with "]" is refused the same way (with the reason
+    // appended), as it could not be read back as written.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
     void WriteBool(const std::string& section, const std::string& key, bool value);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tivka {
+
+// Line-level rules of settings files, shared by reading and writing.
+// Section and key names compare without regard to ASCII case; blanks are
+// spaces and tabs.
+
+// One line of a settings text: its bytes and its own line end ("\r\n", "\n",
+// or "" for a last line without one). body + eol over all lines gives back
+// the text byte for byte.
+struct IniLine {
+    std::string_view body;
+    std::string_view eol;
+};
+
+std::vector<IniLine> SplitIniLines(std::string_view text);
+
+// The section a "[name]" line opens (blanks around the name removed; a line
+// without "]" names the rest of the line); nullopt for any other line.
+std::optional<std::string_view> IniSectionName(std::string_view body);
+
+// For a "key=value" line (not a section line, not a ";" comment), the key
+// with blanks removed and the offset just past the "=".
+struct IniKeyLine {
+    std::string_view key;
+    std::size_t valueStart = 0;
+};
+std::optional<IniKeyLine> IniKeyOf(std::string_view body);
+
+// Editors on Windows may start a settings file with this byte order mark;
+// it belongs to no line.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool IniNamesEqual(std::string_view a, std::string_view b);
+
+// The value as read: blanks around it removed, one pair of enclosing double
+// quotes stripped, cut at kIniValueLimit characters.
+constexpr std::size_t kIniValueLimit = 2047;
+std::string IniCleanValue(std::string_view raw);
+
+// `text` with key = value stored in `section`: the first line of that key in
+// the first such section gets the new value (its text up to the "=" and the
+// blanks after it kept); otherwise a "key=value" line goes after the
+// section's last non-blank line, or a new section goes at the end. Every other
+// byte stays as it was; new lines take the line end of their neighbour, or
+// "\n" in an empty text.
+std::string WithIniValue(std::string_view text, std::string_view section,
+                         std::string_view key, std::string_view value);
+
+}  // namespace tivka
