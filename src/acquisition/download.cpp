@@ -1,0 +1,253 @@
+#include "acquisition/download.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+
+namespace tivka {
+namespace {
+
+constexpr long kMaxRedirects = 20;
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            throw std::runtime_error("the HTTP library could not be initialised");
+    });
+}
+
+// One GET into one file. The file is created only when the final response
+// (not a redirection being followed) has sent all its headers, so a failed
+// connection never creates or truncates anything.
+struct Transfer {
+    const DownloadJob* job = nullptr;
+    std::int64_t maxBodyBytes = 0;
+    long status = 0;          // status of the response being received
+    bool hasLocation = false;  // that response names a redirection target
+    bool opened = false;      // the final response's headers have arrived
+    std::FILE* file = nullptr;
+    std::int64_t written = 0;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+
+    Transfer() = default;
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+    ~Transfer()
+    {
+        closeFile();
+        if (easy)
+            curl_easy_cleanup(easy);
+        curl_slist_free_all(headers);
+    }
+    void closeFile()
+    {
+        if (file)
+            std::fclose(file);
+        file = nullptr;
+    }
+};
+
+bool startsWithNoCase(const char* text, std::size_t size, const char* prefix)
+{
+    std::size_t n = std::strlen(prefix);
+    if (size < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+long statusOfLine(const char* line, std::size_t size)
+{
+    const char* space = static_cast<const char*>(std::memchr(line, ' ', size));
+    if (!space)
+        return 0;
+    long code = 0;
+    for (const char* p = space + 1; p < line + size && *p >= '0' && *p <= '9'; ++p)
+        code = code * 10 + (*p - '0');
+    return code;
+}
+
+bool isFollowedRedirect(long status, bool hasLocation)
+{
+    return status >= 300 && status < 400 && status != 304 && hasLocation;
+}
+
+void onHeadersComplete(Transfer& t)
+{
+    if (t.opened || t.status < 200 || isFollowedRedirect(t.status, t.hasLocation))
+        return;
+    t.opened = true;
+    // Errors creating the file are not reported: the decoder fails on it later.
+    t.file = std::fopen(t.job->fileName.c_str(), "wb");
+}
+
+std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
+{
+    Transfer& t = *static_cast<Transfer*>(user);
+    if (startsWithNoCase(line, size, "HTTP/")) {
+        t.status = statusOfLine(line, size);
+        t.hasLocation = false;
+    } else if (startsWithNoCase(line, size, "Location:")) {
+        t.hasLocation = true;
+    } else if ((size == 2 && line[0] == '\r') || (size == 1 && line[0] == '\n')) {
+        onHeadersComplete(t);
+    }
+    return size;
+}
+
+std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
+{
+    Transfer& t = *static_cast<Transfer*>(user);
+    onHeadersComplete(t);  // a body without a header block (HTTP/1.0 style) still counts
+    std::int64_t room = t.maxBodyBytes - t.written;
+    std::size_t kept = std::int64_t(size) > room ? std::size_t(std::max<std::int64_t>(room, 0)) : size;
+    if (t.file && kept > 0)
+        std::fwrite(data, 1, kept, t.file);
+    t.written += std::int64_t(kept);
+    return kept == size ? size : 0;  // 0 stops the transfer at the cap
+}
+
+curl_slist* noCacheHeaders()
+{
+    curl_slist* list = curl_slist_append(nullptr, "Pragma: no-cache");
+    curl_slist* both = list ? curl_slist_append(list, "Cache-Control: no-cache") : nullptr;
+    if (!both) {
+        curl_slist_free_all(list);
+        throw std::runtime_error("out of memory preparing an HTTP request");
+    }
+    return both;
+}
+
+void configure(Transfer& t, const DownloadLimits& limits)
+{
+    t.maxBodyBytes = limits.maxBodyBytes;
+    t.easy = curl_easy_init();
+    if (!t.easy)
+        throw std::runtime_error("the HTTP library could not start a transfer");
+    t.headers = noCacheHeaders();
+    CURL* e = t.easy;
+    curl_easy_setopt(e, CURLOPT_URL, t.job->url.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, limits.userAgent.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, headerLine);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, bodyPiece);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+}
+
+// Whatever ended the transfer, the result is whether the address was opened.
+bool finish(Transfer& t)
+{
+    t.closeFile();
+    return t.opened;
+}
+
+}  // namespace
+
+bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits)
+{
+    initialiseCurlOnce();
+    DownloadJob job{url, fileName};
+    Transfer t;
+    t.job = &job;
+    configure(t, limits);
+    curl_easy_perform(t.easy);
+    return finish(t);
+}
+
+namespace {
+
+struct MultiHandle {
+    CURLM* multi = curl_multi_init();
+    ~MultiHandle()
+    {
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+};
+
+// Adds the next job, if any, to the running set.
+void startNext(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers, std::size_t& next,
+               const std::vector<DownloadJob>& jobs, const DownloadLimits& limits)
+{
+    if (next >= jobs.size())
+        return;
+    auto t = std::make_unique<Transfer>();
+    t->job = &jobs[next];
+    configure(*t, limits);
+    curl_easy_setopt(t->easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(next));
+    if (curl_multi_add_handle(multi, t->easy) != CURLM_OK)
+        throw std::runtime_error("the HTTP library could not start a transfer");
+    transfers[next] = std::move(t);
+    ++next;
+}
+
+// Finishes every completed transfer and returns how many there were.
+int collectDone(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers, std::vector<bool>& results)
+{
+    int done = 0;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        char* privateData = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &privateData);
+        std::size_t index = reinterpret_cast<std::size_t>(privateData);
+        curl_multi_remove_handle(multi, message->easy_handle);
+        results[index] = finish(*transfers[index]);
+        transfers[index].reset();
+        ++done;
+    }
+    return done;
+}
+
+}  // namespace
+
+std::vector<bool> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits, int maxInFlight)
+{
+    initialiseCurlOnce();
+    std::vector<bool> results(jobs.size(), false);
+    std::vector<std::unique_ptr<Transfer>> transfers(jobs.size());
+    MultiHandle handle;
+    if (!handle.multi)
+        throw std::runtime_error("the HTTP library could not start a transfer");
+    std::size_t limit = std::size_t(std::max(maxInFlight, 1));
+    std::size_t next = 0;
+    std::size_t finished = 0;
+    while (next < jobs.size() && next < limit)
+        startNext(handle.multi, transfers, next, jobs, limits);
+    while (finished < jobs.size()) {
+        int running = 0;
+        curl_multi_perform(handle.multi, &running);
+        int done = collectDone(handle.multi, transfers, results);
+        finished += std::size_t(done);
+        for (int i = 0; i < done; ++i)
+            startNext(handle.multi, transfers, next, jobs, limits);
+        if (done == 0)
+            curl_multi_poll(handle.multi, nullptr, 0, 100, nullptr);
+    }
+    return results;
+}
+
+}  // namespace tivka

@@ -1,0 +1,109 @@
+#include "acquisition/pair_naming.h"
+
+#include <vector>
+
+namespace tivka {
+namespace {
+
+// Length of the UTF-8 character starting at text[i]; a byte that does not
+// start a well-formed sequence counts as one character on its own.
+std::size_t characterLength(const std::string& text, std::size_t i)
+{
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length <= 1 || (length == 2 && lead < 0xC2) || lead > 0xF4 || i + length > text.size())
+        return 1;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 1;
+    return length;
+}
+
+std::vector<std::string> characters(const std::string& text)
+{
+    std::vector<std::string> result;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = characterLength(text, i);
+        result.push_back(text.substr(i, n));
+        i += n;
+    }
+    return result;
+}
+
+// Characters first..last (1-based, inclusive); positions past the end add nothing.
+std::string characterRange(const std::vector<std::string>& chars, std::size_t first, std::size_t last)
+{
+    std::string piece;
+    for (std::size_t k = first; k <= last && k <= chars.size(); ++k)
+        piece += chars[k - 1];
+    return piece;
+}
+
+// PairName of a pair code such as GBPUSD: characters 1-3, "_", 4-6.
+std::string nameFromCode(const std::string& pairCode)
+{
+    auto chars = characters(pairCode);
+    return characterRange(chars, 1, 3) + "_" + characterRange(chars, 4, 6);
+}
+
+// The local file name is built from a typed pair text, so it must never reach
+// outside the current folder: separators and NUL become "_". The address keeps
+// the text as typed.
+std::string safeLocalName(const std::string& name)
+{
+    std::string safe = name;
+    for (char& c : safe)
+        if (c == '/' || c == '\\' || c == '\0')
+            c = '_';
+    return safe;
+}
+
+std::string chartAddress(const std::string& chartUrl, const char* chart, bool cumulative, const std::string& pairName)
+{
+    return chartUrl + chart + (cumulative ? "" : "noncumulative_") + pairName + ".png";
+}
+
+std::string displayLocalName(char chart, bool cumulative, const std::string& code)
+{
+    return safeLocalName(std::string(1, chart) + (cumulative ? "c_" : "n_") + code + ".png");
+}
+
+}  // namespace
+
+std::string PairCode(const std::string& pairText)
+{
+    auto chars = characters(pairText);
+    return characterRange(chars, 1, 3) + characterRange(chars, 5, 7);
+}
+
+std::string PairName(const std::string& pairText)
+{
+    auto chars = characters(pairText);
+    return characterRange(chars, 1, 3) + "_" + characterRange(chars, 5, 7);
+}
+
+ChartFile DisplayPositionsChart(const std::string& chartUrl, const std::string& pairText, bool cumulative)
+{
+    return {chartAddress(chartUrl, "posentryprice_", cumulative, PairName(pairText)),
+            displayLocalName('p', cumulative, PairCode(pairText))};
+}
+
+ChartFile DisplayOrdersChart(const std::string& chartUrl, const std::string& pairText, bool cumulative)
+{
+    return {chartAddress(chartUrl, "orders_", cumulative, PairName(pairText)),
+            displayLocalName('o', cumulative, PairCode(pairText))};
+}
+
+ChartFile IndicatorPositionsChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative)
+{
+    return {chartAddress(chartUrl, "posentryprice_", cumulative, nameFromCode(pairCode)),
+            safeLocalName("MTp" + pairCode + ".png")};
+}
+
+ChartFile IndicatorOrdersChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative)
+{
+    return {chartAddress(chartUrl, "orders_", cumulative, nameFromCode(pairCode)),
+            safeLocalName("MTo" + pairCode + ".png")};
+}
+
+}  // namespace tivka
