@@ -1,0 +1,89 @@
+#include "platform/number_format.h"
+
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+namespace tivka {
+namespace {
+
+struct PriceCase {
+    double value;
+    int decimals;
+    int maxSignificant;
+    const char* separator;
+    const char* expected;
+};
+
+TEST(FormatPriceTest, RoundsHalfAwayFromZeroOnTheExactValue)
+{
+    const PriceCase cases[] = {
+        {1.23456, 4, 6, ".", "1.2346"},
+        {109.4567, 2, 6, ".", "109.46"},
+        {1.2, 4, 6, ".", "1.2000"},
+        {0.03125, 4, 15, ".", "0.0313"},     // exact tie: away from zero, not to even
+        {-0.03125, 4, 15, ".", "-0.0313"},
+        {0.5, 0, 15, ".", "1"},
+        {2.5, 0, 15, ".", "3"},
+        {-2.5, 0, 15, ".", "-3"},
+        {2.675, 2, 15, ".", "2.67"},         // stored just below the tie
+        {1.2345, 3, 15, ".", "1.234"},       // likewise
+        {1.00005, 4, 15, ".", "1.0001"},     // stored just above it
+        {1.00015, 4, 15, ".", "1.0002"},
+        {0.125, 2, 15, ".", "0.13"},
+        {9.99995, 4, 15, ".", "10.0000"},    // carry into a new integer digit
+        {99.999, 2, 15, ".", "100.00"},
+        {0.0, 4, 6, ".", "0.0000"},
+    };
+    for (const PriceCase& c : cases)
+        EXPECT_EQ(FormatPrice(c.value, c.decimals, c.maxSignificant, c.separator), c.expected)
+            << c.value << " with " << c.decimals << " decimals";
+}
+
+TEST(FormatPriceTest, CutsToTheSignificantDigitsFirst)
+{
+    const PriceCase cases[] = {
+        {123.45678, 4, 6, ".", "123.4570"},
+        {123.45649, 4, 6, ".", "123.4560"},
+        {1.234567, 6, 6, ".", "1.234570"},
+        {0.001234567, 8, 3, ".", "0.00123000"},  // significant digits start at the first non-zero
+        {1234567.8, 4, 6, ".", "1234570.0000"},  // more integer digits than significant ones
+        {999999.5, 2, 6, ".", "1000000.00"},
+        {0.00004, 4, 6, ".", "0.0000"},
+    };
+    for (const PriceCase& c : cases)
+        EXPECT_EQ(FormatPrice(c.value, c.decimals, c.maxSignificant, c.separator), c.expected)
+            << c.value;
+}
+
+TEST(FormatPriceTest, SignOnlyForValuesThatDoNotRoundToZero)
+{
+    EXPECT_EQ(FormatPrice(-0.00004, 4, 6, "."), "0.0000");
+    EXPECT_EQ(FormatPrice(-0.0, 2, 6, "."), "0.00");
+    EXPECT_EQ(FormatPrice(-0.00005, 4, 15, "."), "-0.0001");
+    EXPECT_EQ(FormatPrice(-1.2345, 2, 6, "."), "-1.23");
+    EXPECT_EQ(FormatPrice(-109.4567, 2, 6, "."), "-109.46");
+}
+
+TEST(FormatPriceTest, UsesTheGivenSeparatorAndNoGrouping)
+{
+    EXPECT_EQ(FormatPrice(1.23456, 4, 6, ","), "1,2346");
+    EXPECT_EQ(FormatPrice(12345.5, 1, 15, ","), "12345,5");
+    EXPECT_EQ(FormatPrice(1.5, 2, 6, "\xD9\xAB"), "1\xD9\xAB" "50");
+    EXPECT_EQ(FormatPrice(7.6, 0, 6, ","), "8");
+}
+
+TEST(FormatPriceTest, ExtremeValuesStayWellFormed)
+{
+    EXPECT_EQ(FormatPrice(std::numeric_limits<double>::denorm_min(), 4, 15, "."), "0.0000");
+    std::string huge = FormatPrice(std::numeric_limits<double>::max(), 2, 15, ".");
+    EXPECT_EQ(huge.size(), 309u + 3u);
+    EXPECT_EQ(huge.substr(0, 16), "1797693134862320");
+    EXPECT_EQ(FormatPrice(std::nan(""), 4, 6, "."), "NAN");
+    EXPECT_EQ(FormatPrice(-std::numeric_limits<double>::infinity(), 4, 6, "."), "-INF");
+    EXPECT_EQ(FormatPrice(1.25, -3, 0, "."), "1");
+}
+
+}  // namespace
+}  // namespace tivka
