@@ -19,11 +19,14 @@ constexpr int kChartHeight = 256;
 Bitmap DigitTemplateBitmap();
 
 // Draws upright text whose first inked row is `firstInkRow`, characters at a
-// pitch of 6 starting at column x. Characters: 0-9, '.', ':'.
+// pitch of 6 starting at column x. Characters: 0-9, '.', ':', and ' ' which
+// leaves its place blank; any other throws std::invalid_argument.
 void DrawUprightText(Bitmap& chart, int x, int firstInkRow, std::string_view text);
 
 // Draws a sideways scale label (reading bottom to top) whose first inked
-// column is x, its first character's bottom at row 236.
+// column is x, its first character's bottom at row 236: glyph pixel (column c,
+// row r of the 5 x 9 glyph) of character j lands on (x + r, 236 - 6j - c).
+// Same characters as DrawUprightText.
 void DrawSideLabel(Bitmap& chart, int x, std::string_view text);
 
 enum class ChartKind { Orders, Positions };
