@@ -1,0 +1,100 @@
+#include "read_options.h"
+
+namespace tivka::read_tool {
+
+const char* const kReadUsage =
+    "Usage: tivka-read [options] ORDERS.png POSITIONS.png\n"
+    "Reads an orders chart and a positions chart as the Tivka window does.\n"
+    "\n"
+    "  --pair TEXT              pair as chosen in the window (default \"GBP/USD\");\n"
+    "                           \"USD/JPY\", \"EUR/JPY\", \"GBP/JPY\" print 2 decimals\n"
+    "  --template FILE          digit template bitmap (default ndata.bmp in the\n"
+    "                           current folder)\n"
+    "  --symbol TEXT            text appended for the decimal point glyph (default\n"
+    "                           and \"auto\": the system's decimal separator)\n"
+    "  --orders-filter F        '>=N' or '<=N', the orders pane filter (default '>=50')\n"
+    "  --positions-filter F     '>=N' or '<=N', the positions pane filter (default '>=50')\n"
+    "  --format NAME            orders | positions | both (default): the text panes,\n"
+    "                           both: orders pane, an empty line, positions pane;\n"
+    "                           json: every result of both readers;\n"
+    "                           csv: the indicator data file for the pair\n"
+    "  --help                   show this text\n"
+    "\n"
+    "Exit status: 0 success, 1 a text on the chart or an option value is not a\n"
+    "valid number (the message says which), 2 unusable command line, chart or\n"
+    "template file.\n";
+
+namespace {
+
+FilterOption parseFilter(const std::string& option, const std::string& text)
+{
+    if (text.starts_with(">="))
+        return {true, text.substr(2)};
+    if (text.starts_with("<="))
+        return {false, text.substr(2)};
+    throw UsageError(option + " expects '>=N' or '<=N', not '" + text + "'");
+}
+
+OutputFormat parseFormat(const std::string& text)
+{
+    if (text == "orders")
+        return OutputFormat::Orders;
+    if (text == "positions")
+        return OutputFormat::Positions;
+    if (text == "both")
+        return OutputFormat::Both;
+    if (text == "json")
+        return OutputFormat::Json;
+    if (text == "csv")
+        return OutputFormat::Csv;
+    throw UsageError("--format expects orders, positions, both, json or csv, not '" + text + "'");
+}
+
+std::string parseSymbol(const std::string& text)
+{
+    return text == "auto" || text == "Auto" || text == "AUTO" ? std::string() : text;
+}
+
+}  // namespace
+
+ReadOptions ParseReadOptions(const std::vector<std::string>& args)
+{
+    ReadOptions options;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return options;
+        }
+        if (!arg.starts_with("--") || arg == "-") {
+            files.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size())
+            throw UsageError(arg + " needs a value");
+        const std::string& value = args[++i];
+        if (arg == "--pair")
+            options.pair = value;
+        else if (arg == "--template")
+            options.templatePath = value;
+        else if (arg == "--symbol")
+            options.symbol = parseSymbol(value);
+        else if (arg == "--orders-filter")
+            options.ordersFilter = parseFilter(arg, value);
+        else if (arg == "--positions-filter")
+            options.positionsFilter = parseFilter(arg, value);
+        else if (arg == "--format")
+            options.format = parseFormat(value);
+        else
+            throw UsageError("unknown option " + arg);
+    }
+    if (files.size() != 2)
+        throw UsageError("expected two chart files, ORDERS.png and POSITIONS.png, got " +
+                         std::to_string(files.size()));
+    options.ordersPath = files[0];
+    options.positionsPath = files[1];
+    return options;
+}
+
+}  // namespace tivka::read_tool

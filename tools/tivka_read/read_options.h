@@ -1,0 +1,40 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tivka::read_tool {
+
+enum class OutputFormat { Orders, Positions, Both, Json, Csv };
+
+// A filter option as typed: ">=N" or "<=N"; N goes through the same strict
+// integer conversion as the window's threshold field, when the charts are read.
+struct FilterOption {
+    bool atLeast = true;
+    std::string threshold = "50";
+};
+
+struct ReadOptions {
+    bool help = false;
+    std::string pair = "GBP/USD";
+    std::string templatePath = "ndata.bmp";
+    std::string symbol;  // empty: the system separator
+    FilterOption ordersFilter;
+    FilterOption positionsFilter;
+    OutputFormat format = OutputFormat::Both;
+    std::string ordersPath;
+    std::string positionsPath;
+};
+
+// A command line that cannot be understood; the message says which part.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+ReadOptions ParseReadOptions(const std::vector<std::string>& args);
+
+extern const char* const kReadUsage;
+
+}  // namespace tivka::read_tool
