@@ -1,0 +1,15 @@
+#pragma once
+
+#include "reading/text_painter.h"
+
+namespace tivka {
+
+// Draws text with the toolkit's default sans font, in black on an opaque white
+// box, top-left corner at (x, y); font smoothing is off so that the redrawn
+// labels stay crisp on the chart pictures.
+class QtTextPainter final : public TextPainter {
+public:
+    void drawText(Bitmap& target, int x, int y, int fontSize, std::string_view text) override;
+};
+
+}  // namespace tivka

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "acquisition/bitmap.h"
+
+namespace tivka {
+
+// Image1: the combined chart picture, 514 x 532, shown unscaled so that a
+// pointer position is also a canvas position. The canvas starts white.
+class ChartCanvas final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 514;
+    static constexpr int kHeight = 532;
+
+    explicit ChartCanvas(QWidget* parent = nullptr);
+
+    QImage& canvas() { return canvas_; }
+    const QImage& canvas() const { return canvas_; }
+
+    // Draws `view` with its top-left corner at (x, y), clipped to the canvas.
+    void drawView(const Bitmap& view, int x, int y);
+
+signals:
+    void mouseMoved(int x, int y);
+    void pointerLeft();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QImage canvas_;
+};
+
+}  // namespace tivka
