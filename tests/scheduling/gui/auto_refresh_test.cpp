@@ -65,28 +65,16 @@ protected:
                             [this](std::function<void()> handler) { report(handler); }};
 };
 
-TEST_F(AutoRefreshTest, DialogLayout)
+TEST_F(AutoRefreshTest, DialogTextsAndStartValues)
 {
     TForm2& form = autoRefresh.form2();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Автообновление"));
-    EXPECT_EQ(form.size(), QSize(263, 130));
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
     EXPECT_EQ(form.Label1->text(), QStringLiteral("Обновлять каждые                    минут"));
     EXPECT_EQ(form.Label2->text(), QStringLiteral("Обновлять в                     минут"));
-    EXPECT_EQ(form.Label1->font().pointSize(), 10);
-    EXPECT_EQ(form.Edit1->geometry().topLeft(), QPoint(136, 24));
-    EXPECT_EQ(form.Edit2->geometry().topLeft(), QPoint(136, 63));
-    EXPECT_EQ(form.Edit1->width(), 49);
     EXPECT_EQ(form.Edit1->text(), QStringLiteral("00"));
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("00"));
-    EXPECT_EQ(form.CheckBox1->pos(), QPoint(240, 24));
-    EXPECT_EQ(form.CheckBox2->pos(), QPoint(240, 65));
-    EXPECT_TRUE(form.CheckBox1->text().isEmpty());
-    EXPECT_EQ(form.Button1->text(), QStringLiteral("Ok"));
-    EXPECT_EQ(form.Button1->geometry(), QRect(88, 96, 83, 25));
-    EXPECT_EQ(form.Bevel1->geometry(), QRect(5, 16, 254, 33));
-    EXPECT_EQ(form.Bevel2->geometry(), QRect(5, 56, 254, 33));
+    EXPECT_FALSE(form.CheckBox1->isChecked() || form.CheckBox2->isChecked());
 }
 
 TEST_F(AutoRefreshTest, PeriodArmsTimer1AndOkKeepsItInTheSettings)
@@ -282,15 +270,6 @@ TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
         EXPECT_EQ(refreshes, tick.refreshesAfter) << "minute " << tick.minute;
         EXPECT_EQ(minuteFired, tick.minuteFiredAfter) << "minute " << tick.minute;
     }
-}
-
-TEST_F(AutoRefreshTest, MissedMinuteIsCaughtUpByTheNextTick)
-{
-    settings.Time2 = 33;
-    for (int minute : {32, 34, 34, 35})
-        clock.minute = minute, autoRefresh.timer2Tick();
-    EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(minuteFired, 0);
 }
 
 TEST_F(AutoRefreshTest, FailingRefreshIsReportedAndTheTimerStaysArmed)
