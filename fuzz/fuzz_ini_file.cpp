@@ -1,0 +1,64 @@
+// Feeds arbitrary bytes as the settings file: reading must never crash, and
+// the values written back must read back unchanged whatever surrounds them.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+#include "platform/ini_file.h"
+#include "platform/ini_text.h"
+#include "shell/settings.h"
+
+namespace {
+
+const std::string& settingsPath()
+{
+    static const std::string path = [] {
+        std::string folder = (std::filesystem::temp_directory_path() / "tivka-fuzz-XXXXXX").string();
+        if (!mkdtemp(folder.data()))
+            std::abort();
+        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(settingsPath()).parent_path()); });
+        return folder + "/tivka.INI";
+    }();
+    return path;
+}
+
+void writeSettingsFile(std::string_view bytes)
+{
+    std::ofstream out(settingsPath(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    writeSettingsFile(bytes);
+    tivka::IniFile ini(settingsPath());
+    tivka::Settings settings;
+    tivka::READINI(ini, settings, ",");
+    check(settings.ChartURL.size() <= 2047);
+    check(settings.DecimalSymbol.size() <= 2047);
+
+    // The edit that a shut-down makes, without the flush to disk that makes
+    // real writes too slow to fuzz.
+    std::string edited = tivka::WithIniValue(bytes, "Setting", "Time1", "12");
+    edited = tivka::WithIniValue(edited, "Setting", "TimerEn2", "1");
+    edited = tivka::WithIniValue(edited, "Setting", "TIVKA_URL", "http://x/");
+    writeSettingsFile(edited);
+    tivka::Settings again;
+    tivka::READINI(ini, again, ",");
+    check(again.Time1 == 12 && again.Time2 == settings.Time2 && again.TimerEn1 == settings.TimerEn1 &&
+          again.TimerEn2 && again.ChartURL == "http://x/" && again.Mt4Dir1 == settings.Mt4Dir1 &&
+          again.DecimalSymbol == settings.DecimalSymbol);
+    return 0;
+}
