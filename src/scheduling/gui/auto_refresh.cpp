@@ -1,6 +1,7 @@
 #include "scheduling/gui/auto_refresh.h"
 
 #include <QSignalBlocker>
+#include <stdexcept>
 #include <string>
 
 #include "platform/conversions.h"
@@ -28,20 +29,32 @@ void setChecked(QCheckBox& box, bool checked, const std::function<void()>& handl
     handler();
 }
 
+AutoRefresh::Guard requireGuard(AutoRefresh::Guard guard)
+{
+    if (!guard)
+        throw std::invalid_argument("AutoRefresh needs an error report to run its handlers through");
+    return guard;
+}
+
 }  // namespace
 
 AutoRefresh::AutoRefresh(Settings& settings, std::int32_t& minuteFired, UserMessages& messages,
                          ModalRunner& modal, const Clock& clock, QAction* n7, std::function<void()> refresh,
                          QWidget* dialogParent, Guard guard)
     : settings_(settings), minuteFired_(minuteFired), messages_(messages), modal_(modal), clock_(clock), n7_(n7),
-      refresh_(std::move(refresh)), guard_(std::move(guard)), form2_(dialogParent)
+      refresh_(std::move(refresh)), guard_(requireGuard(std::move(guard))), form2_(new TForm2(dialogParent))
 {
     timer2_.setInterval(kMinuteTimerIntervalMs);
-    connect(form2_.CheckBox1, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox1Click(); }); });
-    connect(form2_.CheckBox2, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox2Click(); }); });
-    connect(form2_.Button1, &QPushButton::clicked, this, [this] { guard_([this] { Button1Click(); }); });
+    connect(form2_->CheckBox1, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox1Click(); }); });
+    connect(form2_->CheckBox2, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox2Click(); }); });
+    connect(form2_->Button1, &QPushButton::clicked, this, [this] { guard_([this] { Button1Click(); }); });
     connect(&timer1_, &QTimer::timeout, this, &AutoRefresh::timer1Tick);
     connect(&timer2_, &QTimer::timeout, this, &AutoRefresh::timer2Tick);
+}
+
+AutoRefresh::~AutoRefresh()
+{
+    delete form2_.data();
 }
 
 void AutoRefresh::armAtStartup()
@@ -62,55 +75,55 @@ void AutoRefresh::disarm()
 void AutoRefresh::N7Click()
 {
     setTimer1Period(settings_.Time1);
-    form2_.Edit1->setText(QString::number(settings_.Time1));
+    form2_->Edit1->setText(QString::number(settings_.Time1));
     setTimer1Enabled(settings_.TimerEn1);
-    setChecked(*form2_.CheckBox1, settings_.TimerEn1, [this] { CheckBox1Click(); });
-    form2_.Edit1->setEnabled(!settings_.TimerEn1);
+    setChecked(*form2_->CheckBox1, settings_.TimerEn1, [this] { CheckBox1Click(); });
+    form2_->Edit1->setEnabled(!settings_.TimerEn1);
 
-    form2_.Edit2->setText(QString::number(settings_.Time2));
+    form2_->Edit2->setText(QString::number(settings_.Time2));
     setTimer2Enabled(settings_.TimerEn2);
-    setChecked(*form2_.CheckBox2, settings_.TimerEn2, [this] { CheckBox2Click(); });
-    form2_.Edit2->setEnabled(!settings_.TimerEn2);
+    setChecked(*form2_->CheckBox2, settings_.TimerEn2, [this] { CheckBox2Click(); });
+    form2_->Edit2->setEnabled(!settings_.TimerEn2);
 
-    modal_.exec(form2_);
+    modal_.exec(*form2_);
 
-    const std::int32_t time1 = editValue(*form2_.Edit1);
+    const std::int32_t time1 = editValue(*form2_->Edit1);
     settings_.Time1 = time1;
-    settings_.TimerEn1 = form2_.CheckBox1->isChecked();
-    settings_.TimerEn2 = form2_.CheckBox2->isChecked();
+    settings_.TimerEn1 = form2_->CheckBox1->isChecked();
+    settings_.TimerEn2 = form2_->CheckBox2->isChecked();
 }
 
 void AutoRefresh::CheckBox1Click()
 {
     setTimer1Enabled(false);
-    form2_.Edit1->setEnabled(true);
-    if (!form2_.CheckBox1->isChecked())
+    form2_->Edit1->setEnabled(true);
+    if (!form2_->CheckBox1->isChecked())
         return;
-    const std::int32_t minutes = editValue(*form2_.Edit1);
+    const std::int32_t minutes = editValue(*form2_->Edit1);
     if (PeriodInterval(minutes)) {
         setTimer1Period(minutes);
         setTimer1Enabled(true);
-        form2_.Edit1->setEnabled(false);
+        form2_->Edit1->setEnabled(false);
     } else {
         messages_.showMessage("Таймер №1 незапущен!");
-        form2_.CheckBox1->setChecked(false);
+        form2_->CheckBox1->setChecked(false);
     }
 }
 
 void AutoRefresh::CheckBox2Click()
 {
     setTimer2Enabled(false);
-    form2_.Edit2->setEnabled(true);
-    if (!form2_.CheckBox2->isChecked())
+    form2_->Edit2->setEnabled(true);
+    if (!form2_->CheckBox2->isChecked())
         return;
-    const std::int32_t minute = editValue(*form2_.Edit2);
+    const std::int32_t minute = editValue(*form2_->Edit2);
     if (IsArmableMinute(minute)) {
         settings_.Time2 = minute;
         setTimer2Enabled(true);
-        form2_.Edit2->setEnabled(false);
+        form2_->Edit2->setEnabled(false);
     } else {
         messages_.showMessage("Таймер №2 незапущен!");
-        form2_.CheckBox2->setChecked(false);
+        form2_->CheckBox2->setChecked(false);
     }
 }
 
@@ -118,7 +131,7 @@ void AutoRefresh::Button1Click()
 {
     n7_->setChecked(false);
     updateCheckMark();
-    form2_.accept();
+    form2_->accept();
 }
 
 void AutoRefresh::Timer1Timer()

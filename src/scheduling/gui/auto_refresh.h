@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -25,7 +26,7 @@ namespace tivka {
 //
 // Handlers that Qt signals call (the check boxes, "Ok", the ticks) run
 // through `guard`, the window's general error report, so that no exception
-// escapes into Qt. N7Click is called by the window and lets its errors
+// escapes into Qt; `guard` must not be empty. N7Click is called by the window and lets its errors
 // (a non-numeric Edit1 when the dialog closes) through to the caller.
 class AutoRefresh final : public QObject {
     Q_OBJECT
@@ -35,8 +36,11 @@ public:
     AutoRefresh(Settings& settings, std::int32_t& minuteFired, UserMessages& messages, ModalRunner& modal,
                 const Clock& clock, QAction* n7, std::function<void()> refresh, QWidget* dialogParent,
                 Guard guard);
+    ~AutoRefresh() override;
+    AutoRefresh(const AutoRefresh&) = delete;
+    AutoRefresh& operator=(const AutoRefresh&) = delete;
 
-    TForm2& form2() { return form2_; }
+    TForm2& form2() { return *form2_; }
     QTimer& timer1() { return timer1_; }
     QTimer& timer2() { return timer2_; }
     bool timer1Enabled() const { return timer1Enabled_; }
@@ -78,7 +82,9 @@ private:
     QAction* n7_;
     std::function<void()> refresh_;
     Guard guard_;
-    TForm2 form2_;
+    // Owned here, but a child of the dialog parent: whichever goes first
+    // takes it along, and the pointer then knows.
+    QPointer<TForm2> form2_;
     QTimer timer1_;
     QTimer timer2_;
     std::optional<std::int32_t> timer1Interval_;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -302,6 +303,21 @@ TEST_F(AutoRefreshTest, TicksWhileTheDialogIsOpenStillRefresh)
         autoRefresh.timer1Tick();
     });
     EXPECT_EQ(refreshes, 1);
+}
+
+TEST(AutoRefreshLifetime, DialogParentMayGoFirst)
+{
+    Settings settings;
+    std::int32_t minuteFired = 0;
+    RecordedMessages messages;
+    ScriptedModalRunner modal;
+    ManualClock clock;
+    QAction n7;
+    auto parent = std::make_unique<QWidget>();
+    AutoRefresh autoRefresh(settings, minuteFired, messages, modal, clock, &n7, [] {}, parent.get(),
+                            [](std::function<void()> handler) { handler(); });
+    EXPECT_EQ(autoRefresh.form2().parentWidget(), parent.get());
+    parent.reset();  // takes the dialog along; the destructor must not delete it again
 }
 
 }  // namespace
