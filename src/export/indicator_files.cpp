@@ -59,14 +59,17 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Creates or truncates `path` and writes `bytes`; false unless every byte
-// was written and the file closed cleanly.
+// Creates `path` or rewrites it in place to hold exactly `bytes`; false
+// unless every byte was written, the old tail cut off and the file closed
+// cleanly. Writing over the old content and cutting the rest afterwards,
+// rather than truncating first, spares the file system the flush it forces
+// on a file emptied and refilled, which made every rewrite wait on the disk.
 bool ReplaceFileContent(const std::string& path, std::string_view bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    bool written = WriteAll(fd, bytes);
+    bool written = WriteAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
     bool closed = ::close(fd) == 0;
     return written && closed;
 }
@@ -90,8 +93,12 @@ std::string IndicatorDataText(const ChartResults& orders, const ChartResults& po
 bool WriteIndicatorDataFile(const std::string& pathWithoutExtension, const ChartResults& orders,
                             const ChartResults& positions, int digits, const std::string& systemSeparator)
 {
-    return ReplaceFileContent(pathWithoutExtension + ".csv",
-                              IndicatorDataText(orders, positions, digits, systemSeparator));
+    return WriteIndicatorDataText(pathWithoutExtension, IndicatorDataText(orders, positions, digits, systemSeparator));
+}
+
+bool WriteIndicatorDataText(const std::string& pathWithoutExtension, const std::string& text)
+{
+    return ReplaceFileContent(pathWithoutExtension + ".csv", text);
 }
 
 bool WriteFlagFile(const std::string& path, char value)

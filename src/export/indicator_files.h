@@ -18,7 +18,11 @@ std::string IndicatorDataText(const ChartResults& orders, const ChartResults& po
 bool WriteIndicatorDataFile(const std::string& pathWithoutExtension, const ChartResults& orders,
                             const ChartResults& positions, int digits, const std::string& systemSeparator);
 
-// Creates or truncates the flag file and writes the single byte `value`.
+// Writes a text made by IndicatorDataText as `pathWithoutExtension` + ".csv",
+// so that several folders can receive one text; false as above.
+bool WriteIndicatorDataText(const std::string& pathWithoutExtension, const std::string& text);
+
+// Creates the flag file or rewrites it to hold only the single byte `value`.
 bool WriteFlagFile(const std::string& path, char value);
 
 }  // namespace tivka

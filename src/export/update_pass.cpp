@@ -91,14 +91,15 @@ void DecodeFetchedCharts(const PairChartFiles& files, bool positionsOk, bool ord
 // which tells the indicator the file is not to be trusted.
 void WriteRequestedFolders(const UpdatePassConfig& config, const PairRequest& request, const IndicatorState& state)
 {
+    const std::string text =
+        IndicatorDataText(state.charts[0], state.charts[1], state.Mt4Digits, config.systemSeparator);
     for (std::size_t i = 0; i < kFolderCount; ++i) {
         if (!request.asked[i])
             continue;
         const std::string folder = FolderPath(config, i);
         const std::string flag = FlagPath(folder, request.code);
         WriteFlagFile(flag, '1');
-        if (WriteIndicatorDataFile(folder + request.code, state.charts[0], state.charts[1], state.Mt4Digits,
-                                   config.systemSeparator))
+        if (WriteIndicatorDataText(folder + request.code, text))
             WriteFlagFile(flag, '2');
     }
 }

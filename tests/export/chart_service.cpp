@@ -1,6 +1,8 @@
 #include "export/chart_service.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -14,6 +16,23 @@ namespace {
 constexpr const char* kImagesFolder = "/products/historical_orderbook_graphs/dat/ordersummary/images/";
 const char* const kPairs[] = {"GBP/USD", "EUR/USD", "AUD/USD", "USD/JPY", "USD/CAD",
                               "USD/CHF", "EUR/GBP", "EUR/JPY", "EUR/CHF", "GBP/JPY"};
+
+// The HTTP library listens with a backlog of 5: a burst of eight connections
+// loses SYNs and waits a second for their retry. Widen the backlog of the
+// listening socket on `port`.
+void WidenListenBacklog(int port)
+{
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        int listening = 0;
+        socklen_t flagLength = sizeof listening;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 && address.sin_family == AF_INET &&
+            ntohs(address.sin_port) == port &&
+            getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagLength) == 0 && listening)
+            ::listen(fd, 64);
+    }
+}
 
 std::string PairUnderscore(const std::string& pairText)
 {
@@ -86,6 +105,7 @@ ChartService::ChartService() : server_(std::make_unique<httplib::Server>())
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
         throw std::runtime_error("the test chart service cannot listen on loopback");
+    WidenListenBacklog(port_);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (!server_->is_running())  // so that stop() always finds the loop running
         std::this_thread::yield();
