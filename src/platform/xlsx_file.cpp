@@ -141,6 +141,25 @@ bool isFolder(const std::string& path)
     return !path.empty() && fs::is_directory(path, error);
 }
 
+// Writes `path`; messages name `shownPath`, the file the user will look for.
+void writeXlsx(const WorksheetData& data, const std::string& path, const std::string& shownPath)
+{
+    CNumericScope numericC;
+    lxw_workbook* book = workbook_new(path.c_str());
+    if (!book)
+        throw std::runtime_error(writeError(shownPath, "out of memory"));
+    lxw_worksheet* sheet = workbook_add_worksheet(book, data.name.c_str());
+    if (!sheet) {
+        lxw_workbook_free(book);
+        throw std::runtime_error(writeError(shownPath, "the sheet name '" + data.name + "' is not allowed"));
+    }
+    writeCells(book, sheet, data, shownPath);
+    lxw_error error = workbook_close(book);
+    if (error != LXW_NO_ERROR)
+        throw std::runtime_error(
+            writeError(shownPath, std::string(lxw_strerror(error)) + " (" + std::strerror(errno) + ")"));
+}
+
 }  // namespace
 
 std::optional<double> WholeNumberText(const std::string& text)
@@ -160,27 +179,16 @@ std::optional<double> WholeNumberText(const std::string& text)
 
 void WriteXlsxFile(const WorksheetData& data, const std::string& path)
 {
-    CNumericScope numericC;
-    lxw_workbook* book = workbook_new(path.c_str());
-    if (!book)
-        throw std::runtime_error(writeError(path, "out of memory"));
-    lxw_worksheet* sheet = workbook_add_worksheet(book, data.name.c_str());
-    if (!sheet) {
-        lxw_workbook_free(book);
-        throw std::runtime_error(writeError(path, "the sheet name '" + data.name + "' is not allowed"));
-    }
-    writeCells(book, sheet, data, path);
-    lxw_error error = workbook_close(book);
-    if (error != LXW_NO_ERROR)
-        throw std::runtime_error(writeError(path, std::string(lxw_strerror(error)) + " (" + std::strerror(errno) + ")"));
+    writeXlsx(data, path, path);
 }
 
 std::string WriteXlsxFileNoOverwrite(const WorksheetData& sheet, const std::string& folder)
 {
     std::string pattern = (fs::path(folder) / ".tivka-workbook-XXXXXX").string();
+    const std::string shownPath = candidateName(folder, sheet.name, 1);
     int handle = ::mkstemp(pattern.data());
     if (handle < 0)
-        throw std::runtime_error(writeError(pattern, std::strerror(errno)));
+        throw std::runtime_error(writeError(shownPath, std::strerror(errno)));
     // mkstemp makes the file private; the workbook gets the usual permissions.
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -188,7 +196,7 @@ std::string WriteXlsxFileNoOverwrite(const WorksheetData& sheet, const std::stri
     ::close(handle);
     const std::string temporary = pattern;
     try {
-        WriteXlsxFile(sheet, temporary);
+        writeXlsx(sheet, temporary, shownPath);
         for (int number = 1; number < 100000; ++number) {
             std::string target = candidateName(folder, sheet.name, number);
             if (claimName(temporary, target)) {
@@ -197,7 +205,7 @@ std::string WriteXlsxFileNoOverwrite(const WorksheetData& sheet, const std::stri
                 return target;
             }
         }
-        throw std::runtime_error(writeError(candidateName(folder, sheet.name, 1), "no free file name"));
+        throw std::runtime_error(writeError(shownPath, "no free file name"));
     } catch (...) {
         std::error_code ignored;  // the temporary file is ours; the error that matters is rethrown
         fs::remove(temporary, ignored);
