@@ -1,5 +1,8 @@
 #include "reading/chart_scan.h"
 
+#include <array>
+#include <cstring>
+
 #include "platform/conversions.h"
 
 namespace tivka {
@@ -15,6 +18,56 @@ constexpr int kLabelInkBottom = 236;
 constexpr int kLabelScanFirst = 74;
 constexpr int kLabelScanEnd = 437;
 constexpr int kLabelTickOffset = 3;
+
+constexpr int kPassColumns = 180;
+
+// Pixels (x0 .. x0+count-1, y): straight from the chart when the segment lies
+// inside it, else copied into `spare` with colours::none outside.
+const Colour* readRow(const Bitmap& chart, int y, int x0, int count, Colour* spare)
+{
+    if (y >= 0 && y < chart.height() && x0 >= 0 && x0 + count <= chart.width())
+        return chart.pixels().data() + std::size_t(y) * std::size_t(chart.width()) + std::size_t(x0);
+    for (int i = 0; i < count; ++i)
+        spare[i] = chart.pixel(x0 + i, y);
+    return spare;
+}
+
+// The counted pixels of every column of a pass, walking row by row (the
+// chart is stored by rows) with one white-seen flag per column.
+std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const LevelPass& pass)
+{
+    const int firstRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
+    const int direction = pass.aboveAxis ? -1 : 1;
+    std::array<std::int32_t, kPassColumns> counted{};
+    std::array<std::uint32_t, kPassColumns> whiteSeen{};
+    std::array<Colour, kPassColumns> spare;
+    for (int i = 0; i < kBarRows; ++i) {
+        const Colour* row = readRow(chart, firstRow + direction * i, pass.firstColumn, kPassColumns, spare.data());
+        // Branch-free so that the compiler can vectorise the row.
+        for (std::size_t j = 0; j < kPassColumns; ++j) {
+            const Colour c = row[j];
+            whiteSeen[j] |= std::uint32_t(c == colours::white);
+            counted[j] += std::int32_t(std::uint32_t(c == pass.barColour) |
+                                       (std::uint32_t(c == colours::grey) & (whiteSeen[j] ^ 1u)));
+        }
+    }
+    return counted;
+}
+
+constexpr int kLabelScanColumns = kLabelScanEnd - kLabelScanFirst;
+
+// Which columns of the label scan have black ink in the label rows.
+std::array<std::uint32_t, kLabelScanColumns> labelInk(const Bitmap& chart)
+{
+    std::array<std::uint32_t, kLabelScanColumns> ink{};
+    std::array<Colour, kLabelScanColumns> spare;
+    for (int y = kLabelInkTop; y <= kLabelInkBottom; ++y) {
+        const Colour* row = readRow(chart, y, kLabelScanFirst, kLabelScanColumns, spare.data());
+        for (std::size_t j = 0; j < kLabelScanColumns; ++j)
+            ink[j] |= std::uint32_t(row[j] == colours::black);
+    }
+    return ink;
+}
 
 void readNow(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
 {
@@ -36,10 +89,11 @@ void readNow(const Bitmap& chart, const ReadingSetup& setup, ChartResults& resul
 void readScale(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
 {
     results.ScaleCount = 0;
+    const auto ink = labelInk(chart);
     int x = kLabelScanFirst;
     while (x < kLabelScanEnd) {
         std::string text;
-        if (LabelColumnHasInk(chart, x)) {
+        if (ink[std::size_t(x - kLabelScanFirst)]) {
             text = ReadSideLabel(setup.digits, setup.windows, chart, x, setup.decimalSymbol);
             observer.labelRead(x, text);
         }
@@ -59,9 +113,11 @@ void readScale(const Bitmap& chart, const ReadingSetup& setup, ChartResults& res
 void runPass(const Bitmap& chart, int passIndex, ChartResults& results, ReadingObserver& observer)
 {
     const LevelPass& pass = kLevelPasses[passIndex];
+    const auto pixels = passPixels(chart, pass);
+    int reference = 0;
     for (int x = pass.firstColumn; x <= pass.lastColumn; ++x) {
-        const int counted = BarPixels(chart, x, pass);
-        const double price = ColumnPrice(results, x);
+        const int counted = pixels[std::size_t(x - pass.firstColumn)];
+        const double price = ColumnPrice(results, x, reference);
         LevelRow& row = results.Levels[x];
         if (pass.aboveAxis) {
             row.Price = price;
@@ -82,33 +138,9 @@ const LevelPass kLevelPasses[4] = {
     {256, 435, false, colours::olive},
 };
 
-int BarPixels(const Bitmap& chart, int x, const LevelPass& pass)
-{
-    const int firstRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
-    const int direction = pass.aboveAxis ? -1 : 1;
-    bool whiteSeen = false;
-    int counted = 0;
-    for (int i = 0; i < kBarRows; ++i) {
-        const Colour c = chart.pixel(x, firstRow + direction * i);
-        if (c == colours::white)
-            whiteSeen = true;
-        if (c == pass.barColour || (c == colours::grey && !whiteSeen))
-            ++counted;
-    }
-    return counted;
-}
-
 int PercentOf(int countedPixels)
 {
     return 100 * countedPixels / kFullBarPixels;
-}
-
-bool LabelColumnHasInk(const Bitmap& chart, int x)
-{
-    for (int y = kLabelInkTop; y <= kLabelInkBottom; ++y)
-        if (chart.pixel(x, y) == colours::black)
-            return true;
-    return false;
 }
 
 double ScaleStep(const ChartResults& results)
@@ -121,16 +153,25 @@ double ScaleStep(const ChartResults& results)
     return static_cast<double>(rise / (second.Column - first.Column));
 }
 
-double ColumnPrice(const ChartResults& results, int x)
+double ColumnPrice(const ChartResults& results, int x, int& reference)
 {
     if (results.ScaleCount <= 0)
         return 0;
-    int i = 0;
-    while (i < results.ScaleCount - 1 && results.Scale[std::size_t(i)].Column < x)
-        ++i;
-    const ScaleMark& ref = results.Scale[std::size_t(i)];
+    // Labels are in increasing column order, so the reference of a column
+    // further right is never an earlier label.
+    if (reference < 0 || reference >= results.ScaleCount || (reference > 0 && results.Scale[std::size_t(reference - 1)].Column >= x))
+        reference = 0;
+    while (reference < results.ScaleCount - 1 && results.Scale[std::size_t(reference)].Column < x)
+        ++reference;
+    const ScaleMark& ref = results.Scale[std::size_t(reference)];
     const long double offset = static_cast<long double>(ref.Column) - x;
     return static_cast<double>(static_cast<long double>(ref.Price) - offset * static_cast<long double>(results.Step));
+}
+
+double ColumnPrice(const ChartResults& results, int x)
+{
+    int reference = 0;
+    return ColumnPrice(results, x, reference);
 }
 
 void ReadChart(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)

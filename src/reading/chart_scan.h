@@ -23,18 +23,12 @@ struct LevelPass {
 };
 
 // In reading order: buy below the price (olive), buy above (teal), sell below
-// (teal), sell above (olive).
+// (teal), sell above (olive). A column counts the pass's bar colour anywhere
+// in its 75-row walk away from the axis, grey only until the first white.
 extern const LevelPass kLevelPasses[4];
-
-// Pixels a pass counts in column x: its bar colour anywhere in the walk, grey
-// only until the first white pixel seen from the axis. 0 to 75.
-int BarPixels(const Bitmap& chart, int x, const LevelPass& pass);
 
 // The integer part of 100n/74 (74 pixels are 100 %, 75 are 101 %).
 int PercentOf(int countedPixels);
-
-// True when the label column x has black ink in rows 196 to 236.
-bool LabelColumnHasInk(const Bitmap& chart, int x);
 
 // (Price2 - Price1) / (Column2 - Column1) of the first two labels, 0 with
 // fewer than two.
@@ -43,6 +37,9 @@ double ScaleStep(const ChartResults& results);
 // The price of column x from its reference label (the first whose Column is
 // x or more, else the last) and the step; 0 when no label was read.
 double ColumnPrice(const ChartResults& results, int x);
+// The same, starting the label search at `reference` (updated to the label
+// used); a walk over increasing columns then costs one pass over the labels.
+double ColumnPrice(const ChartResults& results, int x, int& reference);
 
 // The events of one reading, in the order they happen. The indicator reader
 // ignores them all; the on-screen readers fill the pane, the sheet and the view.

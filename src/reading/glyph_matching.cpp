@@ -31,11 +31,15 @@ bool samePixel(Colour window, Colour glyph)
 bool uprightCellMatches(const Bitmap& glyphs, const Bitmap& window, int cell)
 {
     const int left = cell * kCellPitch;
-    if (!templateCovers(glyphs, left, window.width(), window.height()))
+    const int w = window.width();
+    if (!templateCovers(glyphs, left, w, window.height()))
         return false;
+    const Colour* win = window.pixels().data();
+    const Colour* tpl = glyphs.pixels().data() + left;
+    const std::size_t tplWidth = std::size_t(glyphs.width());
     for (int y = window.height() - 1; y >= 1; --y)
-        for (int x = 0; x < window.width(); ++x)
-            if (!samePixel(window.pixel(x, y), glyphs.pixel(left + x, y)))
+        for (int x = 0; x < w; ++x)
+            if (!samePixel(win[std::size_t(y * w + x)], tpl[std::size_t(y) * tplWidth + std::size_t(x)]))
                 return false;
     return true;
 }
@@ -45,12 +49,16 @@ bool uprightCellMatches(const Bitmap& glyphs, const Bitmap& window, int cell)
 bool sideCellMatches(const Bitmap& glyphs, const Bitmap& window, int cell)
 {
     const int left = cell * kCellPitch;
+    const int w = window.width();
     const int h = window.height();
-    if (!templateCovers(glyphs, left, h - 1, window.width()))
+    if (!templateCovers(glyphs, left, h - 1, w))
         return false;
+    const Colour* win = window.pixels().data();
+    const Colour* tpl = glyphs.pixels().data() + left;
+    const std::size_t tplWidth = std::size_t(glyphs.width());
     for (int y = h - 1; y >= 1; --y)
-        for (int x = 0; x < window.width(); ++x)
-            if (!samePixel(window.pixel(x, y), glyphs.pixel(left + (h - 1 - y), x)))
+        for (int x = 0; x < w; ++x)
+            if (!samePixel(win[std::size_t(y * w + x)], tpl[std::size_t(x) * tplWidth + std::size_t(h - 1 - y)]))
                 return false;
     return true;
 }
@@ -78,6 +86,24 @@ bool appendCellText(std::string& text, int cell, const std::string& decimalSymbo
     return true;
 }
 
+// The plain pixel copy of a chart rectangle into a glyph window, row by row
+// where the rectangle lies inside the chart.
+void copyWindow(Bitmap& window, const Bitmap& chart, int sx, int sy)
+{
+    const int w = window.width();
+    const int h = window.height();
+    if (sx < 0 || sy < 0 || sx + w > chart.width() || sy + h > chart.height()) {
+        window.copyFrom(chart, sx, sy);
+        return;
+    }
+    const Colour* source = chart.pixels().data() + std::size_t(sy) * std::size_t(chart.width()) + std::size_t(sx);
+    Colour* target = window.pixels().data();
+    const std::size_t stride = std::size_t(chart.width());
+    for (int y = 0; y < h; ++y, source += stride)
+        for (int x = 0; x < w; ++x)
+            *target++ = source[x];
+}
+
 bool rowHasInk(const Bitmap& chart, int y, int x0, int x1)
 {
     for (int x = x0; x < x1; ++x)
@@ -93,7 +119,7 @@ std::string readUprightRow(const DigitTemplate& digits, Bitmap& window, const Bi
     if (!rowHasInk(chart, y, x0, x1))
         return text;
     for (int x = x0; x < x1; ++x) {
-        window.copyFrom(chart, x, y - 1);
+        copyWindow(window, chart, x, y - 1);
         if (appendCellText(text, RecognizeUpright(digits, window), decimalSymbol))
             x += 5;
     }
@@ -137,7 +163,7 @@ std::string ReadSideLabel(const DigitTemplate& digits, GlyphWindows& windows, co
 {
     std::string text;
     for (int y = 237; y > 195; --y) {
-        windows.side.copyFrom(chart, x - 1, y - 6);
+        copyWindow(windows.side, chart, x - 1, y - 6);
         if (appendCellText(text, RecognizeSide(digits, windows.side), decimalSymbol))
             y -= 5;
     }
