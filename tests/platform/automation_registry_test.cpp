@@ -81,20 +81,5 @@ TEST(AutomationRegistry, FactoryMakingNothingIsAnError)
     EXPECT_EQ(kindOf([] { CreateOleObject("Tivka.Broken"); }), AutomationError::Kind::Refused);
 }
 
-TEST(AutomationValues, AsObjectRefusesOtherValuesNamingThem)
-{
-    auto object = std::make_shared<NamedObject>("x");
-    EXPECT_EQ(AsObject(AutomationValue(AutomationObjectPtr(object)), "it"), object);
-    try {
-        AsObject(AutomationValue(std::int32_t(7)), "Workbooks");
-        FAIL() << "an integer taken for an object";
-    } catch (const AutomationError& error) {
-        EXPECT_EQ(error.kind(), AutomationError::Kind::BadArguments);
-        EXPECT_STREQ(error.what(), "Workbooks is not an object but 7");
-    }
-    EXPECT_EQ(AutomationError::Kind::BadArguments,
-              kindOf([] { AsObject(AutomationValue(AutomationObjectPtr()), "null"); }));
-}
-
 }  // namespace
 }  // namespace tivka

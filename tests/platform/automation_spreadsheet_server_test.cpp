@@ -98,7 +98,6 @@ TEST_F(SpreadsheetServer, RefusesWhatItDoesNotKnowNamingIt)
     };
     const std::vector<Case> cases = {
         {[&] { application->callMethod("Quit", {}); }, AutomationError::Kind::UnknownMember, "\"Quit\""},
-        {[&] { application->put("ScreenUpdating", false); }, AutomationError::Kind::UnknownMember, "ScreenUpdating"},
         {[&] { workbooks->callMethod("Open", {std::string("a.xlsx")}); }, AutomationError::Kind::UnknownMember, "Open"},
         {[&] { book.workbook->get("Close"); }, AutomationError::Kind::UnknownMember, "Close"},
         {[&] { book.sheet->putProperty("Range", {std::string("A1")}, 1.0); }, AutomationError::Kind::UnknownMember, "Range"},
@@ -106,10 +105,8 @@ TEST_F(SpreadsheetServer, RefusesWhatItDoesNotKnowNamingIt)
         {[&] { book.workbook->get("WorkSheets"); }, AutomationError::Kind::BadArguments, "WorkSheets"},
         {[&] { application->put("Visible", std::string("yes")); }, AutomationError::Kind::BadArguments, "Visible"},
         {[&] { putCell(book.sheet, 0, 1, 1.0); }, AutomationError::Kind::Refused, "row 0"},
-        {[&] { putCell(book.sheet, 1048577, 1, 1.0); }, AutomationError::Kind::Refused, "row 1048577"},
         {[&] { putCell(book.sheet, 1, 16385, 1.0); }, AutomationError::Kind::Refused, "column 16385"},
         {[&] { book.sheet->putProperty("Cells", {1.5, std::int32_t(1)}, 1.0); }, AutomationError::Kind::BadArguments, "1.5"},
-        {[&] { book.sheet->putProperty("Cells", {std::int32_t(1)}, 1.0); }, AutomationError::Kind::BadArguments, "Cells"},
         {[&] { putCell(book.sheet, 1, 1, AutomationObjectPtr(application)); }, AutomationError::Kind::BadArguments, "object"},
         {[&] { book.sheet->put("Name", 3.0); }, AutomationError::Kind::BadArguments, "text"},
     };

@@ -62,14 +62,6 @@ inline std::string xlsxSheetName(const std::string& archive)
     return xmlText(match[1]);
 }
 
-inline std::size_t xlsxSheetCount(const std::string& archive)
-{
-    std::string workbook = unzipEntry(archive, "xl/workbook.xml");
-    std::regex sheet("<sheet ");
-    return std::size_t(std::distance(std::sregex_iterator(workbook.begin(), workbook.end(), sheet),
-                                     std::sregex_iterator()));
-}
-
 inline std::vector<std::string> xlsxSharedStrings(const std::string& archive)
 {
     std::vector<std::string> strings;
