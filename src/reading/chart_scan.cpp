@@ -159,7 +159,9 @@ double ColumnPrice(const ChartResults& results, int x, int& reference)
         return 0;
     // Labels are in increasing column order, so the reference of a column
     // further right is never an earlier label.
-    if (reference < 0 || reference >= results.ScaleCount || (reference > 0 && results.Scale[std::size_t(reference - 1)].Column >= x))
+    const bool stale = reference < 0 || reference >= results.ScaleCount ||
+                       (reference > 0 && results.Scale[std::size_t(reference - 1)].Column >= x);
+    if (stale)
         reference = 0;
     while (reference < results.ScaleCount - 1 && results.Scale[std::size_t(reference)].Column < x)
         ++reference;

@@ -363,7 +363,11 @@ TEST(ChartReading, ChartSmallerThanTheGeometryReadsWhatIsThere)
     Bitmap small(280, 125);
     small.copyFrom(BasicChart(), 0, 0);
     DrawBar(small, 100, true, Pixels(40, colours::olive));
+    DrawBar(small, 270, true, Pixels(5, colours::teal));  // a pass half outside the chart
     const ChartResults r = readForIndicator(small);
+    EXPECT_EQ(r.Levels[270].BuyPercent, 6);
+    EXPECT_EQ(r.Levels[279].BuyPercent, 0);
+    EXPECT_EQ(r.Levels[280].BuyPercent, 0);
     EXPECT_DOUBLE_EQ(r.Now.Price, 1.2345);
     EXPECT_EQ(r.Now.Time, "");
     EXPECT_EQ(r.ScaleCount, 0);
