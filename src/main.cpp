@@ -21,6 +21,7 @@ int main(int argc, char** argv)
     const std::string systemSeparator = tivka::SystemDecimalSeparator();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    app.setQuitOnLastWindowClosed(false);
     tivka::SignalCloser signalCloser;
 
     // The spreadsheet transfer writes its workbooks as files and opens them
@@ -45,6 +46,7 @@ int main(int argc, char** argv)
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 
     tivka::TForm1 form1(services);
+    QObject::connect(&form1, &tivka::TForm1::shutDownFinished, &app, &QCoreApplication::quit);
     messages.setParent(&form1);
     signalCloser.setTarget(&form1);
     form1.FormCreate();

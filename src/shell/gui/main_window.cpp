@@ -82,11 +82,17 @@ void TForm1::FormCreate()
                 return;
             runSaveData();
         }
+        if (stopped())
+            return;
         Panel1->hide();
         Panel2->hide();
         state_.MinuteFired = 0;
         armTimers();
     });
+    // Shown only now, so that no tray click can bring the window up while
+    // start-up is still running.
+    if (services_.trayAvailable && !shutDown_)
+        CoolTrayIcon1->show();
 }
 
 void TForm1::FormDestroy()
@@ -114,6 +120,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     if (!shutDown_) {
         shutDown_ = true;
         guarded([this] { FormDestroy(); });
+        emit shutDownFinished();
     }
     event->accept();
 }

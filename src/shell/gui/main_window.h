@@ -150,6 +150,12 @@ public:
     TForm3* Form3 = nullptr;
     TForm4* Form4 = nullptr;
 
+signals:
+    // The shut-down sequence has run: the program ends now. (The program does
+    // not end when its last window closes, since a message box closing while
+    // the window sits in the tray would otherwise end it.)
+    void shutDownFinished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -221,8 +221,6 @@ void TForm1::buildTray()
 {
     CoolTrayIcon1 = named(new QSystemTrayIcon(TivkaIcon(), this), "CoolTrayIcon1");
     CoolTrayIcon1->setContextMenu(PopupMenu1);
-    if (services_.trayAvailable)
-        CoolTrayIcon1->show();
 }
 
 void TForm1::placeCentred()
