@@ -51,7 +51,7 @@ TForm1& WindowTest::makeWindow(bool trayAvailable)
     Form1Services services;
     services.settingsPath = settingsFile;
     services.systemSeparator = ".";
-    services.downloader = &downloader;
+    services.downloader = activeDownloader;
     services.messages = &messages;
     services.modals = &modals;
     services.clock = &clock;

@@ -61,6 +61,7 @@ protected:
     TempDir dir;
     ScopedCurrentDir inDir{dir.path()};
     FakeChartDownloader downloader;
+    Downloader* activeDownloader = &downloader;  // what the window fetches through
     RecordingMessages messages;
     ScriptedModalRunner modals;
     ManualClock clock;
