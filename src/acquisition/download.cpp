@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,8 @@ struct Transfer {
     bool opened = false;      // the final response's headers have arrived
     std::FILE* file = nullptr;
     std::int64_t written = 0;
+    std::chrono::seconds stallLimit{0};
+    std::chrono::steady_clock::time_point lastActivity;  // last byte of headers or body
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
 
@@ -95,6 +98,7 @@ void onHeadersComplete(Transfer& t)
 std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
 {
     Transfer& t = *static_cast<Transfer*>(user);
+    t.lastActivity = std::chrono::steady_clock::now();
     if (startsWithNoCase(line, size, "HTTP/")) {
         t.status = statusOfLine(line, size);
         t.hasLocation = false;
@@ -109,6 +113,7 @@ std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
 std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 {
     Transfer& t = *static_cast<Transfer*>(user);
+    t.lastActivity = std::chrono::steady_clock::now();
     onHeadersComplete(t);  // a body without a header block (HTTP/1.0 style) still counts
     std::int64_t room = t.maxBodyBytes - t.written;
     std::size_t kept = std::int64_t(size) > room ? std::size_t(std::max<std::int64_t>(room, 0)) : size;
@@ -116,6 +121,15 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
         std::fwrite(data, 1, kept, t.file);
     t.written += std::int64_t(kept);
     return kept == size ? size : 0;  // 0 stops the transfer at the cap
+}
+
+// libcurl's own low-speed check averages over several seconds, so a server
+// that sent a little and then fell silent would be waited on for up to five
+// seconds longer than the stall time; this ends the transfer on time.
+int checkStall(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const Transfer& t = *static_cast<const Transfer*>(user);
+    return std::chrono::steady_clock::now() - t.lastActivity > t.stallLimit ? 1 : 0;
 }
 
 curl_slist* noCacheHeaders()
@@ -132,6 +146,8 @@ curl_slist* noCacheHeaders()
 void configure(Transfer& t, const DownloadLimits& limits)
 {
     t.maxBodyBytes = limits.maxBodyBytes;
+    t.stallLimit = std::chrono::seconds(limits.stallSeconds);
+    t.lastActivity = std::chrono::steady_clock::now();
     t.easy = curl_easy_init();
     if (!t.easy)
         throw std::runtime_error("the HTTP library could not start a transfer");
@@ -149,6 +165,9 @@ void configure(Transfer& t, const DownloadLimits& limits)
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, checkStall);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &t);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, headerLine);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
