@@ -129,6 +129,8 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 int checkStall(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const Transfer& t = *static_cast<const Transfer*>(user);
+    if (t.stallLimit.count() <= 0)
+        return 0;  // no stall limit set
     return std::chrono::steady_clock::now() - t.lastActivity > t.stallLimit ? 1 : 0;
 }
 
