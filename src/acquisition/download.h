@@ -15,9 +15,14 @@ struct DownloadLimits {
 
 // HTTP GET of `url` into the file `fileName` (created or truncated), through
 // the proxy settings of the environment, bypassing every cache, following
-// redirects. True when the address could be opened: an error page or a
-// transfer cut short is still true; a refused connection or an unresolved
-// host is false and creates no file.
+// redirects. True when the address could be opened, that is when the final
+// response's headers arrived: the body of any status is then written exactly
+// as received, and an error page, a transfer cut short, a stall after the
+// headers or a body cut at maxBodyBytes is still true. A refused connection,
+// an unresolved host, a redirect loop or silence before the headers is false
+// and creates no file (an older file of that name is left untouched). Errors
+// creating or writing the file are not reported. A transfer ends once no byte
+// has arrived for stallSeconds (0: no limit). Only http and https are used.
 bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits = {});
 
 struct DownloadJob {
