@@ -83,12 +83,12 @@ void placeLabels(ChartModel& model, int pricePoints, int stepPoints, int interva
 std::array<int, kSideLevels> cumulativeLengths(Dice& dice)
 {
     std::array<int, kSideLevels> lengths{};
-    const int density = dice.between(10, 70);
+    const int density = dice.between(5, 40);
     int total = dice.between(0, 3);
     for (int& length : lengths) {
         if (dice.percent(density))
             total += dice.between(0, 2);
-        if (dice.percent(3))
+        if (dice.percent(2))
             total += dice.between(2, 8);
         length = std::min(total, kMaxBar);
     }

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "acquisition/png_codec.h"
+#include "chart_server/chart_server.h"
+
+namespace tivka::charts {
+namespace {
+
+std::string chartPath(const std::string& name) { return std::string(kChartFolder) + name; }
+
+const std::vector<std::string> kFileForms = {"orders_", "orders_noncumulative_", "posentryprice_",
+                                             "posentryprice_noncumulative_"};
+
+// A started in-process server on a free loopback port.
+struct RunningServer {
+    explicit RunningServer(ChartServerOptions options) : server(with(std::move(options))) { server.start(); }
+    static ChartServerOptions with(ChartServerOptions o)
+    {
+        o.port = 0;
+        if (o.fixedTime.empty())
+            o.fixedTime = "12:30";
+        return o;
+    }
+    httplib::Client client(int timeoutSeconds = 5) const
+    {
+        httplib::Client c("127.0.0.1", server.port());
+        c.set_read_timeout(timeoutSeconds, 0);
+        c.set_connection_timeout(timeoutSeconds, 0);
+        return c;
+    }
+    ChartServer server;
+};
+
+TEST(ChartFileName, AcceptsOnlyTheServedChartFiles)
+{
+    struct Case {
+        const char* name;
+        bool valid;
+        ChartKind kind;
+        bool cumulative;
+    };
+    const Case cases[] = {
+        {"orders_GBP_USD.png", true, ChartKind::Orders, true},
+        {"orders_noncumulative_USD_JPY.png", true, ChartKind::Orders, false},
+        {"posentryprice_EUR_CHF.png", true, ChartKind::Positions, true},
+        {"posentryprice_noncumulative_GBP_JPY.png", true, ChartKind::Positions, false},
+        {"orders_gbp_usd.png", false, {}, {}},
+        {"orders_XAU_USD.png", false, {}, {}},
+        {"orders_GBP_USD.PNG", false, {}, {}},
+        {"orders_GBP_USD", false, {}, {}},
+        {"orders_cumulative_GBP_USD.png", false, {}, {}},
+        {"GBP_USD.png", false, {}, {}},
+        {"", false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const auto file = ParseChartFileName(c.name);
+        ASSERT_EQ(file.has_value(), c.valid) << c.name;
+        if (file) {
+            EXPECT_EQ(file->kind, c.kind) << c.name;
+            EXPECT_EQ(file->cumulative, c.cumulative) << c.name;
+        }
+    }
+}
+
+TEST(ChartServer, ServesEveryChartOfTheTenPairsAsPng)
+{
+    RunningServer running({});
+    auto client = running.client();
+    for (const std::string& pair : kServedPairs)
+        for (const std::string& form : kFileForms) {
+            const std::string name = form + pair + ".png";
+            const auto reply = client.Get(chartPath(name).c_str());
+            ASSERT_TRUE(reply) << name;
+            ASSERT_EQ(reply->status, 200) << name;
+            EXPECT_EQ(reply->get_header_value("Content-Type"), "image/png");
+            const Bitmap picture =
+                DecodePng(std::vector<std::uint8_t>(reply->body.begin(), reply->body.end()), name);
+            EXPECT_EQ(picture.width(), kChartWidth);
+            EXPECT_EQ(picture.height(), kChartHeight);
+            EXPECT_EQ(picture, ChartPicture(*ParseChartFileName(name), 1, "12:30")) << name;
+        }
+}
+
+TEST(ChartServer, ChartsDependOnSeedTimeAndFile)
+{
+    const ChartFile gbp = *ParseChartFileName("orders_GBP_USD.png");
+    EXPECT_EQ(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:00"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 6, "10:00"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:01"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(*ParseChartFileName("posentryprice_GBP_USD.png"), 5, "10:00"));
+}
+
+TEST(ChartServer, AnswersOtherAddressesWith404Page)
+{
+    RunningServer running({});
+    auto client = running.client();
+    for (const std::string path : {chartPath("orders_XAU_USD.png"), chartPath("index.html"), std::string("/"),
+                                   std::string("/orders_GBP_USD.png"), chartPath("orders_GBP_USD.png.bak")}) {
+        const auto reply = client.Get(path.c_str());
+        ASSERT_TRUE(reply) << path;
+        EXPECT_EQ(reply->status, 404) << path;
+        EXPECT_NE(reply->body.find("<html>"), std::string::npos) << path;
+    }
+}
+
+TEST(ChartServer, NotFoundOptionHidesOnePair)
+{
+    for (const std::string spelling : {"EUR_USD", "EUR/USD", "eurusd"}) {
+        ChartServerOptions options;
+        options.notFoundPair = spelling;
+        RunningServer running(options);
+        auto client = running.client();
+        EXPECT_EQ(client.Get(chartPath("orders_EUR_USD.png").c_str())->status, 404) << spelling;
+        EXPECT_EQ(client.Get(chartPath("posentryprice_noncumulative_EUR_USD.png").c_str())->status, 404);
+        EXPECT_EQ(client.Get(chartPath("orders_GBP_USD.png").c_str())->status, 200);
+    }
+}
+
+TEST(ChartServer, NotPngOptionSendsHtmlWithStatus200)
+{
+    ChartServerOptions options;
+    options.notPng = true;
+    RunningServer running(options);
+    const auto reply = running.client().Get(chartPath("orders_GBP_USD.png").c_str());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    const std::vector<std::uint8_t> body(reply->body.begin(), reply->body.end());
+    EXPECT_THROW(DecodePng(body, "orders_GBP_USD.png"), std::runtime_error);
+}
+
+// Reads one raw reply; returns the announced length and the body bytes received.
+std::pair<std::size_t, std::size_t> rawGet(int port, const std::string& path)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(std::uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return {0, 0};
+    }
+    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
+    send(fd, request.data(), request.size(), 0);
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, std::size_t(n));
+    close(fd);
+    const auto headerEnd = reply.find("\r\n\r\n");
+    const auto lengthAt = reply.find("Content-Length: ");
+    if (headerEnd == std::string::npos || lengthAt == std::string::npos)
+        return {0, reply.size()};
+    return {std::stoul(reply.substr(lengthAt + 16)), reply.size() - headerEnd - 4};
+}
+
+TEST(ChartServer, TruncateOptionSendsHalfThePictureThenCloses)
+{
+    ChartServerOptions options;
+    options.truncate = true;
+    RunningServer running(options);
+    const auto [announced, received] = rawGet(running.server.port(), chartPath("orders_USD_JPY.png"));
+    const std::size_t full = EncodePng(ChartPicture(*ParseChartFileName("orders_USD_JPY.png"), 1, "12:30")).size();
+    EXPECT_EQ(announced, full);
+    EXPECT_EQ(received, full / 2);
+    EXPECT_FALSE(running.client().Get(chartPath("orders_USD_JPY.png").c_str()));
+}
+
+TEST(ChartServer, StallOptionAnswersNothingUntilStopped)
+{
+    ChartServerOptions options;
+    options.stall = true;
+    RunningServer running(options);
+    const auto reply = running.client(1).Get(chartPath("orders_GBP_USD.png").c_str());
+    ASSERT_FALSE(reply);
+    EXPECT_EQ(reply.error(), httplib::Error::Read);
+    running.server.stop();  // must not hang on the stalled connection
+}
+
+TEST(ChartServer, DelayOptionStillAnswers)
+{
+    ChartServerOptions options;
+    options.delayMs = 200;
+    RunningServer running(options);
+    const auto before = std::chrono::steady_clock::now();
+    const auto reply = running.client().Get(chartPath("orders_GBP_USD.png").c_str());
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
+}
+
+TEST(ChartServer, RefusesAnAddressItCannotBind)
+{
+    ChartServerOptions options;
+    RunningServer first(options);
+    ChartServerOptions clash;
+    clash.port = first.server.port();
+    ChartServer second(clash);
+    EXPECT_THROW(second.start(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tivka::charts

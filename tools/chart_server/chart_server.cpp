@@ -1,0 +1,203 @@
+#include "chart_server/chart_server.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <future>
+#include <stdexcept>
+
+#include "acquisition/png_codec.h"
+
+namespace tivka::charts {
+
+const std::vector<std::string> kServedPairs = {"GBP_USD", "EUR_USD", "AUD_USD", "USD_JPY", "USD_CAD",
+                                               "USD_CHF", "EUR_GBP", "EUR_JPY", "EUR_CHF", "GBP_JPY"};
+
+namespace {
+
+bool takePrefix(std::string_view& text, std::string_view prefix)
+{
+    if (text.substr(0, prefix.size()) != prefix)
+        return false;
+    text.remove_prefix(prefix.size());
+    return true;
+}
+
+// GBP/USD, GBPUSD and GBP_USD all name the pair GBP_USD.
+std::string pairInFileForm(std::string text)
+{
+    std::replace(text.begin(), text.end(), '/', '_');
+    if (text.size() == 6)
+        text.insert(3, "_");
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return text;
+}
+
+// FNV-1a over the chart's identity, so every file and minute gets its own book.
+std::uint64_t chartSeed(std::uint64_t seed, const ChartFile& file, const std::string& timeText)
+{
+    std::uint64_t hash = 14695981039346656037ull ^ seed;
+    const std::string identity = file.pair + (file.kind == ChartKind::Orders ? "|orders|" : "|positions|") +
+                                 (file.cumulative ? "cum|" : "noncum|") + timeText;
+    for (unsigned char c : identity) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+std::string htmlPage(const std::string& title, const std::string& text)
+{
+    return "<!DOCTYPE html>\n<html><head><title>" + title + "</title></head><body><h1>" + title +
+           "</h1><p>" + text + "</p></body></html>\n";
+}
+
+void sendNotFound(httplib::Response& response, const std::string& path)
+{
+    response.status = 404;
+    response.set_content(htmlPage("404 Not Found", "No chart is published at " + path + "."), "text/html");
+}
+
+}  // namespace
+
+std::optional<ChartFile> ParseChartFileName(std::string_view name)
+{
+    ChartFile file;
+    if (takePrefix(name, "orders_"))
+        file.kind = ChartKind::Orders;
+    else if (takePrefix(name, "posentryprice_"))
+        file.kind = ChartKind::Positions;
+    else
+        return std::nullopt;
+    file.cumulative = !takePrefix(name, "noncumulative_");
+    if (name.size() < 4 || name.substr(name.size() - 4) != ".png")
+        return std::nullopt;
+    file.pair = std::string(name.substr(0, name.size() - 4));
+    if (std::find(kServedPairs.begin(), kServedPairs.end(), file.pair) == kServedPairs.end())
+        return std::nullopt;
+    return file;
+}
+
+Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
+{
+    std::string pairText = file.pair;
+    std::replace(pairText.begin(), pairText.end(), '_', '/');
+    return RenderChart(
+        MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText));
+}
+
+ChartServer::ChartServer(ChartServerOptions options) : options_(std::move(options))
+{
+    if (!options_.notFoundPair.empty())
+        options_.notFoundPair = pairInFileForm(options_.notFoundPair);
+}
+
+ChartServer::~ChartServer() { stop(); }
+
+void ChartServer::start()
+{
+    http_ = std::make_unique<httplib::Server>();
+    // Address reuse after a restart, but no port sharing: a second server on a
+    // busy port must fail rather than silently split the requests.
+    http_->set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+    http_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        handle(request, response);
+    });
+    const int port = options_.port == 0 ? http_->bind_to_any_port(options_.bind)
+                                        : (http_->bind_to_port(options_.bind, options_.port) ? options_.port : -1);
+    if (port <= 0)
+        throw std::runtime_error("cannot listen on " + options_.bind + " port " + std::to_string(options_.port));
+    port_ = port;
+    std::promise<void> ended;
+    auto listening = ended.get_future();
+    thread_ = std::thread([this, ended = std::move(ended)]() mutable {
+        http_->listen_after_bind();
+        ended.set_value();
+    });
+    // A stop() before the listener runs would be lost and leave it accepting
+    // for ever: return only once it is running (or has already given up).
+    while (!http_->is_running() &&
+           listening.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+    }
+}
+
+void ChartServer::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (http_)
+        http_->stop();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+bool ChartServer::pause(int milliseconds)
+{
+    std::unique_lock lock(mutex_);
+    return !wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping_; });
+}
+
+std::string ChartServer::chartTime() const
+{
+    if (!options_.fixedTime.empty())
+        return options_.fixedTime;
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[8];
+    std::strftime(text, sizeof text, "%H:%M", &utc);
+    return text;
+}
+
+void ChartServer::handle(const httplib::Request& request, httplib::Response& response)
+{
+    if (options_.stall) {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_; });
+        response.status = 503;
+        return;
+    }
+    if (options_.delayMs > 0 && !pause(options_.delayMs)) {
+        response.status = 503;
+        return;
+    }
+    std::string_view name = request.path;
+    std::optional<ChartFile> file;
+    if (takePrefix(name, kChartFolder))
+        file = ParseChartFileName(name);
+    if (!file || file->pair == options_.notFoundPair)
+        return sendNotFound(response, request.path);
+    if (options_.notPng) {
+        response.set_content(htmlPage("Service notice", "The charts are being updated."), "text/html");
+        return;
+    }
+    sendChart(*file, response);
+}
+
+void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
+{
+    auto png = std::make_shared<std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, chartTime())));
+    if (!options_.truncate) {
+        response.set_content(reinterpret_cast<const char*>(png->data()), png->size(), "image/png");
+        return;
+    }
+    // Announce the whole picture, send the first half, then drop the connection.
+    response.set_content_provider(png->size(), "image/png",
+                                  [png](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                      const std::size_t half = png->size() / 2;
+                                      if (offset >= half)
+                                          return false;
+                                      sink.write(reinterpret_cast<const char*>(png->data()) + offset, half - offset);
+                                      return true;
+                                  });
+}
+
+}  // namespace tivka::charts

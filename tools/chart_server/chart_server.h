@@ -1,0 +1,87 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "chart_server/chart_renderer.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace tivka::charts {
+
+// The folder every chart lives in, as on the broker's server.
+inline constexpr std::string_view kChartFolder = "/products/historical_orderbook_graphs/dat/ordersummary/images/";
+
+// The ten pairs served, as written in chart file names.
+extern const std::vector<std::string> kServedPairs;
+
+// What one chart file name asks for: "orders_" or "posentryprice_", optionally
+// "noncumulative_", one of the served pairs (GBP_USD) and ".png".
+struct ChartFile {
+    ChartKind kind = ChartKind::Orders;
+    bool cumulative = true;
+    std::string pair;  // GBP_USD
+};
+std::optional<ChartFile> ParseChartFileName(std::string_view name);
+
+struct ChartServerOptions {
+    std::string bind = "127.0.0.1";
+    int port = 0;  // 0 picks a free port
+    std::uint64_t seed = 1;
+    int delayMs = 0;             // wait before every reply
+    std::string notFoundPair;    // this pair's charts answer 404 (GBP_USD, GBP/USD or GBPUSD)
+    bool truncate = false;       // full Content-Length, half the bytes, then close
+    bool notPng = false;         // 200 with an HTML page instead of the picture
+    bool stall = false;          // read the request, answer nothing until stopped
+    std::string fixedTime;       // "HH:MM" on every chart; empty: current UTC time
+};
+
+// The chart file's picture for a seed and chart time, as the server sends it:
+// the same inputs always give the same picture.
+Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText);
+
+// A small HTTP server publishing synthetic order-book charts in the broker's
+// folder layout. Serves on its own thread between start() and stop().
+class ChartServer {
+public:
+    explicit ChartServer(ChartServerOptions options);
+    ~ChartServer();
+    ChartServer(const ChartServer&) = delete;
+    ChartServer& operator=(const ChartServer&) = delete;
+
+    // Binds and starts serving; throws std::runtime_error naming the address
+    // when it cannot listen.
+    void start();
+    // The bound port (after start()).
+    int port() const { return port_; }
+    // Ends stalled and delayed replies, stops listening and joins the thread.
+    // Safe to call more than once.
+    void stop();
+
+private:
+    void handle(const httplib::Request& request, httplib::Response& response);
+    void sendChart(const ChartFile& file, httplib::Response& response);
+    bool pause(int milliseconds);  // false when stopping
+    std::string chartTime() const;
+
+    ChartServerOptions options_;
+    std::unique_ptr<httplib::Server> http_;
+    std::thread thread_;
+    int port_ = 0;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+};
+
+}  // namespace tivka::charts
