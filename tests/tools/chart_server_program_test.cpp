@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "acquisition/bmp_codec.h"
+#include "acquisition/png_codec.h"
+#include "chart_server/chart_server.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace tivka::charts {
+namespace {
+
+// The server program run with its output on a pipe.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), TIVKA_CHART_SERVER);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int out[2];
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 2);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            throw std::runtime_error("cannot start the chart server");
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        output_ = fdopen(out[0], "r");
+    }
+    ~ServerProcess()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        fclose(output_);
+    }
+    std::string line()
+    {
+        char buffer[512];
+        return fgets(buffer, sizeof buffer, output_) ? std::string(buffer) : std::string();
+    }
+    // Exit status after the given signal (0 to just wait); -1 if killed by it.
+    int finish(int signal)
+    {
+        if (signal)
+            kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = 0;
+    FILE* output_ = nullptr;
+};
+
+TEST(ChartServerProgram, PrintsItsPortServesAndStopsCleanly)
+{
+    for (int signal : {SIGTERM, SIGINT}) {
+        ServerProcess server({"--port", "0", "--seed", "9", "--fixed-time", "08:15"});
+        const std::string first = server.line();
+        ASSERT_EQ(first.rfind("port ", 0), 0u) << first;
+        const int port = std::stoi(first.substr(5));
+        httplib::Client client("127.0.0.1", port);
+        const auto reply = client.Get((std::string(kChartFolder) + "orders_EUR_JPY.png").c_str());
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 200);
+        const std::vector<std::uint8_t> body(reply->body.begin(), reply->body.end());
+        EXPECT_EQ(body, EncodePng(ChartPicture(*ParseChartFileName("orders_EUR_JPY.png"), 9, "08:15")));
+        EXPECT_EQ(server.finish(signal), 0);
+    }
+}
+
+TEST(ChartServerProgram, WritesTheTemplateBitmap)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "ndata.bmp").string();
+    ServerProcess server({"--write-template", path});
+    EXPECT_EQ(server.finish(0), 0);
+    EXPECT_EQ(LoadBmpFile(path), DigitTemplateBitmap());
+}
+
+TEST(ChartServerProgram, RejectsBadOptionsWithAMessage)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--port", "http"}, {"--port", "70000"}, {"--delay-ms", "-5"}, {"--fixed-time", "25:00"},
+        {"--seed"},         {"--colour", "red"},
+    };
+    for (const auto& args : cases) {
+        ServerProcess server(args);
+        const std::string message = server.line();
+        EXPECT_NE(message.find(args[0]), std::string::npos) << message;
+        EXPECT_EQ(server.finish(0), 2) << args[0];
+    }
+}
+
+TEST(ChartServerProgram, ReportsAPortInUse)
+{
+    ChartServer busy({});
+    busy.start();
+    ServerProcess server({"--port", std::to_string(busy.port())});
+    EXPECT_NE(server.line().find("cannot listen"), std::string::npos);
+    EXPECT_EQ(server.finish(0), 1);
+}
+
+}  // namespace
+}  // namespace tivka::charts
