@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Starts Tivka against the bundled synthetic chart server.
+#   tools/run_demo.sh BIN_DIR     (BIN_DIR holds tivka and tivka-chart-server)
+# Tivka runs in a working folder of its own (ndata.bmp and the temporary chart
+# files live there); the chart server stops when Tivka exits.
+set -euo pipefail
+
+bin=$(readlink -f "${1:?usage: tools/run_demo.sh BIN_DIR}")
+server_program=$bin/tivka-chart-server
+tivka_program=$bin/tivka
+settings=$bin/tivka.INI
+work=${TIVKA_DEMO_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/tivka-demo}
+folder_path=/products/historical_orderbook_graphs/dat/ordersummary/images/
+
+# The demo normally uses one fixed port, so that the address stored in the
+# settings file stays right from one run to the next. Only when that port is
+# taken does the server pick a free one; the settings file is then brought up
+# to date, but only if it still points at a demo server (loopback with the
+# chart folder path): an address the user chose is never touched.
+demo_port=8642
+
+for program in "$server_program" "$tivka_program"; do
+    [ -x "$program" ] || { echo "run_demo: $program is missing; build first" >&2; exit 1; }
+done
+mkdir -p "$work"
+
+server_pid=
+stop_server() {
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+        server_pid=
+    fi
+}
+trap stop_server EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Starts the server on port $1; sets server_pid and port, or fails.
+start_server() {
+    local log=$work/chart-server.log line=
+    "$server_program" --port "$1" >"$log" 2>&1 &
+    server_pid=$!
+    for _ in $(seq 100); do
+        line=$(head -n 1 "$log" 2>/dev/null || true)
+        case $line in
+            "port "*) port=${line#port }; return 0 ;;
+        esac
+        kill -0 "$server_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    stop_server
+    return 1
+}
+
+port=
+start_server "$demo_port" || start_server 0 || {
+    echo "run_demo: the chart server did not start:" >&2
+    cat "$work/chart-server.log" >&2
+    exit 1
+}
+url=http://127.0.0.1:$port$folder_path
+
+"$server_program" --write-template "$work/ndata.bmp"
+
+if [ ! -e "$settings" ]; then
+    printf '[Setting]\nTIVKA_URL=%s\n' "$url" >"$settings"
+elif grep -Eq "^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}\s*\$" "$settings" &&
+     ! grep -Fq "TIVKA_URL=$url" "$settings"; then
+    # Replace the file as a whole so that it is never left half written.
+    updated=$(mktemp "$settings.XXXXXX")
+    sed -E "s#^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}(\s*)\$#TIVKA_URL=${url}\1#" \
+        "$settings" >"$updated"
+    mv "$updated" "$settings"
+fi
+echo "Chart server: $url (settings: $settings, working folder: $work)"
+
+cd "$work"
+status=0
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+    echo "run_demo: no display found; running Tivka on a virtual one (xvfb-run)" >&2
+    xvfb-run -a "$tivka_program" || status=$?
+else
+    "$tivka_program" || status=$?
+fi
+exit "$status"
