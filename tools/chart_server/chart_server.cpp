@@ -98,6 +98,8 @@ ChartServer::~ChartServer() { stop(); }
 
 void ChartServer::start()
 {
+    if (http_)
+        throw std::logic_error("the chart server has already been started");
     http_ = std::make_unique<httplib::Server>();
     // Address reuse after a restart, but no port sharing: a second server on a
     // busy port must fail rather than silently split the requests.

@@ -61,7 +61,7 @@ public:
     ChartServer& operator=(const ChartServer&) = delete;
 
     // Binds and starts serving; throws std::runtime_error naming the address
-    // when it cannot listen.
+    // when it cannot listen. A server starts once.
     void start();
     // The bound port (after start()).
     int port() const { return port_; }
