@@ -39,7 +39,7 @@ void put32(Bytes& b, std::uint32_t v)
 }
 
 // A BMP file made by hand; rows are given in stored order and padded here.
-struct BmpSpec {
+struct BmpLayout {
     std::uint32_t headerSize = 40;
     int width = 0;
     int height = 0;  // negative: top-down
@@ -51,7 +51,7 @@ struct BmpSpec {
     std::vector<Bytes> rows;
 };
 
-Bytes makeBmp(const BmpSpec& s)
+Bytes makeBmp(const BmpLayout& s)
 {
     Bytes header;
     put32(header, s.headerSize);
@@ -111,7 +111,7 @@ constexpr Colour odd = rgb(1, 130, 254);
 
 struct LoadCase {
     const char* title;
-    BmpSpec spec;
+    BmpLayout layout;
     Bitmap expected;
 };
 
@@ -151,7 +151,7 @@ std::vector<LoadCase> loadCases()
                                         colours::black, colours::black, colours::black, colours::white})});
     cases.push_back({"OS/2 core header, 8-bit", {12, 2, 1, 8, 0, 0, {}, Bytes{0, 0, 255, 254, 130, 1}, {{1, 0}}},
                      expectedBitmap(2, {odd, red})});
-    BmpSpec v5{124, 2, -1, 32, 3, 0, {0x0000FF00, 0x00FF0000, 0xFF000000}, {}, {{0, 255, 0, 0, 0, 1, 130, 254}}};
+    BmpLayout v5{124, 2, -1, 32, 3, 0, {0x0000FF00, 0x00FF0000, 0xFF000000}, {}, {{0, 255, 0, 0, 0, 1, 130, 254}}};
     cases.push_back({"V5 header with masks inside it", v5, expectedBitmap(2, {red, odd})});
     cases.push_back({"1x1", {40, 1, 1, 24, 0, 0, {}, {}, {{254, 130, 1}}}, expectedBitmap(1, {odd})});
     return cases;
@@ -160,7 +160,7 @@ std::vector<LoadCase> loadCases()
 TEST(BmpLoadTest, EveryFormatConvertsExactlyToRgb)
 {
     for (const LoadCase& c : loadCases())
-        EXPECT_EQ(load(makeBmp(c.spec)), c.expected) << c.title;
+        EXPECT_EQ(load(makeBmp(c.layout)), c.expected) << c.title;
 }
 
 void expectLoadError(const Bytes& bytes, const std::string& fragment)
