@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -112,24 +111,6 @@ TEST(DigitFont, DrawnTextReadsBack)
         if (text.size() <= 6)
             EXPECT_EQ(test::walkSide(cells, side, 100), text);
     }
-}
-
-TEST(DigitFont, SideLabelStartsAtItsColumnAndRow)
-{
-    Bitmap chart(kChartWidth, kChartHeight);
-    DrawSideLabel(chart, 100, "1.25");
-    int firstColumn = -1, lowestRow = -1, highestRow = kChartHeight;
-    for (int x = 0; x < kChartWidth; ++x)
-        for (int y = 0; y < kChartHeight; ++y)
-            if (blackAt(chart, x, y)) {
-                if (firstColumn < 0)
-                    firstColumn = x;
-                lowestRow = std::max(lowestRow, y);
-                highestRow = std::min(highestRow, y);
-            }
-    EXPECT_EQ(firstColumn, 100);
-    EXPECT_EQ(lowestRow, 236);
-    EXPECT_GE(highestRow, 236 - 6 * 4 + 1);
 }
 
 TEST(DigitFont, RefusesCharactersOutsideTheFont)
