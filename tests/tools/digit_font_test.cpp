@@ -33,8 +33,9 @@ TEST(DigitFont, TemplateLayout)
                 const Colour c = cells.pixel(8 * k + x, y);
                 ASSERT_TRUE(c == colours::black || c == colours::white);
                 // Row 0 and the columns after the glyph are background.
-                if (y == 0 || x >= 5)
+                if (y == 0 || x >= 5) {
                     EXPECT_EQ(c, colours::white) << x << "," << y;
+                }
                 anyInk = anyInk || c == colours::black;
             }
         EXPECT_TRUE(anyInk);
@@ -108,8 +109,9 @@ TEST(DigitFont, DrawnTextReadsBack)
         EXPECT_EQ(test::walkUpright(cells, chart, 30, 41, 230, 276 + 24), text);
         Bitmap side(kChartWidth, kChartHeight);
         DrawSideLabel(side, 100, text);
-        if (text.size() <= 6)
+        if (text.size() <= 6) {
             EXPECT_EQ(test::walkSide(cells, side, 100), text);
+        }
     }
 }
 
