@@ -100,8 +100,9 @@ TEST(ChartModel, TextsAndLabelsSitInTheReadersBands)
             EXPECT_GE(m.labels[i].firstInkColumn, 74);
             EXPECT_LE(m.labels[i].firstInkColumn, 436);
             EXPECT_LE(m.labels[i].text.size(), 6u);  // fits rows 196-236
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_GE(m.labels[i].firstInkColumn - m.labels[i - 1].firstInkColumn, 10);
+            }
         }
     });
 }
@@ -175,10 +176,12 @@ TEST(RenderChart, DrawsBarsAsModelled)
                 ASSERT_EQ(countBar(chart, x, true), m.buy[i].countedPixels()) << "buy column " << x;
                 ASSERT_EQ(countBar(chart, x, false), m.sell[i].countedPixels()) << "sell column " << x;
                 // The pixel right after the counted part: white, unless the bar is full.
-                if (m.buy[i].countedPixels() < 75)
+                if (m.buy[i].countedPixels() < 75) {
                     ASSERT_EQ(chart.pixel(x, 119 - m.buy[i].countedPixels()), colours::white);
-                if (m.sell[i].greyAfterWhite > 0)
+                }
+                if (m.sell[i].greyAfterWhite > 0) {
                     ASSERT_EQ(chart.pixel(x, 121 + m.sell[i].countedPixels() + 1), colours::grey);
+                }
             }
             for (int y = 45; y <= 195; ++y)
                 ASSERT_NE(chart.pixel(255, y), colours::black);
@@ -196,8 +199,9 @@ TEST(RenderChart, BlackOnlyInTheTexts)
             for (int y = 0; y < kChartHeight; ++y)
                 for (int x = 0; x < kChartWidth; ++x) {
                     ASSERT_NE(bare.pixel(x, y), colours::black) << x << "," << y;
-                    if (full.pixel(x, y) != bare.pixel(x, y))
+                    if (full.pixel(x, y) != bare.pixel(x, y)) {
                         ASSERT_EQ(full.pixel(x, y), colours::black) << x << "," << y;
+                    }
                 }
             // Without texts the text bands are blank.
             for (int y = 5; y < 16; ++y)

@@ -104,7 +104,7 @@ TEST(ChartServer, AnswersOtherAddressesWith404Page)
 {
     RunningServer running({});
     auto client = running.client();
-    for (const std::string path : {chartPath("orders_XAU_USD.png"), chartPath("index.html"), std::string("/"),
+    for (const std::string& path : {chartPath("orders_XAU_USD.png"), chartPath("index.html"), std::string("/"),
                                    std::string("/orders_GBP_USD.png"), chartPath("orders_GBP_USD.png.bak")}) {
         const auto reply = client.Get(path.c_str());
         ASSERT_TRUE(reply) << path;
@@ -115,7 +115,7 @@ TEST(ChartServer, AnswersOtherAddressesWith404Page)
 
 TEST(ChartServer, NotFoundOptionHidesOnePair)
 {
-    for (const std::string spelling : {"EUR_USD", "EUR/USD", "eurusd"}) {
+    for (const char* spelling : {"EUR_USD", "EUR/USD", "eurusd"}) {
         ChartServerOptions options;
         options.notFoundPair = spelling;
         RunningServer running(options);
