@@ -2,11 +2,16 @@
 #include <httplib.h>
 
 #include <arpa/inet.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -197,6 +202,96 @@ TEST(ChartServer, DelayOptionStillAnswers)
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200));
+}
+
+TEST(ChartServer, ReportsRequestsAndServesReplacementBodies)
+{
+    std::mutex mutex;
+    std::vector<std::string> paths;
+    ChartServerOptions options;
+    options.onRequest = [&](const std::string& path) {
+        std::lock_guard lock(mutex);
+        paths.push_back(path);
+    };
+    options.chartBody = [](const ChartFile& file) -> std::optional<std::string> {
+        if (file.pair == "EUR_USD" && !file.cumulative)
+            return "replaced " + file.pair;
+        return std::nullopt;
+    };
+    RunningServer running(options);
+    auto client = running.client();
+    const auto replaced = client.Get(chartPath("orders_noncumulative_EUR_USD.png").c_str());
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->status, 200);
+    EXPECT_EQ(replaced->body, "replaced EUR_USD");
+    const auto drawn = client.Get(chartPath("orders_EUR_USD.png").c_str());
+    ASSERT_TRUE(drawn);
+    const std::vector<std::uint8_t> body(drawn->body.begin(), drawn->body.end());
+    EXPECT_EQ(DecodePng(body, "orders_EUR_USD.png"), ChartPicture(*ParseChartFileName("orders_EUR_USD.png"), 1, "12:30"));
+    EXPECT_EQ(client.Get("/missing")->status, 404);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(paths, (std::vector<std::string>{chartPath("orders_noncumulative_EUR_USD.png"),
+                                               chartPath("orders_EUR_USD.png"), "/missing"}));
+}
+
+TEST(ChartServer, ModelForAFileIsTheOneDrawn)
+{
+    for (const char* name : {"orders_GBP_USD.png", "posentryprice_noncumulative_USD_JPY.png"}) {
+        const ChartFile file = *ParseChartFileName(name);
+        const ChartModel model = ChartModelFor(file, 3, "08:05");
+        EXPECT_EQ(RenderChart(model), ChartPicture(file, 3, "08:05")) << name;
+        EXPECT_EQ(model.timeText, "08:05");
+        EXPECT_EQ(model.kind, file.kind);
+    }
+}
+
+// The accept queue length of the loopback TCP listener on `port`, as the
+// kernel reports it for listening sockets; -1 when no such listener is found.
+int listenBacklog(int port)
+{
+    const int fd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0)
+        return -1;
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } query{};
+    query.header.nlmsg_len = sizeof query;
+    query.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    query.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    query.request.sdiag_family = AF_INET;
+    query.request.sdiag_protocol = IPPROTO_TCP;
+    query.request.idiag_states = 1u << TCP_LISTEN;
+    int backlog = -1;
+    if (send(fd, &query, sizeof query, 0) == ssize_t(sizeof query)) {
+        alignas(nlmsghdr) char buffer[16384];
+        for (bool done = false; !done;) {
+            ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, n); h = NLMSG_NEXT(h, n)) {
+                if (h->nlmsg_type == NLMSG_DONE || h->nlmsg_type == NLMSG_ERROR) {
+                    done = true;
+                    break;
+                }
+                const auto* socketInfo = static_cast<const inet_diag_msg*>(NLMSG_DATA(h));
+                if (ntohs(socketInfo->id.idiag_sport) == port)
+                    backlog = int(socketInfo->idiag_wqueue);  // a listener's maximum queue
+            }
+        }
+    }
+    close(fd);
+    return backlog;
+}
+
+// Parallel downloads open a burst of connections at once; a short accept
+// queue drops some and their retry comes a second later.
+TEST(ChartServer, QueuesABurstOfConnections)
+{
+    RunningServer running({});
+    const int backlog = listenBacklog(running.server.port());
+    ASSERT_NE(backlog, -1) << "the listener was not found";
+    EXPECT_GE(backlog, 64);
 }
 
 TEST(ChartServer, RefusesAnAddressItCannotBind)

@@ -17,6 +17,8 @@ const std::vector<std::string> kServedPairs = {"GBP_USD", "EUR_USD", "AUD_USD", 
 
 namespace {
 
+constexpr int kListenBacklog = 128;
+
 bool takePrefix(std::string_view& text, std::string_view prefix)
 {
     if (text.substr(0, prefix.size()) != prefix)
@@ -80,12 +82,16 @@ std::optional<ChartFile> ParseChartFileName(std::string_view name)
     return file;
 }
 
-Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
+ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
 {
     std::string pairText = file.pair;
     std::replace(pairText.begin(), pairText.end(), '_', '/');
-    return RenderChart(
-        MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText));
+    return MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText);
+}
+
+Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
+{
+    return RenderChart(ChartModelFor(file, seed, timeText));
 }
 
 ChartServer::ChartServer(ChartServerOptions options) : options_(std::move(options))
@@ -103,7 +109,10 @@ void ChartServer::start()
     http_ = std::make_unique<httplib::Server>();
     // Address reuse after a restart, but no port sharing: a second server on a
     // busy port must fail rather than silently split the requests.
-    http_->set_socket_options([](int sock) {
+    // The callback sees each socket just before it is bound; the one that
+    // binds is the last it sees.
+    http_->set_socket_options([this](int sock) {
+        listenFd_ = sock;
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
@@ -115,6 +124,10 @@ void ChartServer::start()
     if (port <= 0)
         throw std::runtime_error("cannot listen on " + options_.bind + " port " + std::to_string(options_.port));
     port_ = port;
+    // The library listens with a backlog of 5: a burst of parallel downloads
+    // would lose connection requests and wait a second for their retry.
+    if (::listen(listenFd_, kListenBacklog) != 0)
+        throw std::runtime_error("cannot listen on " + options_.bind + " port " + std::to_string(port));
     std::promise<void> ended;
     auto listening = ended.get_future();
     thread_ = std::thread([this, ended = std::move(ended)]() mutable {
@@ -161,6 +174,8 @@ std::string ChartServer::chartTime() const
 
 void ChartServer::handle(const httplib::Request& request, httplib::Response& response)
 {
+    if (options_.onRequest)
+        options_.onRequest(request.path);
     if (options_.stall) {
         std::unique_lock lock(mutex_);
         wake_.wait(lock, [this] { return stopping_; });
@@ -186,6 +201,11 @@ void ChartServer::handle(const httplib::Request& request, httplib::Response& res
 
 void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
 {
+    if (options_.chartBody)
+        if (std::optional<std::string> body = options_.chartBody(file)) {
+            response.set_content(*body, "image/png");
+            return;
+        }
     auto png = std::make_shared<std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, chartTime())));
     if (!options_.truncate) {
         response.set_content(reinterpret_cast<const char*>(png->data()), png->size(), "image/png");

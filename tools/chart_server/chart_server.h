@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,7 +46,17 @@ struct ChartServerOptions {
     bool notPng = false;         // 200 with an HTML page instead of the picture
     bool stall = false;          // read the request, answer nothing until stopped
     std::string fixedTime;       // "HH:MM" on every chart; empty: current UTC time
+    // Called on a serving thread with every request's path as it arrives
+    // (before any delay), so that a caller can see what was fetched.
+    std::function<void(const std::string& path)> onRequest;
+    // When set and it returns a body for a served chart file, that body is sent
+    // as is (200, image/png) in place of the drawn picture.
+    std::function<std::optional<std::string>(const ChartFile&)> chartBody;
 };
+
+// The model drawn for a chart file at a seed and chart time: ChartPicture is
+// RenderChart of exactly this model.
+ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText);
 
 // The chart file's picture for a seed and chart time, as the server sends it:
 // the same inputs always give the same picture.
@@ -79,6 +90,7 @@ private:
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;
+    int listenFd_ = -1;  // the listening socket, once bound
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
