@@ -1,12 +1,11 @@
 // Feeds arbitrary bytes as the settings file: reading must never crash, and
 // the values written back must read back unchanged whatever surrounds them.
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
+#include "temp_folder.h"
 #include "platform/ini_file.h"
 #include "platform/ini_text.h"
 #include "shell/settings.h"
@@ -15,13 +14,7 @@ namespace {
 
 const std::string& settingsPath()
 {
-    static const std::string path = [] {
-        std::string folder = (std::filesystem::temp_directory_path() / "tivka-fuzz-XXXXXX").string();
-        if (!mkdtemp(folder.data()))
-            std::abort();
-        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(settingsPath()).parent_path()); });
-        return folder + "/tivka.INI";
-    }();
+    static const std::string path = tivka::fuzz::tempFolder().file("tivka.INI");
     return path;
 }
 

@@ -1,0 +1,79 @@
+// Feeds arbitrary bytes as a downloaded chart: decoding may refuse them with
+// a runtime_error, and a decoded picture of any size or content must go
+// through both on-screen readers, the indicator reader and the data file text
+// without crashing; a reader may only give up with a ConversionError.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "acquisition/bitmap.h"
+#include "acquisition/png_codec.h"
+#include "chart_server/chart_renderer.h"
+#include "export/indicator_files.h"
+#include "platform/conversions.h"
+#include "reading/chart_reader.h"
+#include "reading/text_painter.h"
+
+namespace {
+
+class DiscardingSink final : public tivka::LineSink {
+public:
+    void clear() override {}
+    void addLine(const std::string&) override {}
+};
+
+const tivka::DigitTemplate& digitTemplate()
+{
+    static const tivka::DigitTemplate digits(tivka::charts::DigitTemplateBitmap());
+    return digits;
+}
+
+void readOnScreen(tivka::ChartKind kind, const tivka::Bitmap& chart)
+{
+    tivka::Bitmap view = tivka::turnQuarter(chart);
+    tivka::GlyphWindows windows;
+    tivka::NullTextPainter painter;
+    tivka::ScreenReaderInputs inputs;
+    DiscardingSink memo;
+    tivka::ChartResults results;
+    tivka::SpreadsheetChannel sheet;
+    try {
+        tivka::ReadChartOnScreen(kind, chart, view, digitTemplate(), windows, painter, inputs, memo, results, sheet);
+    } catch (const tivka::ConversionError&) {
+    }
+}
+
+// Reads the chart as both the orders and the positions chart of the pair and
+// builds the data file text from the two readings; false when a reading gave up.
+bool readForIndicator(const std::string& pairCode, const tivka::Bitmap& chart)
+{
+    tivka::GlyphWindows windows;
+    tivka::ChartResults orders;
+    tivka::ChartResults positions;
+    try {
+        tivka::CalcMT4(pairCode, chart, digitTemplate(), windows, ".", ".", orders);
+        tivka::CalcMT4(pairCode, chart, digitTemplate(), windows, ".", ".", positions);
+    } catch (const tivka::ConversionError&) {
+        return false;
+    }
+    const std::string text = tivka::IndicatorDataText(orders, positions, orders.Digits, ".");
+    return !text.empty();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    tivka::Bitmap chart;
+    try {
+        chart = tivka::DecodePng(std::vector<std::uint8_t>(data, data + size), "fuzz.png");
+    } catch (const std::runtime_error&) {
+        return 0;
+    }
+    readOnScreen(tivka::ChartKind::Orders, chart);
+    readOnScreen(tivka::ChartKind::Positions, chart);
+    readForIndicator("GBPUSD", chart);
+    readForIndicator("USDJPY", chart);
+    return 0;
+}
