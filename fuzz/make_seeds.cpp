@@ -145,11 +145,17 @@ void makeTemplateSeeds(const fs::path& folder)
     tivka::WriteBmpFile(cropped(glyphs, 94, 10), (folder / "smallest.bmp").string());
     tivka::WriteBmpFile(cropped(glyphs, 40, 6), (folder / "partial.bmp").string());
     tivka::WriteBmpFile(tivka::Bitmap(1, 1), (folder / "pixel.bmp").string());
-    writeBytes(folder / "palette1.bmp", paletteTemplate(glyphs, 1));
-    writeBytes(folder / "palette4.bmp", paletteTemplate(glyphs, 4));
-    writeBytes(folder / "palette8.bmp", paletteTemplate(glyphs, 8));
-    writeBytes(folder / "topdown32.bmp", directTemplate(glyphs, 32));
-    writeBytes(folder / "bitfields16.bmp", directTemplate(glyphs, 16));
+    const std::pair<const char*, Bytes> variants[] = {
+        {"palette1.bmp", paletteTemplate(glyphs, 1)},  {"palette4.bmp", paletteTemplate(glyphs, 4)},
+        {"palette8.bmp", paletteTemplate(glyphs, 8)},  {"topdown32.bmp", directTemplate(glyphs, 32)},
+        {"bitfields16.bmp", directTemplate(glyphs, 16)}};
+    for (const auto& [name, bytes] : variants) {
+        writeBytes(folder / name, bytes);
+        // Each layout must hold the very template, or the seed starts the
+        // fuzzer from a file that matches nothing.
+        if (tivka::LoadBmpFile((folder / name).string()) != glyphs)
+            throw std::runtime_error(std::string(name) + " does not load as the template");
+    }
 }
 
 void makeIniSeeds(const fs::path& folder)
