@@ -1,9 +1,5 @@
 #include "export/chart_service.h"
 
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <cstdio>
 #include <stdexcept>
 
@@ -13,26 +9,8 @@ namespace tivka::test {
 
 namespace {
 
-constexpr const char* kImagesFolder = "/products/historical_orderbook_graphs/dat/ordersummary/images/";
-const char* const kPairs[] = {"GBP/USD", "EUR/USD", "AUD/USD", "USD/JPY", "USD/CAD",
-                              "USD/CHF", "EUR/GBP", "EUR/JPY", "EUR/CHF", "GBP/JPY"};
-
-// The HTTP library listens with a backlog of 5: a burst of eight connections
-// loses SYNs and waits a second for their retry. Widen the backlog of the
-// listening socket on `port`.
-void WidenListenBacklog(int port)
-{
-    for (int fd = 0; fd < 1024; ++fd) {
-        sockaddr_in address{};
-        socklen_t length = sizeof address;
-        int listening = 0;
-        socklen_t flagLength = sizeof listening;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 && address.sin_family == AF_INET &&
-            ntohs(address.sin_port) == port &&
-            getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagLength) == 0 && listening)
-            ::listen(fd, 64);
-    }
-}
+constexpr const char* kServedTime = "12:30";
+constexpr std::uint64_t kServedSeed = 1;
 
 std::string PairUnderscore(const std::string& pairText)
 {
@@ -83,43 +61,26 @@ void AppendRows(std::string& out, const charts::ChartModel& model, int first, in
 
 }  // namespace
 
-ChartService::ChartService() : server_(std::make_unique<httplib::Server>())
+ChartService::ChartService()
 {
-    server_->Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::string prefix = kImagesFolder;
-        const std::string file =
-            request.path.rfind(prefix, 0) == 0 ? request.path.substr(prefix.size()) : request.path;
+    charts::ChartServerOptions options;
+    options.seed = kServedSeed;
+    options.fixedTime = kServedTime;
+    options.onRequest = [this](const std::string& path) {
+        const std::string_view folder = charts::kChartFolder;
         std::lock_guard lock(mutex_);
-        requests_.push_back(file);
-        if (charts_.count(file) == 0) {
-            response.status = 404;
-            response.set_content("<html><body>Not found</body></html>", "text/html");
-            return;
-        }
-        response.set_content(chartLocked(file).body, "image/png");
-    });
-    for (const char* pair : kPairs)
-        for (auto kind : {charts::ChartKind::Orders, charts::ChartKind::Positions})
-            for (bool cumulative : {false, true})
-                charts_[fileName(pair, kind, cumulative)].model.pairText = pair;
-    port_ = server_->bind_to_any_port("127.0.0.1");
-    if (port_ <= 0)
-        throw std::runtime_error("the test chart service cannot listen on loopback");
-    WidenListenBacklog(port_);
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
-    while (!server_->is_running())  // so that stop() always finds the loop running
-        std::this_thread::yield();
+        requests_.push_back(path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path);
+    };
+    options.chartBody = [this](const charts::ChartFile& file) { return replacedBody(file); };
+    server_ = std::make_unique<charts::ChartServer>(std::move(options));
+    server_->start();
 }
 
-ChartService::~ChartService()
-{
-    server_->stop();
-    thread_.join();
-}
+ChartService::~ChartService() { server_->stop(); }
 
 std::string ChartService::chartUrl() const
 {
-    return "http://127.0.0.1:" + std::to_string(port_) + kImagesFolder;
+    return "http://127.0.0.1:" + std::to_string(server_->port()) + std::string(charts::kChartFolder);
 }
 
 std::string ChartService::fileName(const std::string& pairText, charts::ChartKind kind, bool cumulative)
@@ -128,38 +89,40 @@ std::string ChartService::fileName(const std::string& pairText, charts::ChartKin
            (cumulative ? "" : "noncumulative_") + PairUnderscore(pairText) + ".png";
 }
 
-ChartService::Chart& ChartService::chartLocked(const std::string& file)
+std::optional<std::string> ChartService::replacedBody(const charts::ChartFile& file) const
 {
-    Chart& chart = charts_.at(file);
-    if (chart.body.empty()) {
-        const std::uint64_t seed = std::hash<std::string>{}(file) % 100000;
-        const auto kind = file.rfind("orders_", 0) == 0 ? charts::ChartKind::Orders : charts::ChartKind::Positions;
-        const bool cumulative = file.find("noncumulative_") == std::string::npos;
-        chart.model = charts::MakeChartModel(kind, chart.model.pairText, cumulative, seed, "12:30");
-        chart.body = EncodedChart(chart.model);
-    }
-    return chart;
+    std::lock_guard lock(mutex_);
+    const auto found = replaced_.find(fileName(file.pair, file.kind, file.cumulative));
+    if (found == replaced_.end())
+        return std::nullopt;
+    return found->second.body;
 }
 
 charts::ChartModel ChartService::model(const std::string& pairText, charts::ChartKind kind, bool cumulative)
 {
-    std::lock_guard lock(mutex_);
-    return chartLocked(fileName(pairText, kind, cumulative)).model;
+    const std::string name = fileName(pairText, kind, cumulative);
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = replaced_.find(name);
+        if (found != replaced_.end() && found->second.model)
+            return *found->second.model;
+    }
+    return charts::ChartModelFor(*charts::ParseChartFileName(name), kServedSeed, kServedTime);
 }
 
 void ChartService::setModel(const std::string& pairText, charts::ChartKind kind, bool cumulative,
                             const charts::ChartModel& model)
 {
     std::lock_guard lock(mutex_);
-    charts_[fileName(pairText, kind, cumulative)] = {model, EncodedChart(model)};
+    replaced_[fileName(pairText, kind, cumulative)] = {model, EncodedChart(model)};
 }
 
 void ChartService::setBody(const std::string& pairText, charts::ChartKind kind, bool cumulative,
                            const std::string& body)
 {
     std::lock_guard lock(mutex_);
-    Chart& chart = chartLocked(fileName(pairText, kind, cumulative));
-    chart.body = body;
+    Replacement& replacement = replaced_[fileName(pairText, kind, cumulative)];
+    replacement.body = body;
 }
 
 std::vector<std::string> ChartService::requests() const

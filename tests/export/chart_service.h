@@ -3,21 +3,19 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "chart_server/chart_renderer.h"
-
-namespace httplib {
-class Server;
-}
+#include "chart_server/chart_server.h"
 
 namespace tivka::test {
 
-// A chart server on loopback for the indicator pass tests: serves every chart
-// of the ten pairs rendered from a known ChartModel, so that the tests can
-// compute what the pass must write from the model alone.
+// The chart server on loopback for the indicator pass tests: serves every
+// chart of the ten pairs as the chart server draws it, and tells the model
+// drawn, so that the tests can compute what the pass must write from the model
+// alone. Single charts can be replaced by another model or any body.
 class ChartService {
 public:
     ChartService();
@@ -28,7 +26,7 @@ public:
     // ChartURL of the service, ending in "/".
     std::string chartUrl() const;
 
-    // The model served for a chart (made on first use, deterministic).
+    // The model served for a chart (deterministic).
     charts::ChartModel model(const std::string& pairText, charts::ChartKind kind, bool cumulative);
     void setModel(const std::string& pairText, charts::ChartKind kind, bool cumulative,
                   const charts::ChartModel& model);
@@ -41,18 +39,16 @@ public:
     static std::string fileName(const std::string& pairText, charts::ChartKind kind, bool cumulative);
 
 private:
-    struct Chart {
-        charts::ChartModel model;
+    struct Replacement {
+        std::optional<charts::ChartModel> model;
         std::string body;
     };
-    Chart& chartLocked(const std::string& file);
+    std::optional<std::string> replacedBody(const charts::ChartFile& file) const;
 
     mutable std::mutex mutex_;
-    std::map<std::string, Chart> charts_;
+    std::map<std::string, Replacement> replaced_;  // by file name
     std::vector<std::string> requests_;
-    std::unique_ptr<httplib::Server> server_;
-    std::thread thread_;
-    int port_ = 0;
+    std::unique_ptr<charts::ChartServer> server_;
 };
 
 // The 720 lines the pass must write for a pair, CR LF after each, computed
