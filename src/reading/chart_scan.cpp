@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/conversions.h"
+#include "reading/glyph_reader.h"
 
 namespace tivka {
 
@@ -69,11 +70,10 @@ std::array<std::uint32_t, kLabelScanColumns> labelInk(const Bitmap& chart)
     return ink;
 }
 
-void readNow(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
+void readNow(GlyphReader& reader, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
 {
     observer.beforePrice();
-    const std::string priceText =
-        ReadUprightText(setup.digits, setup.windows, chart, 30, 41, 230, 276, setup.decimalSymbol);
+    const std::string priceText = reader.readUprightText(30, 41, 230, 276, setup.decimalSymbol);
     observer.priceTextRead(priceText);
     const double price = StrToFloat(priceText, setup.systemSeparator);
     results.Now.Price = price;
@@ -82,11 +82,12 @@ void readNow(const Bitmap& chart, const ReadingSetup& setup, ChartResults& resul
     observer.priceStored(price);
 
     observer.beforeTime();
-    results.Now.Time = ReadUprightText(setup.digits, setup.windows, chart, 5, 16, 378, 429, setup.decimalSymbol);
+    results.Now.Time = reader.readUprightText(5, 16, 378, 429, setup.decimalSymbol);
     observer.timeRead(results.Now.Time);
 }
 
-void readScale(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
+void readScale(const Bitmap& chart, GlyphReader& reader, const ReadingSetup& setup, ChartResults& results,
+               ReadingObserver& observer)
 {
     results.ScaleCount = 0;
     const auto ink = labelInk(chart);
@@ -94,7 +95,7 @@ void readScale(const Bitmap& chart, const ReadingSetup& setup, ChartResults& res
     while (x < kLabelScanEnd) {
         std::string text;
         if (ink[std::size_t(x - kLabelScanFirst)]) {
-            text = ReadSideLabel(setup.digits, setup.windows, chart, x, setup.decimalSymbol);
+            text = reader.readSideLabel(x, setup.decimalSymbol);
             observer.labelRead(x, text);
         }
         if (text.empty()) {
@@ -178,8 +179,9 @@ double ColumnPrice(const ChartResults& results, int x)
 
 void ReadChart(const Bitmap& chart, const ReadingSetup& setup, ChartResults& results, ReadingObserver& observer)
 {
-    readNow(chart, setup, results, observer);
-    readScale(chart, setup, results, observer);
+    GlyphReader reader(setup.digits, setup.windows, chart);
+    readNow(reader, setup, results, observer);
+    readScale(chart, reader, setup, results, observer);
     results.Step = ScaleStep(results);
     for (int pass = 0; pass < 4; ++pass) {
         observer.beforePass(pass);
