@@ -37,7 +37,10 @@ struct Transfer {
     std::FILE* file = nullptr;
     std::int64_t written = 0;
     std::chrono::seconds stallLimit{0};
+    std::int64_t minWindowBytes = 0;
     std::chrono::steady_clock::time_point lastActivity;  // last byte of headers or body
+    std::chrono::steady_clock::time_point windowStart;   // start of the current stall window
+    std::int64_t windowBytes = 0;                        // bytes of headers or body since then
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
 
@@ -99,6 +102,7 @@ std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
 {
     Transfer& t = *static_cast<Transfer*>(user);
     t.lastActivity = std::chrono::steady_clock::now();
+    t.windowBytes += std::int64_t(size);
     if (startsWithNoCase(line, size, "HTTP/")) {
         t.status = statusOfLine(line, size);
         t.hasLocation = false;
@@ -114,6 +118,7 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 {
     Transfer& t = *static_cast<Transfer*>(user);
     t.lastActivity = std::chrono::steady_clock::now();
+    t.windowBytes += std::int64_t(size);
     onHeadersComplete(t);  // a body without a header block (HTTP/1.0 style) still counts
     std::int64_t room = t.maxBodyBytes - t.written;
     std::size_t kept = std::int64_t(size) > room ? std::size_t(std::max<std::int64_t>(room, 0)) : size;
@@ -125,13 +130,25 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 
 // libcurl's own low-speed check averages over several seconds, so a server
 // that sent a little and then fell silent would be waited on for up to five
-// seconds longer than the stall time; this ends the transfer on time.
+// seconds longer than the stall time; this ends the transfer on time. Silence
+// alone is not enough: a server dripping a byte a second would never fall
+// silent and would hold the transfer for as long as the body cap allows, so
+// each window of stallSeconds must also bring its minimum of bytes.
 int checkStall(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    const Transfer& t = *static_cast<const Transfer*>(user);
+    Transfer& t = *static_cast<Transfer*>(user);
     if (t.stallLimit.count() <= 0)
         return 0;  // no stall limit set
-    return std::chrono::steady_clock::now() - t.lastActivity > t.stallLimit ? 1 : 0;
+    auto now = std::chrono::steady_clock::now();
+    if (now - t.lastActivity > t.stallLimit)
+        return 1;
+    if (now - t.windowStart < t.stallLimit)
+        return 0;
+    if (t.windowBytes < t.minWindowBytes)
+        return 1;
+    t.windowStart = now;
+    t.windowBytes = 0;
+    return 0;
 }
 
 curl_slist* noCacheHeaders()
@@ -149,7 +166,9 @@ void configure(Transfer& t, const DownloadLimits& limits)
 {
     t.maxBodyBytes = limits.maxBodyBytes;
     t.stallLimit = std::chrono::seconds(limits.stallSeconds);
+    t.minWindowBytes = limits.minBytesPerStallWindow;
     t.lastActivity = std::chrono::steady_clock::now();
+    t.windowStart = t.lastActivity;
     t.easy = curl_easy_init();
     if (!t.easy)
         throw std::runtime_error("the HTTP library could not start a transfer");
@@ -165,6 +184,7 @@ void configure(Transfer& t, const DownloadLimits& limits)
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT, limits.transferSeconds);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);

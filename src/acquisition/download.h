@@ -8,7 +8,14 @@ namespace tivka {
 
 struct DownloadLimits {
     long connectTimeoutSeconds = 30;
-    long stallSeconds = 60;                       // no byte for this long ends the transfer
+    // Every stallSeconds window of a transfer (headers and body) must bring
+    // at least minBytesPerStallWindow bytes, or the transfer ends: a silent
+    // server and one that drips a byte now and then are both given up.
+    long stallSeconds = 60;
+    std::int64_t minBytesPerStallWindow = 1024;
+    // The whole transfer, from the start of the connection, ends after this
+    // long whatever its speed (0: no bound).
+    long transferSeconds = 300;
     std::int64_t maxBodyBytes = 32LL * 1024 * 1024;  // the body is cut here
     std::string userAgent = "tivka";
 };
@@ -21,8 +28,11 @@ struct DownloadLimits {
 // headers or a body cut at maxBodyBytes is still true. A refused connection,
 // an unresolved host, a redirect loop or silence before the headers is false
 // and creates no file (an older file of that name is left untouched). Errors
-// creating or writing the file are not reported. A transfer ends once no byte
-// has arrived for stallSeconds (0: no limit). Only http and https are used.
+// creating or writing the file are not reported. A transfer ends once fewer
+// than minBytesPerStallWindow bytes arrived in a window of stallSeconds (0:
+// no limit), or once it has run for transferSeconds; after the headers that
+// is a transfer cut short (true, the part received kept), before them a
+// failure. Only http and https are used.
 bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits = {});
 
 struct DownloadJob {

@@ -15,7 +15,12 @@ public:
     DigitTemplate() = default;
     explicit DigitTemplate(Bitmap glyphs) : glyphs_(std::move(glyphs)) {}
 
-    // Loads a Windows BMP file; throws std::runtime_error naming the file.
+    // The size that holds all 12 cells.
+    static constexpr int kMinTemplateWidth = 94;
+    static constexpr int kMinTemplateHeight = 10;
+
+    // Loads a Windows BMP file; throws std::runtime_error naming the file,
+    // also when the file is smaller than kMinTemplateWidth x kMinTemplateHeight.
     static DigitTemplate load(const std::string& path);
 
     const Bitmap& glyphs() const { return glyphs_; }
