@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 namespace tivka {
@@ -55,10 +57,96 @@ std::string nonFinite(double value)
     return value < 0 ? "-INF" : "INF";
 }
 
+using Wide = unsigned __int128;
+
+constexpr int kMaxFastPlaces = 19;  // keeps m * 10^places below 2^117
+
+Wide powerOfTen(int n)
+{
+    Wide p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
+
+constexpr Wide kLow64 = ~std::uint64_t(0);
+
+int decimalDigits(Wide n)
+{
+    int count = 1;
+    for (; n > kLow64; n /= 10)
+        ++count;
+    for (auto low = std::uint64_t(n); low >= 10; low /= 10)
+        ++count;
+    return count;
+}
+
+// Decimal digits of n, most significant first, without leading zeros.
+std::string wideToString(Wide n)
+{
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    for (; n > kLow64; n /= 10)
+        *--p = char('0' + int(n % 10));
+    char low[24];
+    const auto [lowEnd, ec] = std::to_chars(low, low + sizeof low, std::uint64_t(n));
+    std::string out(low, lowEnd);
+    return out.append(p, end);
+}
+
+// |value| times 10^places, rounded half away from zero, computed exactly in
+// integers: |value| = m * 2^-s with m below 2^53, so |value| * 10^places is
+// m * 10^places / 2^s with a numerator below 2^117. Then rounded again at a
+// coarser power of ten when more than `significant` digits would remain.
+// Empty when the value lies outside the range this covers.
+std::optional<Wide> scaledAndRounded(double value, int places, int significant)
+{
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &exponent);  // |value| = fraction * 2^exponent
+    if (places > kMaxFastPlaces || exponent > 52)
+        return std::nullopt;
+    const int shift = 53 - exponent;  // at least 1
+    const Wide mantissa = Wide(std::uint64_t(std::ldexp(fraction, 53)));
+    const Wide scaled = mantissa * powerOfTen(places);
+    if (shift >= 118)  // scaled < 2^117 <= half of 2^shift: rounds to zero
+        return Wide(0);
+    const Wide whole = scaled >> shift;
+    const Wide rest = scaled & ((Wide(1) << shift) - 1);
+    const int digits = decimalDigits(whole);
+    if (whole == 0 || digits <= significant)
+        return whole + (rest >= (Wide(1) << (shift - 1)) ? 1 : 0);
+    // Too many digits: round at 10^excess instead. With a unit of 10^excess
+    // and a lower part b (an integer) plus rest/2^shift (below 1), the value
+    // rounds up exactly when b reaches half the unit, which is an integer.
+    const int excess = digits - significant;
+    const Wide unit = powerOfTen(excess);
+    const Wide lower = whole % unit;
+    return (whole / unit + (lower >= unit / 2 ? 1 : 0)) * unit;
+}
+
+std::string layOut(bool negative, Wide rounded, std::size_t places, std::string_view decimalSeparator)
+{
+    std::string digits = wideToString(rounded);
+    if (digits.size() <= places)
+        digits.insert(0, places + 1 - digits.size(), '0');
+    const std::size_t integerDigits = digits.size() - places;
+    std::string out;
+    out.reserve(digits.size() + decimalSeparator.size() + 1);
+    if (negative && rounded != 0)
+        out += '-';
+    out.append(digits, 0, integerDigits);
+    if (places > 0)
+        out.append(decimalSeparator).append(digits, integerDigits, places);
+    return out;
+}
+
 }  // namespace
 
-std::string FormatPrice(double value, int decimals, int maxSignificant,
-                        std::string_view decimalSeparator)
+namespace detail {
+
+std::string FormatPriceByExpansion(double value, int decimals, int maxSignificant,
+                                   std::string_view decimalSeparator)
 {
     if (!std::isfinite(value))
         return nonFinite(value);
@@ -85,6 +173,20 @@ std::string FormatPrice(double value, int decimals, int maxSignificant,
     if (places > 0)
         out.append(decimalSeparator).append(all.substr(number.pointAt));
     return out;
+}
+
+}  // namespace detail
+
+std::string FormatPrice(double value, int decimals, int maxSignificant,
+                        std::string_view decimalSeparator)
+{
+    if (!std::isfinite(value))
+        return nonFinite(value);
+    const int places = std::max(decimals, 0);
+    const int significant = std::max(maxSignificant, 1);
+    if (const auto rounded = scaledAndRounded(value, places, significant))
+        return layOut(std::signbit(value), *rounded, std::size_t(places), decimalSeparator);
+    return detail::FormatPriceByExpansion(value, decimals, maxSignificant, decimalSeparator);
 }
 
 }  // namespace tivka
