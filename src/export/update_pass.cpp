@@ -59,8 +59,11 @@ PairRequest TestRequest(const UpdatePassConfig& config, const char* pairText)
 {
     PairRequest request{PairCode(pairText), {}};
     for (std::size_t i = 0; i < kFolderCount; ++i) {
-        std::error_code error;  // an unreadable folder asks for nothing
-        request.asked[i] = std::filesystem::exists(FlagPath(FolderPath(config, i), request.code), error);
+        // An unreadable folder asks for nothing, and so does a flag that is
+        // not a plain file (a folder of that name, a pipe): it could never be
+        // set to "1" or "2", so serving it would fetch and write for nothing.
+        std::error_code error;
+        request.asked[i] = std::filesystem::is_regular_file(FlagPath(FolderPath(config, i), request.code), error);
     }
     return request;
 }

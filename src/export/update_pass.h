@@ -47,7 +47,8 @@ struct IndicatorState {
 void MT4LoadImage(const UpdatePassConfig& config, const std::string& pairCode, IndicatorState& state,
                   Downloader& downloader, Bitmap& ordersBitmap, Bitmap& positionsBitmap);
 
-// SaveData: serves every pair of the pair list that a request flag file asks
+// SaveData: serves every pair of the pair list that a request flag file (a
+// plain file; a folder of that name asks for nothing) asks
 // for in one of the three folders. Failed fetches show
 // "Ошибка при обновлении графиков для " + code through `messages`; decoder
 // and conversion errors end the pass by exception. In each requesting folder
