@@ -116,6 +116,10 @@ void ChartServer::start()
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // The library writes the headers and the body separately; without this a
+    // reused connection holds the body back until the client's delayed
+    // acknowledgement of the headers, some 40 ms on every reply.
+    http_->set_tcp_nodelay(true);
     http_->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);
     });
@@ -199,6 +203,28 @@ void ChartServer::handle(const httplib::Request& request, httplib::Response& res
     sendChart(*file, response);
 }
 
+std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const ChartFile& file)
+{
+    const std::string time = chartTime();
+    const std::string name = (file.kind == ChartKind::Orders ? "orders_" : "posentryprice_") +
+                             std::string(file.cumulative ? "" : "noncumulative_") + file.pair;
+    {
+        std::lock_guard lock(mutex_);
+        if (time != cachedTime_) {
+            cached_.clear();  // only the current minute's charts are asked for
+            cachedTime_ = time;
+        }
+        if (auto found = cached_.find(name); found != cached_.end())
+            return found->second;
+    }
+    // Drawn outside the lock so that parallel requests draw in parallel.
+    auto png = std::make_shared<const std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, time)));
+    std::lock_guard lock(mutex_);
+    if (time == cachedTime_)
+        cached_.emplace(name, png);
+    return png;
+}
+
 void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
 {
     if (options_.chartBody)
@@ -206,7 +232,7 @@ void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
             response.set_content(*body, "image/png");
             return;
         }
-    auto png = std::make_shared<std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, chartTime())));
+    auto png = encodedChart(file);
     if (!options_.truncate) {
         response.set_content(reinterpret_cast<const char*>(png->data()), png->size(), "image/png");
         return;

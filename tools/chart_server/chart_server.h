@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -85,6 +86,7 @@ private:
     void sendChart(const ChartFile& file, httplib::Response& response);
     bool pause(int milliseconds);  // false when stopping
     std::string chartTime() const;
+    std::shared_ptr<const std::vector<std::uint8_t>> encodedChart(const ChartFile& file);
 
     ChartServerOptions options_;
     std::unique_ptr<httplib::Server> http_;
@@ -94,6 +96,10 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    // Drawing a chart costs far more than sending it: the pictures of the
+    // current chart time, by file name, drawn once.
+    std::string cachedTime_;
+    std::map<std::string, std::shared_ptr<const std::vector<std::uint8_t>>> cached_;
 };
 
 }  // namespace tivka::charts
