@@ -27,14 +27,16 @@ bool templateCovers(const Bitmap& glyphs, Orientation orientation, int left, int
     return left + windowHeight - 1 <= glyphs.width() && windowWidth <= glyphs.height();
 }
 
-// Template pixel under window pixel (x, y) of the cell at `left`: upright
-// (left + x, y); sideways (left + (H-1-y), x), the glyph turned a quarter
-// turn anticlockwise and read bottom to top.
+// Template pixel under window pixel (x, y) of the cell at `left`, which the
+// template covers: upright (left + x, y); sideways (left + (H-1-y), x), the
+// glyph turned a quarter turn anticlockwise and read bottom to top.
 Colour templatePixel(const Bitmap& glyphs, Orientation orientation, int left, int x, int y, int windowHeight)
 {
+    const Colour* pixels = glyphs.pixels().data();
+    const std::size_t width = std::size_t(glyphs.width());
     if (orientation == Orientation::upright)
-        return glyphs.pixel(left + x, y);
-    return glyphs.pixel(left + (windowHeight - 1 - y), x);
+        return pixels[std::size_t(y) * width + std::size_t(left + x)];
+    return pixels[std::size_t(x) * width + std::size_t(left + windowHeight - 1 - y)];
 }
 
 int recognize(const DigitTemplate& digits, const Bitmap& window, Orientation orientation)
@@ -88,15 +90,15 @@ CellTable::CellTable(const Bitmap& glyphs, Orientation orientation, int windowWi
 bool CellTable::addCell(const Bitmap& glyphs, Orientation orientation, int index, int windowHeight)
 {
     const std::size_t first = colours_.size();
-    for (const std::size_t at : positions_) {
-        const int x = int(at % std::size_t(windowWidth_));
-        const int y = int(at / std::size_t(windowWidth_));
-        const Colour c = templatePixel(glyphs, orientation, index * kCellPitch, x, y, windowHeight);
-        if (c == colours::none) {
-            colours_.resize(first);
-            return false;
+    for (int y = windowHeight - 1; y >= 1; --y) {
+        for (int x = 0; x < windowWidth_; ++x) {
+            const Colour c = templatePixel(glyphs, orientation, index * kCellPitch, x, y, windowHeight);
+            if (c == colours::none) {
+                colours_.resize(first);
+                return false;
+            }
+            colours_.push_back(c);
         }
-        colours_.push_back(c);
     }
     std::size_t probe = 0;
     while (probe < positions_.size() && colours_[first + probe] == colours_[first])
@@ -168,11 +170,17 @@ int GlyphReader::Window::recognize(int x, int y, const Bitmap& chart)
     return table.match(chart.pixels().data() + std::size_t(y) * stride + std::size_t(x), inChart);
 }
 
+// Only windows inside the chart are pending, so the copy needs no checks.
 void GlyphReader::Window::keepLast(const Bitmap& chart)
 {
-    if (pending)
-        bitmap.copyFrom(chart, lastX, lastY);
+    if (!pending)
+        return;
     pending = false;
+    const std::size_t stride = std::size_t(chart.width());
+    const Colour* source = chart.pixels().data() + std::size_t(lastY) * stride + std::size_t(lastX);
+    Colour* target = bitmap.pixels().data();
+    for (int y = 0; y < bitmap.height(); ++y, source += stride, target += bitmap.width())
+        std::copy(source, source + bitmap.width(), target);
 }
 
 GlyphReader::GlyphReader(const DigitTemplate& digits, GlyphWindows& windows, const Bitmap& chart)
