@@ -1,6 +1,7 @@
 #include "platform/number_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -81,33 +82,34 @@ int decimalDigits(Wide n)
     return count;
 }
 
-// Decimal digits of n, most significant first, without leading zeros.
-std::string wideToString(Wide n)
+// Writes the decimal digits of n backwards ending at `end`, at least
+// `minimum` of them (zeros in front); returns the first.
+char* writeDigits(Wide n, char* end, std::size_t minimum)
 {
-    char buffer[48];
-    char* const end = buffer + sizeof buffer;
     char* p = end;
     for (; n > kLow64; n /= 10)
         *--p = char('0' + int(n % 10));
-    char low[24];
-    const auto [lowEnd, ec] = std::to_chars(low, low + sizeof low, std::uint64_t(n));
-    std::string out(low, lowEnd);
-    return out.append(p, end);
+    for (auto low = std::uint64_t(n); low != 0; low /= 10)
+        *--p = char('0' + int(low % 10));
+    while (std::size_t(end - p) < minimum)
+        *--p = '0';
+    return p;
 }
 
 // |value| times 10^places, rounded half away from zero, computed exactly in
-// integers: |value| = m * 2^-s with m below 2^53, so |value| * 10^places is
-// m * 10^places / 2^s with a numerator below 2^117. Then rounded again at a
-// coarser power of ten when more than `significant` digits would remain.
-// Empty when the value lies outside the range this covers.
+// integers: |value| = m * 2^-s with m below 2^53 and s at least 1 (values
+// below 2^53), so |value| * 10^places is m * 10^places / 2^s with a numerator
+// below 2^117. Then rounded again at a coarser power of ten when more than
+// `significant` digits would remain. Empty outside the range this covers.
 std::optional<Wide> scaledAndRounded(double value, int places, int significant)
 {
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &exponent);  // |value| = fraction * 2^exponent
-    if (places > kMaxFastPlaces || exponent > 52)
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = int((bits >> 52) & 0x7FF);
+    const std::uint64_t fraction = bits & ((std::uint64_t(1) << 52) - 1);
+    const std::uint64_t mantissa = biased == 0 ? fraction : fraction | (std::uint64_t(1) << 52);
+    const int shift = biased == 0 ? 1074 : 1075 - biased;  // |value| = mantissa * 2^-shift
+    if (places > kMaxFastPlaces || shift < 1)
         return std::nullopt;
-    const int shift = 53 - exponent;  // at least 1
-    const Wide mantissa = Wide(std::uint64_t(std::ldexp(fraction, 53)));
     const Wide scaled = mantissa * powerOfTen(places);
     if (shift >= 118)  // scaled < 2^117 <= half of 2^shift: rounds to zero
         return Wide(0);
@@ -125,19 +127,21 @@ std::optional<Wide> scaledAndRounded(double value, int places, int significant)
     return (whole / unit + (lower >= unit / 2 ? 1 : 0)) * unit;
 }
 
+// `rounded` holds the value times 10^places: at most 36 digits, one of them
+// in front of the separator at least.
 std::string layOut(bool negative, Wide rounded, std::size_t places, std::string_view decimalSeparator)
 {
-    std::string digits = wideToString(rounded);
-    if (digits.size() <= places)
-        digits.insert(0, places + 1 - digits.size(), '0');
-    const std::size_t integerDigits = digits.size() - places;
+    char buffer[48];
+    char* const end = buffer + sizeof buffer;
+    const char* first = writeDigits(rounded, end, places + 1);
+    const std::size_t integerDigits = std::size_t(end - first) - places;
     std::string out;
-    out.reserve(digits.size() + decimalSeparator.size() + 1);
+    out.reserve(std::size_t(end - first) + decimalSeparator.size() + 1);
     if (negative && rounded != 0)
         out += '-';
-    out.append(digits, 0, integerDigits);
+    out.append(first, integerDigits);
     if (places > 0)
-        out.append(decimalSeparator).append(digits, integerDigits, places);
+        out.append(decimalSeparator).append(first + integerDigits, places);
     return out;
 }
 

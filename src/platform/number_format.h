@@ -21,7 +21,7 @@ std::string FormatPrice(double value, int decimals, int maxSignificant,
 
 namespace detail {
 // The same result from the value's full decimal expansion. FormatPrice works
-// in 128-bit integers for values below 2^52 with at most 19 decimals and
+// in 128-bit integers for values below 2^53 with at most 19 decimals and
 // falls back to this for the rest; exposed so that the two can be compared.
 std::string FormatPriceByExpansion(double value, int decimals, int maxSignificant,
                                    std::string_view decimalSeparator);

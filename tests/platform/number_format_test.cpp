@@ -112,7 +112,7 @@ TEST(FormatPriceTest, TiesAndTheirNeighboursAgreeWithTheFullExpansion)
 }
 
 // Values across the whole range of magnitudes, including those beyond the
-// integer path (2^52 and up, more than 19 decimals) and subnormals.
+// integer path (2^53 and up, more than 19 decimals) and subnormals.
 TEST(FormatPriceTest, AllMagnitudesAgreeWithTheFullExpansion)
 {
     std::mt19937_64 random(77);
@@ -120,7 +120,7 @@ TEST(FormatPriceTest, AllMagnitudesAgreeWithTheFullExpansion)
     for (int exponent = -1080; exponent <= 80; exponent += 1) {
         for (int i = 0; i < 6; ++i) {
             const double v = std::ldexp(mantissa(random), exponent) * (i % 2 ? -1 : 1);
-            for (const auto [places, significant] : {std::pair{4, 15}, {2, 6}, {0, 1}, {19, 15}, {20, 17}, {8, 3}})
+            for (const auto& [places, significant] : {std::pair{4, 15}, {2, 6}, {0, 1}, {19, 15}, {20, 17}, {8, 3}})
                 ASSERT_EQ(FormatPrice(v, places, significant, ","),
                           detail::FormatPriceByExpansion(v, places, significant, ","))
                     << std::hexfloat << v << " " << places << " decimals, " << significant << " significant";
@@ -133,7 +133,9 @@ TEST(FormatPriceTest, EdgesOfTheIntegerPath)
     const PriceCase cases[] = {
         {4503599627370495.5, 1, 17, ".", "4503599627370495.5"},   // just below 2^52
         {4503599627370496.0, 1, 17, ".", "4503599627370496.0"},   // 2^52
+        {9007199254740991.0, 0, 17, ".", "9007199254740991"},     // 2^53 - 1
         {9007199254740993.0, 0, 17, ".", "9007199254740992"},     // not representable: stored as 2^53
+        {9007199254740991.0, 0, 15, ".", "9007199254740990"},
         {0.1, 19, 17, ".", "0.1000000000000000100"},               // 19 decimals, 17 significant
         {0.1, 20, 25, ".", "0.10000000000000000555"},
         {0.1, 19, 25, ".", "0.1000000000000000056"},
