@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string_view>
 
+#include "platform/file_replace.h"
 #include "platform/number_format.h"
 
 namespace tivka {
@@ -46,19 +47,6 @@ void AppendChartRows(std::string& out, const ChartResults& chart, int digits, co
     AppendLevelRows(out, chart, kNowColumn + 1, kLastLevelColumn - 1, digits, systemSeparator);
 }
 
-bool WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(std::size_t(written));
-    }
-    return true;
-}
-
 // Creates `path` or rewrites it in place to hold exactly `bytes`; false
 // unless every byte was written, the old tail cut off and the file closed
 // cleanly. Writing over the old content and cutting the rest afterwards,
@@ -69,7 +57,7 @@ bool ReplaceFileContent(const std::string& path, std::string_view bytes)
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    bool written = WriteAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
+    bool written = WriteAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
     bool closed = ::close(fd) == 0;
     return written && closed;
 }

@@ -31,19 +31,6 @@ std::string resolvedTarget(const std::string& path)
     return error ? path : target.string();
 }
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // Permission bits and owner for the new file: the old file's, or the
 // defaults of a newly created file.
 bool copyAttributes(int fd, const std::string& target)
@@ -69,6 +56,19 @@ void syncFolder(const std::string& folder)
 }
 
 }  // namespace
+
+bool WriteAllBytes(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
 
 ReadOutcome ReadWholeFile(const std::string& path, std::string& content)
 {
@@ -102,7 +102,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes)
     int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
-    bool ok = copyAttributes(fd, target) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = copyAttributes(fd, target) && WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {

@@ -5,6 +5,9 @@
 
 namespace tivka {
 
+// Writes all of `bytes` to `fd`, retrying short and interrupted writes.
+bool WriteAllBytes(int fd, std::string_view bytes);
+
 enum class ReadOutcome { Read, Missing, Failed };
 
 // Reads the whole content of a regular file into `content`. Missing: nothing

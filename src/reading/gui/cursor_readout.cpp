@@ -54,17 +54,6 @@ ReadoutText ReadoutTexts(const ChartResults& results, int column, const std::str
     return text;
 }
 
-void DrawCanvasText(QImage& canvas, int x, int y, const QString& text, const QFont& font)
-{
-    const QFontMetrics metrics(font);
-    const QRect box(x, y, metrics.horizontalAdvance(text), metrics.height());
-    QPainter painter(&canvas);
-    painter.setFont(font);
-    painter.fillRect(box, Qt::white);
-    painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
-}
-
 CursorReadout::CursorReadout(QImage& canvas, QWidget& window)
     : canvas_(canvas), window_(window), font_(defaultReadoutFont())
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/gui/qt_text_painter.h"
+
 #include <QFont>
 #include <QImage>
 #include <QString>
@@ -22,10 +24,6 @@ ReadoutText ReadoutTexts(const ChartResults& results, int column, const std::str
 
 // The chart column under pointer row `y`: 530 - y (75 at row 455, 434 at 96).
 constexpr int ReadoutColumn(int y) { return 530 - y; }
-
-// Draws `text` on `canvas` as the readout draws on Image1: top-left corner at
-// (x, y), black in `font` on an opaque white box of the text's size.
-void DrawCanvasText(QImage& canvas, int x, int y, const QString& text, const QFont& font);
 
 // The readout under the pointer on Image1 (positions chart on the left half,
 // orders chart on the right half). It reads only the stored results and
