@@ -7,6 +7,7 @@
 
 #include "export/chart_service.h"
 #include "export/update_pass.h"
+#include "support/recorded_messages.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -16,12 +17,6 @@ namespace fs = std::filesystem;
 using charts::ChartKind;
 using test::readFile;
 using test::writeFile;
-
-class NoMessages final : public UserMessages {
-public:
-    void showMessage(const std::string& text) override { shown.push_back(text); }
-    std::vector<std::string> shown;
-};
 
 class BadDataFolder : public ::testing::Test {
 protected:
@@ -55,7 +50,7 @@ protected:
     UpdatePassConfig config_;
     IndicatorState state_;
     CurlDownloader downloader_;
-    NoMessages messages_;
+    test::RecordedMessages messages_;
 };
 
 // A folder where the flag file should be asks for nothing: it could never

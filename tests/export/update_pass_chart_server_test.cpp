@@ -8,18 +8,13 @@
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_server.h"
 #include "export/update_pass.h"
+#include "support/recorded_messages.h"
 #include "support/test_support.h"
 
 namespace tivka {
 namespace {
 
 namespace fs = std::filesystem;
-
-class NoMessages final : public UserMessages {
-public:
-    void showMessage(const std::string& text) override { shown.push_back(text); }
-    std::vector<std::string> shown;
-};
 
 struct ServedPass {
     explicit ServedPass(charts::ChartServerOptions options) : cwd(temp.path()), server(std::move(options))
@@ -43,7 +38,7 @@ struct ServedPass {
     UpdatePassConfig config;
     IndicatorState state;
     CurlDownloader downloader;
-    NoMessages messages;
+    test::RecordedMessages messages;
 };
 
 TEST(UpdatePassWithChartServer, ServesAllTenPairs)

@@ -11,6 +11,7 @@
 
 #include "export/chart_service.h"
 #include "platform/conversions.h"
+#include "support/recorded_messages.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -57,18 +58,6 @@ public:
     int singleDownloads = 0;
     int batches = 0;
     std::vector<std::string> urls;
-};
-
-class RecordingMessages final : public UserMessages {
-public:
-    void showMessage(const std::string& text) override
-    {
-        shown.push_back(text);
-        if (onShow)
-            onShow();
-    }
-    std::vector<std::string> shown;
-    std::function<void()> onShow;
 };
 
 // The order in which files were closed after writing, across folders,
@@ -149,7 +138,7 @@ protected:
     UpdatePassConfig config_;
     IndicatorState state_;
     CountingDownloader downloader_;
-    RecordingMessages messages_;
+    test::RecordedMessages messages_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Fetching, UpdatePassTest, ::testing::Values(true, false),
@@ -303,7 +292,7 @@ TEST_P(UpdatePassTest, APassStartedInsideARunningPassDoesNothing)
     downloader_.failPart = "GBP_USD";
     std::size_t urlsBeforeNested = 0;
     std::size_t urlsAfterNested = 0;
-    messages_.onShow = [&] {
+    messages_.onShow = [&](const std::string&) {
         urlsBeforeNested = downloader_.urls.size();
         run();  // a timer tick while the message box is open
         urlsAfterNested = downloader_.urls.size();
@@ -364,7 +353,7 @@ TEST(UpdatePassFetching, OverlappedFetchesEveryRequestedChartInOneBatch)
     writeFile(temp.path() / "b" / "irUSDCAD.dat", "");
     IndicatorState state;
     CountingDownloader downloader;
-    RecordingMessages messages;
+    test::RecordedMessages messages;
     SaveData(config, DigitTemplate(charts::DigitTemplateBitmap()), state, downloader, messages);
     EXPECT_EQ(downloader.batches, 1);
     EXPECT_EQ(downloader.singleDownloads, 0);
@@ -397,7 +386,7 @@ TEST(UpdatePassFetching, OverlappedAndSequentialPassesAgree)
         IndicatorState state;
         CountingDownloader downloader;
         downloader.failPart = "orders_noncumulative_EUR_CHF";
-        RecordingMessages messages;
+        test::RecordedMessages messages;
         SaveData(config, DigitTemplate(charts::DigitTemplateBitmap()), state, downloader, messages);
         std::map<std::string, std::string> files;
         for (const auto& entry : fs::recursive_directory_iterator(temp.path()))

@@ -11,14 +11,10 @@
 
 #include "platform/conversions.h"
 
+#include "support/recorded_messages.h"
+
 namespace tivka {
 namespace {
-
-class RecordedMessages final : public UserMessages {
-public:
-    void showMessage(const std::string& text) override { shown.push_back(text); }
-    std::vector<std::string> shown;
-};
 
 class AutoRefreshTest : public ::testing::Test {
 protected:
@@ -50,7 +46,7 @@ protected:
 
     Settings settings;
     std::int32_t minuteFired = 0;
-    RecordedMessages messages;
+    test::RecordedMessages messages;
     ScriptedModalRunner modal;
     ManualClock clock;
     QAction n7{QStringLiteral("Автообновление")};
@@ -309,7 +305,7 @@ TEST(AutoRefreshLifetime, DialogParentMayGoFirst)
 {
     Settings settings;
     std::int32_t minuteFired = 0;
-    RecordedMessages messages;
+    test::RecordedMessages messages;
     ScriptedModalRunner modal;
     ManualClock clock;
     QAction n7;

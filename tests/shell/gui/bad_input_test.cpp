@@ -99,8 +99,8 @@ TEST_F(WindowTest, AnErrorPageInPlaceOfAChartIsNamedAndBothFilesAreKept)
     writeTemplate();
     downloader.servePages = true;
     TForm1& form = startWindow();
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_THAT(messages.texts[0], StartsWith("on_GBPUSD.png: not a PNG image (starts with '<html>"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_THAT(messages.shown[0], StartsWith("on_GBPUSD.png: not a PNG image (starts with '<html>"));
     EXPECT_EQ(readFile(dir / "on_GBPUSD.png"), "<html><body>Not Found</body></html>");
     EXPECT_EQ(readFile(dir / "pn_GBPUSD.png"), "<html><body>Not Found</body></html>");
     form.show();
@@ -121,11 +121,11 @@ TEST_F(WindowTest, BrokenTemplateFilesAreNamedAndTheWindowStillOpens)
         SCOPED_TRACE(what);
         fs::remove_all("ndata.bmp");
         make();
-        messages.texts.clear();
+        messages.shown.clear();
         downloader.urls.clear();
         TForm1& form = startWindow();
-        ASSERT_EQ(messages.texts.size(), 1u);
-        EXPECT_THAT(messages.texts[0], StartsWith("ndata.bmp: "));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_THAT(messages.shown[0], StartsWith("ndata.bmp: "));
         EXPECT_TRUE(downloader.urls.empty());
         form.show();
         EXPECT_TRUE(form.isVisible());
@@ -146,7 +146,7 @@ TEST_F(WindowTest, TemplateOfAnotherBitDepthReadsTheSameCharts)
         writeFile("ndata.bmp", bmpOf(glyphs, bits, bits == 8 ? std::vector{colours::black, colours::white}
                                                              : std::vector<Colour>{}));
         TForm1& form = startWindow();
-        EXPECT_TRUE(messages.texts.empty());
+        EXPECT_TRUE(messages.shown.empty());
         EXPECT_EQ(form.Memo1->toPlainText(), expected);
     }
 }
@@ -160,10 +160,10 @@ TEST_F(WindowTest, HugeGarbledSettingsAreReadAndKeptThroughAClose)
     const std::string kept = garbage + "\n" + std::string(100000, 'x') + "\n";
     writeFile(settingsPath(), kept + "[Setting]\nTime2=40\n");
     TForm1& form = startWindow();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(form.state().settings.Time2, 40);
     form.close();
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.shown.empty());
     const std::string after = readFile(settingsPath());
     EXPECT_TRUE(after.starts_with(kept)) << "the bytes before the section were changed";
     EXPECT_NE(after.find("Time2=40"), std::string::npos);
@@ -178,9 +178,9 @@ TEST_F(WindowTest, AnImmutableSettingsFileIsReportedAtCloseAndLeftIntact)
     if (!locked.set())
         GTEST_SKIP() << "chattr +i is not available here";
     TForm1& form = startWindow();
-    messages.texts.clear();
+    messages.shown.clear();
     form.close();
-    EXPECT_THAT(messages.texts, ElementsAre("Unable to write to " + settingsFile));
+    EXPECT_THAT(messages.shown, ElementsAre("Unable to write to " + settingsFile));
     EXPECT_EQ(readFile(settingsPath()), content);
     EXPECT_TRUE(form.isShutDown());
 }

@@ -29,7 +29,7 @@ TEST_F(WindowTest, StartsUpAgainstTheChartServer)
     CurlDownloader curl;
     activeDownloader = &curl;
     TForm1& form = startWindow();
-    EXPECT_TRUE(messages.texts.empty()) << messages.texts.front();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     ASSERT_TRUE(form.state().ImagesLoaded());
     EXPECT_TRUE(form.Memo1->toPlainText().startsWith("--- Now Price"));
     EXPECT_GT(form.state().orders.Now.Price, 0);
@@ -50,7 +50,7 @@ TEST_F(WindowTest, SpreadsheetTransferWritesAWorkbookAndLeavesThePanesAsTheyWere
     form.show();
     const QString orders = form.Memo1->toPlainText();
     form.Exel1->trigger();
-    EXPECT_TRUE(messages.texts.empty()) << messages.texts.front();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     EXPECT_EQ(std::distance(fs::directory_iterator(books), fs::directory_iterator()), 1);
     EXPECT_EQ(form.Memo1->toPlainText(), orders);
     EXPECT_FALSE(form.state().spreadsheet.channel.ExcelExport);

@@ -29,7 +29,7 @@ TEST_F(WindowTest, StartUpRefreshesOnceBeforeTheWindowIsShown)
     downloader.onDownload = [&](const std::string&) { shownDuringRefresh = window->isVisible(); };
     TForm1& form = startWindow();
 
-    EXPECT_TRUE(messages.texts.empty()) << messages.texts.front();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     ASSERT_EQ(downloader.urls.size(), 2u);
     EXPECT_THAT(downloader.urls[0], HasSubstr("posentryprice_noncumulative_GBP_USD.png"));
     EXPECT_THAT(downloader.urls[1], HasSubstr("orders_noncumulative_GBP_USD.png"));
@@ -65,8 +65,8 @@ TEST_F(WindowTest, MissingTemplateIsReportedAndTheWindowStillOpens)
 {
     writeFile(settingsPath(), "[Setting]\nTime1=15\nTimerEn1=1\n");
     TForm1& form = startWindow();
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_THAT(messages.texts[0], HasSubstr("ndata.bmp"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_THAT(messages.shown[0], HasSubstr("ndata.bmp"));
     EXPECT_TRUE(downloader.urls.empty());
     EXPECT_FALSE(form.Button3->isEnabled());
     EXPECT_FALSE(form.hooksInstalled());
@@ -81,7 +81,7 @@ TEST_F(WindowTest, UnreachableServerLeavesEmptyPanesAndCalculateDoesNothing)
     writeTemplate();
     downloader.reachable = false;
     TForm1& form = startWindow();
-    EXPECT_THAT(messages.texts, ElementsAre(kLoadFailed));
+    EXPECT_THAT(messages.shown, ElementsAre(kLoadFailed));
     EXPECT_EQ(downloader.urls.size(), 2u);  // both fetches tried, one message
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
     EXPECT_TRUE(form.Memo2->toPlainText().isEmpty());
@@ -91,7 +91,7 @@ TEST_F(WindowTest, UnreachableServerLeavesEmptyPanesAndCalculateDoesNothing)
     form.Button3->click();
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
     EXPECT_EQ(downloader.urls.size(), 2u);
-    EXPECT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(WindowTest, AnErrorInTheFirstRefreshEndsStartUpWithTimersOff)
@@ -100,8 +100,8 @@ TEST_F(WindowTest, AnErrorInTheFirstRefreshEndsStartUpWithTimersOff)
     writeFile(settingsPath(), "[Setting]\nTime2=40\nTimerEn2=1\n");
     downloader.servePages = true;
     TForm1& form = startWindow();
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_NE(messages.texts[0], kLoadFailed);  // the decoder's own message
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0], kLoadFailed);  // the decoder's own message
     EXPECT_FALSE(form.state().ImagesLoaded());
     EXPECT_FALSE(form.autoRefresh().timer2Enabled());
     EXPECT_FALSE(form.N7->isChecked());
@@ -124,9 +124,9 @@ TEST_F(WindowTest, UnwritableSettingsFileIsReported)
 {
     settingsFile = (dir / "missing-folder" / "tivka.INI").string();
     TForm1& form = startWindow();
-    messages.texts.clear();
+    messages.shown.clear();
     form.close();
-    EXPECT_THAT(messages.texts, ElementsAre("Unable to write to " + settingsFile));
+    EXPECT_THAT(messages.shown, ElementsAre("Unable to write to " + settingsFile));
     EXPECT_TRUE(form.isShutDown());
 }
 
@@ -188,7 +188,7 @@ TEST_F(WindowTest, FailedDecodingKeepsTheBannerAndReleasesTheCharts)
     const QString orders = form.Memo1->toPlainText();
     downloader.servePages = true;
     form.Button1->click();
-    ASSERT_EQ(messages.texts.size(), 1u);
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_FALSE(form.state().ImagesLoaded());
     EXPECT_TRUE(form.Panel1->isVisible());
     EXPECT_EQ(form.Memo1->toPlainText(), orders);  // the readout keeps the last result
@@ -222,7 +222,7 @@ TEST_F(WindowTest, RequestsDuringARefreshAreSkipped)
     settle();
     EXPECT_EQ(downloader.urls.size(), 4u);  // start-up and exactly one cycle
     EXPECT_EQ(changesBeforeFetch, 0);
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(form.refreshRunning());
 
     // After the cycle the same requests run again.
@@ -237,7 +237,7 @@ TEST_F(WindowTest, ATimerTickWhileTheFailureMessageIsOpenIsSkipped)
     downloader.reachable = false;
     messages.onShow = [&](const std::string&) { form.Button1Click(); };
     form.Button1Click();
-    EXPECT_THAT(messages.texts, ElementsAre(kLoadFailed));
+    EXPECT_THAT(messages.shown, ElementsAre(kLoadFailed));
     EXPECT_EQ(downloader.urls.size(), 4u);
     EXPECT_FALSE(form.state().ImagesLoaded());
 }

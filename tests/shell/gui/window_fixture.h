@@ -15,6 +15,7 @@
 #include "platform/user_messages.h"
 #include "scheduling/clock.h"
 #include "shell/gui/main_window.h"
+#include "support/recorded_messages.h"
 #include "support/test_support.h"
 
 namespace tivka::test {
@@ -30,18 +31,6 @@ public:
     bool servePages = false;          // an HTML page in place of every picture
     std::vector<std::string> urls;    // every address asked for, in order
     std::function<void(const std::string& url)> onDownload;  // runs before each fetch
-};
-
-class RecordingMessages final : public UserMessages {
-public:
-    void showMessage(const std::string& text) override
-    {
-        texts.push_back(text);
-        if (onShow)
-            onShow(text);
-    }
-    std::vector<std::string> texts;
-    std::function<void(const std::string&)> onShow;
 };
 
 // A main window in a fresh current folder, with every outside piece replaced.
@@ -62,7 +51,7 @@ protected:
     ScopedCurrentDir inDir{dir.path()};
     FakeChartDownloader downloader;
     Downloader* activeDownloader = &downloader;  // what the window fetches through
-    RecordingMessages messages;
+    test::RecordedMessages messages;
     ScriptedModalRunner modals;
     ManualClock clock;
     std::string settingsFile;
