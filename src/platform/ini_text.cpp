@@ -125,11 +125,28 @@ std::string IniCleanValue(std::string_view raw)
     return std::string(value.substr(0, kIniValueLimit));
 }
 
+namespace {
+
+std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
+                                 std::string_view value);
+
+}  // namespace
+
+// Only the one mark the reader skips is set aside: a second mark belongs to the
+// first line, as the reader sees it, so a new section must not be glued to it.
 std::string WithIniValue(std::string_view text, std::string_view section,
                          std::string_view key, std::string_view value)
 {
     if (text.starts_with(kUtf8Bom))
-        return std::string(kUtf8Bom) + WithIniValue(text.substr(kUtf8Bom.size()), section, key, value);
+        return std::string(kUtf8Bom) + withIniValueAfterBom(text.substr(kUtf8Bom.size()), section, key, value);
+    return withIniValueAfterBom(text, section, key, value);
+}
+
+namespace {
+
+std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
+                                 std::string_view value)
+{
     const std::vector<IniLine> lines = SplitIniLines(text);
     std::string keyLine = std::string(key) + "=" + std::string(value);
     auto header = std::find_if(lines.begin(), lines.end(), [&](const IniLine& line) {
@@ -151,5 +168,7 @@ std::string WithIniValue(std::string_view text, std::string_view section,
     }
     return withInsertedLine(lines, lastNonBlank, keyLine);
 }
+
+}  // namespace
 
 }  // namespace tivka
