@@ -22,15 +22,13 @@
 namespace tivka {
 namespace {
 
-// A loopback port on which nothing listens.
+// A loopback port on which nothing listens: bound, then closed.
 int deadPort()
 {
     int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), length);
     ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(s);
     return ntohs(address.sin_port);
@@ -128,17 +126,6 @@ TEST_F(DownloadTest, TransferCutShortKeepsThePartialBody)
     });
     EXPECT_TRUE(DownloadFile(http.url("/cut.png"), file("cut.png")));
     EXPECT_EQ(test::readFile(file("cut.png")), std::string(300, 'x'));
-}
-
-TEST_F(DownloadTest, BodyIsCutAtTheLimit)
-{
-    http.server.Get("/big.png", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(std::string(100000, 'b'), "image/png");
-    });
-    DownloadLimits limits;
-    limits.maxBodyBytes = 1000;
-    EXPECT_TRUE(DownloadFile(http.url("/big.png"), file("big.png"), limits));
-    EXPECT_EQ(test::readFile(file("big.png")), std::string(1000, 'b'));
 }
 
 // A server that stops sending is given up after the stall time: after the

@@ -7,13 +7,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "acquisition/picture_bytes.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -37,58 +37,19 @@ struct RawImage {
     bool srgb = false;
 };
 
-int channels(int colourType)
-{
-    switch (colourType) {
-    case PNG_COLOR_TYPE_GRAY:
-    case PNG_COLOR_TYPE_PALETTE:
-        return 1;
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return 2;
-    case PNG_COLOR_TYPE_RGB:
-        return 3;
-    default:
-        return 4;
-    }
-}
-
+// One byte per sample below 8 bits (the writer packs them), two above.
 std::vector<Bytes> packRows(const RawImage& image)
 {
-    std::vector<Bytes> rows;
-    int perPixel = channels(image.colourType);
-    std::size_t bits = std::size_t(image.width) * perPixel * image.bitDepth;
-    for (int y = 0; y < image.height; ++y) {
-        Bytes row((bits + 7) / 8, 0);
-        std::size_t bit = 0;
-        for (int x = 0; x < image.width; ++x) {
-            for (unsigned sample : image.samples[std::size_t(y * image.width + x)]) {
-                if (image.bitDepth == 16) {
-                    row[bit / 8] = std::uint8_t(sample >> 8);
-                    row[bit / 8 + 1] = std::uint8_t(sample);
-                } else {
-                    row[bit / 8] |= std::uint8_t(sample << (8 - image.bitDepth - bit % 8));
-                }
-                bit += std::size_t(image.bitDepth);
-            }
+    std::vector<Bytes> rows(std::size_t(image.height));
+    for (std::size_t i = 0; i < image.samples.size(); ++i)
+        for (unsigned sample : image.samples[i]) {
+            Bytes& row = rows[i / std::size_t(image.width)];
+            if (image.bitDepth == 16)
+                row.push_back(std::uint8_t(sample >> 8));
+            row.push_back(std::uint8_t(sample));
         }
-        rows.push_back(row);
-    }
     return rows;
 }
-
-void failTestWrite(png_structp, png_const_charp message)
-{
-    std::fprintf(stderr, "test PNG writer: %s\n", message);
-    std::abort();  // the images made here are valid; libpng must not fail
-}
-
-void appendBytes(png_structp png, png_bytep data, png_size_t size)
-{
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + size);
-}
-
-void noFlush(png_structp) {}
 
 Bytes writePng(const RawImage& image)
 {
@@ -97,9 +58,15 @@ Bytes writePng(const RawImage& image)
     for (auto& row : rows)
         rowPointers.push_back(row.data());
     Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failTestWrite, nullptr);
+    // The images made here are valid: libpng must not fail on them.
+    auto fail = [](png_structp, png_const_charp message) { std::fprintf(stderr, "%s\n", message); std::abort(); };
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, fail, nullptr);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(png, &out, appendBytes, noFlush);
+    auto append = [](png_structp p, png_bytep data, png_size_t size) {
+        auto* bytes = static_cast<Bytes*>(png_get_io_ptr(p));
+        bytes->insert(bytes->end(), data, data + size);
+    };
+    png_set_write_fn(png, &out, append, [](png_structp) {});
     png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), image.bitDepth,
                  image.colourType, image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -116,37 +83,11 @@ Bytes writePng(const RawImage& image)
     if (image.srgb)
         png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     png_write_info(png, info);
+    png_set_packing(png);
     png_write_image(png, rowPointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;
-}
-
-void putBigEndian(Bytes& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + std::size_t(i)] = std::uint8_t(value >> (24 - 8 * i));
-}
-
-// Inserts a chunk with a correct CRC right after the IHDR chunk.
-void insertChunkAfterHeader(Bytes& png, const std::string& type, const Bytes& data)
-{
-    Bytes chunk(8);
-    putBigEndian(chunk, 0, std::uint32_t(data.size()));
-    std::memcpy(chunk.data() + 4, type.data(), 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    uLong crc = crc32(0, chunk.data() + 4, uInt(4 + data.size()));
-    chunk.resize(chunk.size() + 4);
-    putBigEndian(chunk, chunk.size() - 4, std::uint32_t(crc));
-    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
-}
-
-// Rewrites the IHDR size and fixes its CRC.
-void claimSize(Bytes& png, std::uint32_t width, std::uint32_t height)
-{
-    putBigEndian(png, 16, width);
-    putBigEndian(png, 20, height);
-    putBigEndian(png, 29, std::uint32_t(crc32(0, png.data() + 12, 17)));
 }
 
 using Expect = std::function<Colour(int x, int y)>;
@@ -242,35 +183,31 @@ std::vector<DecodeCase> decodeCases()
                      raw(PNG_COLOR_TYPE_GRAY_ALPHA, 8, 6, 3,
                          [](int x, int y) { return std::vector<unsigned>{unsigned(x * 40 + y), 0}; }),
                      [](int x, int y) { return rgb(std::uint8_t(x * 40 + y), std::uint8_t(x * 40 + y), std::uint8_t(x * 40 + y)); }});
-    cases.push_back({"RGB 8", rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7), [](int x, int y) { return rgbExpected(x, y); }});
-    cases.push_back({"RGB 16 keeps the high byte", rgbImage(PNG_COLOR_TYPE_RGB, 16, 9, 7),
-                     [](int x, int y) { return rgbExpected(x, y); }});
-    cases.push_back({"RGBA", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 8, 9, 7), [](int x, int y) { return rgbExpected(x, y); }});
-    cases.push_back({"RGBA 16", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 16, 9, 7),
-                     [](int x, int y) { return rgbExpected(x, y); }});
+    cases.push_back({"RGB 8", rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7), rgbExpected});
+    cases.push_back({"RGB 16 keeps the high byte", rgbImage(PNG_COLOR_TYPE_RGB, 16, 9, 7), rgbExpected});
+    cases.push_back({"RGBA", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 8, 9, 7), rgbExpected});
+    cases.push_back({"RGBA 16", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 16, 9, 7), rgbExpected});
 
     RawImage interlaced = rgbImage(PNG_COLOR_TYPE_RGB, 8, 17, 13);
     interlaced.interlaced = true;
-    cases.push_back({"interlaced RGB", interlaced, [](int x, int y) { return rgbExpected(x, y); }});
+    cases.push_back({"interlaced RGB", interlaced, rgbExpected});
     RawImage interlacedPalette = paletteImage(4, 10, 9);
     interlacedPalette.interlaced = true;
-    cases.push_back({"interlaced palette", interlacedPalette,
-                     [](int x, int y) { return paletteColour((x + 3 * y) % 16); }});
+    cases.push_back({"interlaced palette", interlacedPalette, [](int x, int y) { return paletteColour((x + 3 * y) % 16); }});
 
     RawImage corrected = rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7);
     corrected.gamma = true;
-    cases.push_back({"gAMA ignored", corrected, [](int x, int y) { return rgbExpected(x, y); }});
+    cases.push_back({"gAMA ignored", corrected, rgbExpected});
     corrected.gamma = false;
     corrected.srgb = true;
-    cases.push_back({"sRGB ignored", corrected, [](int x, int y) { return rgbExpected(x, y); }});
+    cases.push_back({"sRGB ignored", corrected, rgbExpected});
 
     RawImage transparentPalette = paletteImage(8, 12, 3);
     transparentPalette.paletteAlpha = Bytes(256, 0);
-    cases.push_back({"palette tRNS ignored", transparentPalette,
-                     [](int x, int y) { return paletteColour((x + 3 * y) % 256); }});
+    cases.push_back({"palette tRNS ignored", transparentPalette, [](int x, int y) { return paletteColour((x + 3 * y) % 256); }});
     RawImage transparentRgb = rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7);
     transparentRgb.transparentColour = png_color_16{0, 0, 0, 0, 0};  // matches pixel (0, 0)
-    cases.push_back({"RGB tRNS ignored", transparentRgb, [](int x, int y) { return rgbExpected(x, y); }});
+    cases.push_back({"RGB tRNS ignored", transparentRgb, rgbExpected});
     RawImage transparentGrey = greyImage(2, 13, 4);
     transparentGrey.transparentColour = png_color_16{0, 0, 0, 0, 0};
     cases.push_back({"grey tRNS ignored", transparentGrey, greyExpected(2)});
@@ -290,47 +227,34 @@ TEST(PngDecodeTest, EveryColourTypeAndDepthGivesExactColours)
 {
     for (const DecodeCase& c : decodeCases()) {
         std::string title = std::string(c.title) + " depth " + std::to_string(c.image.bitDepth);
-        Bitmap bitmap = DecodePng(writePng(c.image), "chart.png");
-        expectPixels(bitmap, c.image.width, c.image.height, c.expected, title);
+        expectPixels(DecodePng(writePng(c.image), "chart.png"), c.image.width, c.image.height, c.expected, title);
     }
 }
 
 TEST(PngDecodeTest, ColourProfileChunkDoesNotAlterColours)
 {
-    RawImage image = rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7);
-    Bytes png = writePng(image);
-    std::string profile(300, '\x55');  // not a usable profile: must be ignored, never applied
+    Bytes png = writePng(rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7));
+    Bytes profile(300, 0x55);  // not a usable profile: must be ignored, never applied
     uLongf packedSize = compressBound(uLong(profile.size()));
-    Bytes packed(packedSize);
-    compress(packed.data(), &packedSize, reinterpret_cast<const Bytes::value_type*>(profile.data()), uLong(profile.size()));
-    packed.resize(packedSize);
     Bytes chunk{'p', 'r', 'o', 'f', 0, 0};  // name, terminator, compression method
-    chunk.insert(chunk.end(), packed.begin(), packed.end());
-    insertChunkAfterHeader(png, "iCCP", chunk);
+    chunk.resize(chunk.size() + packedSize);
+    compress(chunk.data() + 6, &packedSize, profile.data(), uLong(profile.size()));
+    chunk.resize(6 + packedSize);
+    Bytes iccp = test::pngChunk("iCCP", chunk);
+    png.insert(png.begin() + 33, iccp.begin(), iccp.end());  // right after IHDR
     expectPixels(DecodePng(png, "chart.png"), 9, 7, rgbExpected, "iCCP");
 }
 
 void expectDecodeError(const Bytes& bytes, const std::string& name, const std::string& fragment)
 {
-    try {
-        DecodePng(bytes, name);
-        ADD_FAILURE() << "decoded without error; expected: " << fragment;
-    } catch (const std::runtime_error& e) {
-        std::string message = e.what();
-        EXPECT_EQ(message.rfind(name, 0), 0u) << message;
-        EXPECT_NE(message.find(fragment), std::string::npos) << message;
-    }
+    test::expectErrorNaming([&] { DecodePng(bytes, name); }, name, fragment);
 }
 
 TEST(PngDecodeTest, OversizedHeaderIsRefusedBeforeDecoding)
 {
-    Bytes png = writePng(rgbImage(PNG_COLOR_TYPE_RGB, 8, 4, 4));
-    claimSize(png, 100000, 100000);
-    expectDecodeError(png, "GBPUSD.png", "claims 100000 x 100000 pixels; at most 16384");
-    claimSize(png, 16384, 16384);  // each side allowed, but far too many pixels
-    expectDecodeError(png, "GBPUSD.png", "megapixels");
-    claimSize(png, 1, 100000);
-    expectDecodeError(png, "GBPUSD.png", "claims 1 x 100000");
+    expectDecodeError(test::whitePng(100000, 100000, 1), "GBPUSD.png", "claims 100000 x 100000 pixels; at most 16384");
+    expectDecodeError(test::whitePng(16384, 16384, 1), "GBPUSD.png", "megapixels");  // each side allowed
+    expectDecodeError(test::whitePng(1, 100000, 1), "GBPUSD.png", "claims 1 x 100000");
 }
 
 TEST(PngDecodeTest, BadInputNamesTheFileAndTheFault)
@@ -341,33 +265,13 @@ TEST(PngDecodeTest, BadInputNamesTheFileAndTheFault)
     expectDecodeError(Bytes{0x89, 'P', 'N'}, "x.png", "truncated");
 
     Bytes png = writePng(rgbImage(PNG_COLOR_TYPE_RGB, 8, 40, 30));
-    for (std::size_t cut : {std::size_t(20), std::size_t(40), png.size() / 2, png.size() - 13}) {
-        Bytes part(png.begin(), png.begin() + std::ptrdiff_t(cut));
-        expectDecodeError(part, "on_GBPUSD.png", "truncated");
-    }
-    Bytes damaged = png;
-    damaged[png.size() / 2] ^= 0xFF;  // inside the image data: CRC mismatch
-    expectDecodeError(damaged, "on_GBPUSD.png", "damaged");
+    for (std::size_t cut : {std::size_t(20), std::size_t(40), png.size() / 2, png.size() - 13})
+        expectDecodeError(Bytes(png.begin(), png.begin() + std::ptrdiff_t(cut)), "on_GBPUSD.png", "truncated");
+    png[png.size() / 2] ^= 0xFF;  // inside the image data: CRC mismatch
+    expectDecodeError(png, "on_GBPUSD.png", "damaged");
 }
 
-TEST(PngFileTest, MissingFileAndFolderAreReportedByName)
-{
-    test::TempDir dir;
-    std::string missing = (dir / "absent.png").string();
-    EXPECT_THROW(
-        {
-            try {
-                DecodePngFile(missing);
-            } catch (const std::runtime_error& e) {
-                EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
-                throw;
-            }
-        },
-        std::runtime_error);
-    EXPECT_THROW(DecodePngFile(dir.path().string()), std::runtime_error);
-}
-
-TEST(PngEncodeTest, RoundTripIsLossless)
+TEST(PngFileTest, RoundTripIsLosslessAndFileErrorsNameThePath)
 {
     Bitmap original(37, 23);
     for (int y = 0; y < 23; ++y)
@@ -378,18 +282,12 @@ TEST(PngEncodeTest, RoundTripIsLossless)
     EncodePngFile(original, path);
     EXPECT_EQ(DecodePngFile(path), original);
     EXPECT_EQ(DecodePng(EncodePng(original), "memory"), original);
-}
 
-TEST(PngEncodeTest, UnwritablePathAndEmptyPictureThrow)
-{
-    test::TempDir dir;
-    std::string path = (dir / "no-such-folder" / "x.png").string();
-    try {
-        EncodePngFile(Bitmap(2, 2), path);
-        ADD_FAILURE() << "wrote into a missing folder";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
-    }
+    std::string missing = (dir / "absent.png").string();
+    test::expectErrorNaming([&] { DecodePngFile(missing); }, missing);
+    EXPECT_THROW(DecodePngFile(dir.path().string()), std::runtime_error);
+    std::string unwritable = (dir / "no-such-folder" / "x.png").string();
+    test::expectErrorNaming([&] { EncodePngFile(Bitmap(2, 2), unwritable); }, "", unwritable);
     EXPECT_THROW(EncodePng(Bitmap()), std::runtime_error);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/spreadsheet_server.h"
 #include "platform/xlsx_file.h"
+#include "platform/scoped_environment.h"
 #include "support/test_support.h"
 #include "support/xlsx_contents.h"
 
@@ -93,32 +94,13 @@ TEST(XlsxFile, NumbersKeepTheirPointUnderACommaLocale)
     EXPECT_STREQ(probe, "1.5") << "the writer left the numeric locale changed";
 }
 
-// Sets environment variables for a test and puts the old values back.
-class ScopedEnvironment {
-public:
-    void set(const char* name, const std::optional<std::string>& value)
-    {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 TEST(DocumentsFolder, TakesTheFirstExistingOfVariableUserDirsAndHome)
 {
     TempDir home;
     fs::create_directories(home / ".config");
     fs::create_directories(home / "Dokumente");
     fs::create_directories(home / "Elsewhere");
-    ScopedEnvironment environment;
+    test::ScopedEnvironment environment;
     environment.set("HOME", home.path().string());
     environment.set("XDG_CONFIG_HOME", std::nullopt);
     environment.set("XDG_DOCUMENTS_DIR", std::nullopt);

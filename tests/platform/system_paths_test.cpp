@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/scoped_environment.h"
+
 namespace tivka {
 namespace {
 
@@ -40,32 +42,14 @@ TEST(SystemPathsTest, ProgramPathIsThisTestProgram)
     EXPECT_TRUE(std::filesystem::is_regular_file(path));
 }
 
-// Sets the locale variables for its lifetime, restoring the old values.
-class ScopedLocaleEnvironment {
-public:
+// Only `lcAll` (or nothing) names the locale for the test's lifetime.
+struct ScopedLocaleEnvironment : test::ScopedEnvironment {
     explicit ScopedLocaleEnvironment(const char* lcAll)
     {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(name);
-        }
-        if (lcAll)
-            setenv("LC_ALL", lcAll, 1);
+        set("LC_NUMERIC", std::nullopt);
+        set("LANG", std::nullopt);
+        set("LC_ALL", lcAll ? std::optional<std::string>(lcAll) : std::nullopt);
     }
-    ~ScopedLocaleEnvironment()
-    {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                setenv(name, value->c_str(), 1);
-            else
-                unsetenv(name);
-        }
-    }
-
-private:
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
 bool localeInstalled(const char* name)
