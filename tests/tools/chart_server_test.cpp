@@ -11,12 +11,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "acquisition/download.h"
 #include "acquisition/png_codec.h"
 #include "chart_server/chart_server.h"
+#include "support/test_support.h"
 
 namespace tivka::charts {
 namespace {
@@ -96,15 +99,6 @@ TEST(ChartServer, ServesEveryChartOfTheTenPairsAsPng)
         }
 }
 
-TEST(ChartServer, ChartsDependOnSeedTimeAndFile)
-{
-    const ChartFile gbp = *ParseChartFileName("orders_GBP_USD.png");
-    EXPECT_EQ(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:00"));
-    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 6, "10:00"));
-    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:01"));
-    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(*ParseChartFileName("posentryprice_GBP_USD.png"), 5, "10:00"));
-}
-
 TEST(ChartServer, AnswersOtherAddressesWith404Page)
 {
     RunningServer running({});
@@ -143,41 +137,16 @@ TEST(ChartServer, NotPngOptionSendsHtmlWithStatus200)
     EXPECT_THROW(DecodePng(body, "orders_GBP_USD.png"), std::runtime_error);
 }
 
-// Reads one raw reply; returns the announced length and the body bytes received.
-std::pair<std::size_t, std::size_t> rawGet(int port, const std::string& path)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(std::uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return {0, 0};
-    }
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
-    send(fd, request.data(), request.size(), 0);
-    std::string reply;
-    char buffer[4096];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
-        reply.append(buffer, std::size_t(n));
-    close(fd);
-    const auto headerEnd = reply.find("\r\n\r\n");
-    const auto lengthAt = reply.find("Content-Length: ");
-    if (headerEnd == std::string::npos || lengthAt == std::string::npos)
-        return {0, reply.size()};
-    return {std::stoul(reply.substr(lengthAt + 16)), reply.size() - headerEnd - 4};
-}
-
 TEST(ChartServer, TruncateOptionSendsHalfThePictureThenCloses)
 {
     ChartServerOptions options;
     options.truncate = true;
     RunningServer running(options);
-    const auto [announced, received] = rawGet(running.server.port(), chartPath("orders_USD_JPY.png"));
+    test::TempDir dir;
+    const std::string url = "http://127.0.0.1:" + std::to_string(running.server.port()) + chartPath("orders_USD_JPY.png");
+    ASSERT_TRUE(DownloadFile(url, (dir / "cut.png").string()));  // a transfer cut short
     const std::size_t full = EncodePng(ChartPicture(*ParseChartFileName("orders_USD_JPY.png"), 1, "12:30")).size();
-    EXPECT_EQ(announced, full);
-    EXPECT_EQ(received, full / 2);
+    EXPECT_EQ(std::filesystem::file_size(dir / "cut.png"), full / 2);
     EXPECT_FALSE(running.client().Get(chartPath("orders_USD_JPY.png").c_str()));
 }
 
@@ -234,7 +203,7 @@ TEST(ChartServer, ReportsRequestsAndServesReplacementBodies)
                                                chartPath("orders_EUR_USD.png"), "/missing"}));
 }
 
-TEST(ChartServer, ModelForAFileIsTheOneDrawn)
+TEST(ChartServer, PictureIsTheFilesModelDrawnAndDependsOnSeedTimeAndFile)
 {
     for (const char* name : {"orders_GBP_USD.png", "posentryprice_noncumulative_USD_JPY.png"}) {
         const ChartFile file = *ParseChartFileName(name);
@@ -243,6 +212,11 @@ TEST(ChartServer, ModelForAFileIsTheOneDrawn)
         EXPECT_EQ(model.timeText, "08:05");
         EXPECT_EQ(model.kind, file.kind);
     }
+    const ChartFile gbp = *ParseChartFileName("orders_GBP_USD.png");
+    EXPECT_EQ(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:00"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 6, "10:00"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:01"));
+    EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(*ParseChartFileName("posentryprice_GBP_USD.png"), 5, "10:00"));
 }
 
 // The accept queue length of the loopback TCP listener on `port`, as the
