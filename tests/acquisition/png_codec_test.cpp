@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,44 +18,65 @@
 namespace tivka {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
-// A raw PNG image as libpng's write API takes it: samples per pixel at the
-// given bit depth, packed by the helper below.
-struct RawImage {
-    int width = 0;
-    int height = 0;
-    int colourType = PNG_COLOR_TYPE_RGB;
-    int bitDepth = 8;
+// A PNG made by libpng's writer: samples follow a fixed pattern (so pixel
+// (0, 0) is all zeros), palettes hold 2^depth entries, `extra` adds chunks
+// that must not change any colour.
+struct PngCase {
+    const char* title;
+    int colourType;
+    int bitDepth;
     bool interlaced = false;
-    std::vector<std::vector<unsigned>> samples;  // per pixel, row-major
-    std::vector<png_color> palette;
-    std::vector<png_byte> paletteAlpha;           // tRNS for palette images
-    std::optional<png_color_16> transparentColour;  // tRNS for grey / RGB
-    bool gamma = false;
-    bool srgb = false;
+    std::function<void(png_structp, png_infop)> extra = {};
+    int width = 11;
+    int height = 7;
 };
 
-// One byte per sample below 8 bits (the writer packs them), two above.
-std::vector<Bytes> packRows(const RawImage& image)
+unsigned sampleAt(int x, int y, int channel, int depth)
 {
-    std::vector<Bytes> rows(std::size_t(image.height));
-    for (std::size_t i = 0; i < image.samples.size(); ++i)
-        for (unsigned sample : image.samples[i]) {
-            Bytes& row = rows[i / std::size_t(image.width)];
-            if (image.bitDepth == 16)
-                row.push_back(std::uint8_t(sample >> 8));
-            row.push_back(std::uint8_t(sample));
-        }
-    return rows;
+    return unsigned(x * 7919 + y * 104729 + channel * 40503) % (1u << depth);
 }
 
-Bytes writePng(const RawImage& image)
+png_color paletteEntry(unsigned i)
 {
-    std::vector<Bytes> rows = packRows(image);
+    return png_color{png_byte(i * 37 + 3), png_byte(255 - i), png_byte(i * 11)};
+}
+
+// Palette entries as stored; grey below 8 bits by bit replication; 16-bit
+// samples keep their high byte; alpha and every correction chunk ignored.
+Colour expectedColour(const PngCase& c, int x, int y)
+{
+    const auto eight = [&](int channel) {
+        const unsigned v = sampleAt(x, y, channel, c.bitDepth);
+        return std::uint8_t(c.bitDepth == 16 ? v >> 8 : v * 255 / ((1u << c.bitDepth) - 1));
+    };
+    if (c.colourType == PNG_COLOR_TYPE_PALETTE)
+    {
+        const png_color entry = paletteEntry(sampleAt(x, y, 0, c.bitDepth));
+        return rgb(entry.red, entry.green, entry.blue);
+    }
+    if (!(c.colourType & PNG_COLOR_MASK_COLOR))
+        return rgb(eight(0), eight(0), eight(0));
+    return rgb(eight(0), eight(1), eight(2));
+}
+
+Bytes writePng(const PngCase& c)
+{
+    const bool colour = c.colourType == PNG_COLOR_TYPE_RGB || c.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
+    const int channels = (colour ? 3 : 1) + (c.colourType & PNG_COLOR_MASK_ALPHA ? 1 : 0);
+    std::vector<Bytes> rows(std::size_t(c.height));  // one byte a sample below 8 bits: the writer packs them
     std::vector<png_bytep> rowPointers;
-    for (auto& row : rows)
-        rowPointers.push_back(row.data());
+    for (int y = 0; y < c.height; ++y) {
+        for (int x = 0; x < c.width; ++x)
+            for (int channel = 0; channel < channels; ++channel) {
+                const unsigned v = sampleAt(x, y, channel, c.bitDepth);
+                if (c.bitDepth == 16)
+                    rows[std::size_t(y)].push_back(std::uint8_t(v >> 8));
+                rows[std::size_t(y)].push_back(std::uint8_t(v));
+            }
+        rowPointers.push_back(rows[std::size_t(y)].data());
+    }
     Bytes out;
     // The images made here are valid: libpng must not fail on them.
     auto fail = [](png_structp, png_const_charp message) { std::fprintf(stderr, "%s\n", message); std::abort(); };
@@ -67,21 +87,17 @@ Bytes writePng(const RawImage& image)
         bytes->insert(bytes->end(), data, data + size);
     };
     png_set_write_fn(png, &out, append, [](png_structp) {});
-    png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), image.bitDepth,
-                 image.colourType, image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!image.palette.empty())
-        png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
-    if (!image.paletteAlpha.empty())
-        png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
-    if (image.transparentColour) {
-        png_color_16 colour = *image.transparentColour;
-        png_set_tRNS(png, info, nullptr, 0, &colour);
+    png_set_IHDR(png, info, png_uint_32(c.width), png_uint_32(c.height), c.bitDepth, c.colourType,
+                 c.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
+        std::vector<png_color> palette;
+        for (unsigned i = 0; i < 1u << c.bitDepth; ++i)
+            palette.push_back(paletteEntry(i));
+        png_set_PLTE(png, info, palette.data(), int(palette.size()));
     }
-    if (image.gamma)
-        png_set_gAMA(png, info, 0.2);
-    if (image.srgb)
-        png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (c.extra)
+        c.extra(png, info);
     png_write_info(png, info);
     png_set_packing(png);
     png_write_image(png, rowPointers.data());
@@ -90,150 +106,53 @@ Bytes writePng(const RawImage& image)
     return out;
 }
 
-using Expect = std::function<Colour(int x, int y)>;
-
-struct DecodeCase {
-    const char* title;
-    RawImage image;
-    Expect expected;
-};
-
-// Fills every pixel's samples with `sample(x, y)`.
-RawImage raw(int colourType, int bitDepth, int width, int height,
-             const std::function<std::vector<unsigned>(int, int)>& sample)
+void setGamma(png_structp png, png_infop info) { png_set_gAMA(png, info, 0.2); }
+void setSrgb(png_structp png, png_infop info) { png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL); }
+void setPaletteAlpha(png_structp png, png_infop info)
 {
-    RawImage image;
-    image.colourType = colourType;
-    image.bitDepth = bitDepth;
-    image.width = width;
-    image.height = height;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.samples.push_back(sample(x, y));
-    return image;
+    const Bytes alpha(256, 0);
+    png_set_tRNS(png, info, alpha.data(), 256, nullptr);
 }
-
-std::vector<png_color> makePalette(int entries)
+void setTransparentBlack(png_structp png, png_infop info)  // matches pixel (0, 0)
 {
-    std::vector<png_color> palette;
-    for (int i = 0; i < entries; ++i)
-        palette.push_back(png_color{png_byte(i * 37 + 3), png_byte(255 - i), png_byte(i * 11)});
-    return palette;
-}
-
-Colour paletteColour(int i)
-{
-    return rgb(std::uint8_t(i * 37 + 3), std::uint8_t(255 - i), std::uint8_t(i * 11));
-}
-
-RawImage paletteImage(int bitDepth, int width, int height)
-{
-    int entries = 1 << bitDepth;
-    RawImage image = raw(PNG_COLOR_TYPE_PALETTE, bitDepth, width, height,
-                         [&](int x, int y) { return std::vector<unsigned>{unsigned((x + 3 * y) % entries)}; });
-    image.palette = makePalette(entries);
-    return image;
-}
-
-RawImage greyImage(int bitDepth, int width, int height)
-{
-    unsigned levels = 1u << bitDepth;
-    return raw(PNG_COLOR_TYPE_GRAY, bitDepth, width, height,
-               [&](int x, int y) { return std::vector<unsigned>{unsigned(x * 7919 + y * 104729) % levels}; });
-}
-
-Expect greyExpected(int bitDepth)
-{
-    unsigned levels = 1u << bitDepth;
-    return [bitDepth, levels](int x, int y) {
-        unsigned v = unsigned(x * 7919 + y * 104729) % levels;
-        // Bit replication for small depths, the high byte for 16 bits.
-        std::uint8_t g = bitDepth == 16 ? std::uint8_t(v >> 8) : std::uint8_t(v * 255 / (levels - 1));
-        return rgb(g, g, g);
-    };
-}
-
-RawImage rgbImage(int colourType, int bitDepth, int width, int height)
-{
-    return raw(colourType, bitDepth, width, height, [&](int x, int y) {
-        unsigned scale = bitDepth == 16 ? 256 : 1;
-        unsigned low = bitDepth == 16 ? unsigned(y * 13 + 200) % 256 : 0;  // must be dropped
-        std::vector<unsigned> s{unsigned(x * 20 % 256) * scale + low,
-                                unsigned(y * 30 % 256) * scale, unsigned((x + y) * 9 % 256) * scale};
-        if (colourType == PNG_COLOR_TYPE_RGB_ALPHA)
-            s.push_back(unsigned(x % 2 == 0 ? 0 : 128) * scale);  // transparent pixels keep their colour
-        return s;
-    });
-}
-
-Colour rgbExpected(int x, int y)
-{
-    return rgb(std::uint8_t(x * 20 % 256), std::uint8_t(y * 30 % 256), std::uint8_t((x + y) * 9 % 256));
-}
-
-std::vector<DecodeCase> decodeCases()
-{
-    std::vector<DecodeCase> cases;
-    for (int depth : {1, 2, 4, 8})
-        cases.push_back({"palette", paletteImage(depth, 11, 5),
-                         [depth](int x, int y) { return paletteColour((x + 3 * y) % (1 << depth)); }});
-    for (int depth : {1, 2, 4, 8, 16})
-        cases.push_back({"grey", greyImage(depth, 13, 4), greyExpected(depth)});
-    cases.push_back({"grey+alpha, alpha 0 not composited",
-                     raw(PNG_COLOR_TYPE_GRAY_ALPHA, 8, 6, 3,
-                         [](int x, int y) { return std::vector<unsigned>{unsigned(x * 40 + y), 0}; }),
-                     [](int x, int y) { return rgb(std::uint8_t(x * 40 + y), std::uint8_t(x * 40 + y), std::uint8_t(x * 40 + y)); }});
-    cases.push_back({"RGB 8", rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7), rgbExpected});
-    cases.push_back({"RGB 16 keeps the high byte", rgbImage(PNG_COLOR_TYPE_RGB, 16, 9, 7), rgbExpected});
-    cases.push_back({"RGBA", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 8, 9, 7), rgbExpected});
-    cases.push_back({"RGBA 16", rgbImage(PNG_COLOR_TYPE_RGB_ALPHA, 16, 9, 7), rgbExpected});
-
-    RawImage interlaced = rgbImage(PNG_COLOR_TYPE_RGB, 8, 17, 13);
-    interlaced.interlaced = true;
-    cases.push_back({"interlaced RGB", interlaced, rgbExpected});
-    RawImage interlacedPalette = paletteImage(4, 10, 9);
-    interlacedPalette.interlaced = true;
-    cases.push_back({"interlaced palette", interlacedPalette, [](int x, int y) { return paletteColour((x + 3 * y) % 16); }});
-
-    RawImage corrected = rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7);
-    corrected.gamma = true;
-    cases.push_back({"gAMA ignored", corrected, rgbExpected});
-    corrected.gamma = false;
-    corrected.srgb = true;
-    cases.push_back({"sRGB ignored", corrected, rgbExpected});
-
-    RawImage transparentPalette = paletteImage(8, 12, 3);
-    transparentPalette.paletteAlpha = Bytes(256, 0);
-    cases.push_back({"palette tRNS ignored", transparentPalette, [](int x, int y) { return paletteColour((x + 3 * y) % 256); }});
-    RawImage transparentRgb = rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7);
-    transparentRgb.transparentColour = png_color_16{0, 0, 0, 0, 0};  // matches pixel (0, 0)
-    cases.push_back({"RGB tRNS ignored", transparentRgb, rgbExpected});
-    RawImage transparentGrey = greyImage(2, 13, 4);
-    transparentGrey.transparentColour = png_color_16{0, 0, 0, 0, 0};
-    cases.push_back({"grey tRNS ignored", transparentGrey, greyExpected(2)});
-    return cases;
-}
-
-void expectPixels(const Bitmap& bitmap, int width, int height, const Expect& expected, const std::string& title)
-{
-    ASSERT_EQ(bitmap.width(), width) << title;
-    ASSERT_EQ(bitmap.height(), height) << title;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            ASSERT_EQ(bitmap.pixel(x, y), expected(x, y)) << title << " at (" << x << ", " << y << ")";
+    png_color_16 colour{0, 0, 0, 0, 0};
+    png_set_tRNS(png, info, nullptr, 0, &colour);
 }
 
 TEST(PngDecodeTest, EveryColourTypeAndDepthGivesExactColours)
 {
-    for (const DecodeCase& c : decodeCases()) {
-        std::string title = std::string(c.title) + " depth " + std::to_string(c.image.bitDepth);
-        expectPixels(DecodePng(writePng(c.image), "chart.png"), c.image.width, c.image.height, c.expected, title);
+    const PngCase cases[] = {
+        {"palette", PNG_COLOR_TYPE_PALETTE, 1},     {"palette", PNG_COLOR_TYPE_PALETTE, 2},
+        {"palette", PNG_COLOR_TYPE_PALETTE, 4},     {"palette", PNG_COLOR_TYPE_PALETTE, 8},
+        {"grey", PNG_COLOR_TYPE_GRAY, 1},           {"grey", PNG_COLOR_TYPE_GRAY, 2},
+        {"grey", PNG_COLOR_TYPE_GRAY, 4},           {"grey", PNG_COLOR_TYPE_GRAY, 8},
+        {"grey", PNG_COLOR_TYPE_GRAY, 16},          {"grey+alpha, not composited", PNG_COLOR_TYPE_GRAY_ALPHA, 8},
+        {"grey+alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 16}, {"RGB", PNG_COLOR_TYPE_RGB, 8},
+        {"RGB keeps the high byte", PNG_COLOR_TYPE_RGB, 16}, {"RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 8},
+        {"RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 16},
+        {"interlaced RGB", PNG_COLOR_TYPE_RGB, 8, true, {}, 17, 13},
+        {"interlaced palette", PNG_COLOR_TYPE_PALETTE, 4, true, {}, 10, 9},
+        {"gAMA ignored", PNG_COLOR_TYPE_RGB, 8, false, setGamma},
+        {"sRGB ignored", PNG_COLOR_TYPE_RGB, 8, false, setSrgb},
+        {"palette tRNS ignored", PNG_COLOR_TYPE_PALETTE, 8, false, setPaletteAlpha},
+        {"RGB tRNS ignored", PNG_COLOR_TYPE_RGB, 8, false, setTransparentBlack},
+        {"grey tRNS ignored", PNG_COLOR_TYPE_GRAY, 2, false, setTransparentBlack},
+    };
+    for (const PngCase& c : cases) {
+        const std::string title = std::string(c.title) + " depth " + std::to_string(c.bitDepth);
+        const Bitmap bitmap = DecodePng(writePng(c), "chart.png");
+        ASSERT_EQ(bitmap.width(), c.width) << title;
+        ASSERT_EQ(bitmap.height(), c.height) << title;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                ASSERT_EQ(bitmap.pixel(x, y), expectedColour(c, x, y)) << title << " at (" << x << ", " << y << ")";
     }
 }
 
 TEST(PngDecodeTest, ColourProfileChunkDoesNotAlterColours)
 {
-    Bytes png = writePng(rgbImage(PNG_COLOR_TYPE_RGB, 8, 9, 7));
+    const PngCase rgb8{"iCCP", PNG_COLOR_TYPE_RGB, 8};
+    Bytes png = writePng(rgb8);
     Bytes profile(300, 0x55);  // not a usable profile: must be ignored, never applied
     uLongf packedSize = compressBound(uLong(profile.size()));
     Bytes chunk{'p', 'r', 'o', 'f', 0, 0};  // name, terminator, compression method
@@ -242,9 +161,11 @@ TEST(PngDecodeTest, ColourProfileChunkDoesNotAlterColours)
     chunk.resize(6 + packedSize);
     Bytes iccp = test::pngChunk("iCCP", chunk);
     png.insert(png.begin() + 33, iccp.begin(), iccp.end());  // right after IHDR
-    expectPixels(DecodePng(png, "chart.png"), 9, 7, rgbExpected, "iCCP");
+    const Bitmap bitmap = DecodePng(png, "chart.png");
+    for (int y = 0; y < rgb8.height; ++y)
+        for (int x = 0; x < rgb8.width; ++x)
+            ASSERT_EQ(bitmap.pixel(x, y), expectedColour(rgb8, x, y)) << x << ", " << y;
 }
-
 void expectDecodeError(const Bytes& bytes, const std::string& name, const std::string& fragment)
 {
     test::expectErrorNaming([&] { DecodePng(bytes, name); }, name, fragment);
@@ -264,7 +185,7 @@ TEST(PngDecodeTest, BadInputNamesTheFileAndTheFault)
     expectDecodeError(Bytes{}, "pn_GBPUSD.png", "empty");
     expectDecodeError(Bytes{0x89, 'P', 'N'}, "x.png", "truncated");
 
-    Bytes png = writePng(rgbImage(PNG_COLOR_TYPE_RGB, 8, 40, 30));
+    Bytes png = writePng({"RGB", PNG_COLOR_TYPE_RGB, 8, false, {}, 40, 30});
     for (std::size_t cut : {std::size_t(20), std::size_t(40), png.size() / 2, png.size() - 13})
         expectDecodeError(Bytes(png.begin(), png.begin() + std::ptrdiff_t(cut)), "on_GBPUSD.png", "truncated");
     png[png.size() / 2] ^= 0xFF;  // inside the image data: CRC mismatch

@@ -55,16 +55,6 @@ TEST(XlsxFile, StoresNumbersAsNumbersAndWholeNumberTextsAsNumbers)
     }
 }
 
-TEST(XlsxFile, EmptySheetIsStillAValidWorkbook)
-{
-    TempDir dir;
-    const std::string path = (dir / "empty.xlsx").string();
-    WriteXlsxFile({"Tivka __", {}}, path);
-    EXPECT_EQ(test::xlsxSheetName(path), "Tivka __");
-    EXPECT_EQ(test::xlsxCellElementCount(path), 0u);
-    EXPECT_NE(test::unzipEntry(path, "[Content_Types].xml").find("spreadsheetml"), std::string::npos);
-}
-
 // The program keeps LC_NUMERIC at "C", but a library or a plugin may not:
 // the stored numbers must not follow a comma locale.
 TEST(XlsxFile, NumbersKeepTheirPointUnderACommaLocale)

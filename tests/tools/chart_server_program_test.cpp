@@ -99,27 +99,26 @@ TEST(ChartServerProgram, WritesTheTemplateBitmap)
     EXPECT_EQ(LoadBmpFile(path), DigitTemplateBitmap());
 }
 
-TEST(ChartServerProgram, RejectsBadOptionsWithAMessage)
-{
-    const std::vector<std::vector<std::string>> cases = {
-        {"--port", "http"}, {"--port", "70000"}, {"--delay-ms", "-5"}, {"--fixed-time", "25:00"},
-        {"--seed"},         {"--colour", "red"},
-    };
-    for (const auto& args : cases) {
-        ServerProcess server(args);
-        const std::string message = server.line();
-        EXPECT_NE(message.find(args[0]), std::string::npos) << message;
-        EXPECT_EQ(server.finish(0), 2) << args[0];
-    }
-}
-
-TEST(ChartServerProgram, ReportsAPortInUse)
+TEST(ChartServerProgram, RejectsBadOptionsAndABusyPortWithAMessage)
 {
     ChartServer busy({});
     busy.start();
-    ServerProcess server({"--port", std::to_string(busy.port())});
-    EXPECT_NE(server.line().find("cannot listen"), std::string::npos);
-    EXPECT_EQ(server.finish(0), 1);
+    const struct {
+        std::vector<std::string> args;
+        std::string inMessage;
+        int status;
+    } cases[] = {
+        {{"--port", "http"}, "--port", 2},     {{"--port", "70000"}, "--port", 2},
+        {{"--delay-ms", "-5"}, "--delay-ms", 2}, {{"--fixed-time", "25:00"}, "--fixed-time", 2},
+        {{"--seed"}, "--seed", 2},             {{"--colour", "red"}, "--colour", 2},
+        {{"--port", std::to_string(busy.port())}, "cannot listen", 1},
+    };
+    for (const auto& c : cases) {
+        ServerProcess server(c.args);
+        const std::string message = server.line();
+        EXPECT_NE(message.find(c.inMessage), std::string::npos) << message;
+        EXPECT_EQ(server.finish(0), c.status) << c.args[0];
+    }
 }
 
 }  // namespace

@@ -18,20 +18,16 @@ namespace {
 
 class AutoRefreshTest : public ::testing::Test {
 protected:
-    AutoRefreshTest()
-    {
-        n7.setCheckable(true);
-    }
+    AutoRefreshTest() { n7.setCheckable(true); }
 
     // The window's general error report: the error's own message, shown.
-    void report(const std::function<void()>& handler)
-    {
+    AutoRefresh::Guard report = [this](std::function<void()> handler) {
         try {
             handler();
         } catch (const std::exception& error) {
             messages.showMessage(error.what());
         }
-    }
+    };
 
     // Opens the dialog; `user` acts on it, then "Ok" is clicked.
     void openDialogAndOk(const std::function<void(TForm2&)>& user)
@@ -51,15 +47,7 @@ protected:
     ManualClock clock;
     QAction n7{QStringLiteral("Автообновление")};
     int refreshes = 0;
-    AutoRefresh autoRefresh{settings,
-                            minuteFired,
-                            messages,
-                            modal,
-                            clock,
-                            &n7,
-                            [this] { ++refreshes; },
-                            nullptr,
-                            [this](std::function<void()> handler) { report(handler); }};
+    AutoRefresh autoRefresh{settings, minuteFired, messages, modal, clock, &n7, [this] { ++refreshes; }, nullptr, report};
 };
 
 TEST_F(AutoRefreshTest, DialogTextsAndStartValues)
@@ -108,32 +96,26 @@ TEST_F(AutoRefreshTest, MinuteArmsTimer2AndSetsTime2AtOnce)
     EXPECT_EQ(settings.Time2, 45);
 }
 
-TEST_F(AutoRefreshTest, PeriodsTheTimerCannotRunWithAreRefused)
+// Periods and minutes the timers cannot run with: refused with the timer's
+// message, the box unticked, the edit left open, nothing stored.
+TEST_F(AutoRefreshTest, PeriodsAndMinutesTheTimersCannotRunWithAreRefused)
 {
+    TForm2& form = autoRefresh.form2();
+    settings.Time2 = 33;
     for (const char* text : {"0", "00", "-5", "35792", "2147483647"}) {
         messages.shown.clear();
-        TForm2& form = autoRefresh.form2();
         form.Edit1->setText(text);
         form.CheckBox1->click();
         EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №1 незапущен!"}) << text;
-        EXPECT_FALSE(form.CheckBox1->isChecked()) << text;
-        EXPECT_FALSE(autoRefresh.timer1Enabled()) << text;
-        EXPECT_FALSE(autoRefresh.timer1().isActive()) << text;
+        EXPECT_FALSE(form.CheckBox1->isChecked() || autoRefresh.timer1Enabled() || autoRefresh.timer1().isActive()) << text;
         EXPECT_TRUE(form.Edit1->isEnabled()) << text;
     }
-}
-
-TEST_F(AutoRefreshTest, MinutesThatCannotComeRoundAreRefused)
-{
     for (const char* text : {"0", "-1", "60", "2147483647"}) {
         messages.shown.clear();
-        settings.Time2 = 33;
-        TForm2& form = autoRefresh.form2();
         form.Edit2->setText(text);
         form.CheckBox2->click();
         EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №2 незапущен!"}) << text;
-        EXPECT_FALSE(form.CheckBox2->isChecked()) << text;
-        EXPECT_FALSE(autoRefresh.timer2Enabled()) << text;
+        EXPECT_FALSE(form.CheckBox2->isChecked() || autoRefresh.timer2Enabled() || autoRefresh.timer2().isActive()) << text;
         EXPECT_EQ(settings.Time2, 33) << text;
     }
 }
@@ -166,8 +148,9 @@ TEST_F(AutoRefreshTest, StartUpArmsFromTheSettings)
         EXPECT_EQ(autoRefresh.timer2Enabled(), c.en2) << label;
         EXPECT_EQ(autoRefresh.timer2().isActive(), c.en2) << label;
         EXPECT_EQ(n7.isChecked(), c.checkMark) << label;
-        if (c.timer1Runs)
+        if (c.timer1Runs) {
             EXPECT_EQ(autoRefresh.timer1().interval(), c.time1 * 60000) << label;
+        }
     }
     autoRefresh.disarm();
     EXPECT_FALSE(autoRefresh.timer1().isActive());
@@ -272,12 +255,11 @@ TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
 TEST_F(AutoRefreshTest, FailingRefreshIsReportedAndTheTimerStaysArmed)
 {
     int attempts = 0;
-    AutoRefresh failing(settings, minuteFired, messages, modal, clock, &n7,
-                        [&] {
-                            ++attempts;
-                            throw std::runtime_error("Ошибка при загрузке графиков!");
-                        },
-                        nullptr, [this](std::function<void()> handler) { report(handler); });
+    const auto fail = [&] {
+        ++attempts;
+        throw std::runtime_error("Ошибка при загрузке графиков!");
+    };
+    AutoRefresh failing(settings, minuteFired, messages, modal, clock, &n7, fail, nullptr, report);
     settings.Time1 = 5;
     settings.TimerEn1 = true;
     failing.armAtStartup();
