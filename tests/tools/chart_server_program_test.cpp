@@ -2,7 +2,6 @@
 #include <httplib.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,42 +14,27 @@
 #include "chart_server/chart_server.h"
 #include "support/test_support.h"
 
-extern char** environ;
-
 namespace tivka::charts {
 namespace {
 
-// The server program run with its output on a pipe.
+// The server program run through a shell that prints its own process id and
+// then becomes the server, with the output on a pipe.
 class ServerProcess {
 public:
-    explicit ServerProcess(std::vector<std::string> args)
+    explicit ServerProcess(const std::vector<std::string>& args)
     {
-        args.insert(args.begin(), TIVKA_CHART_SERVER);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe(out) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 2);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        std::string command = "echo $$; exec '" + std::string(TIVKA_CHART_SERVER) + "'";
+        for (const std::string& a : args)
+            command += " '" + a + "'";
+        output_ = popen((command + " 2>&1").c_str(), "r");
+        if (!output_)
             throw std::runtime_error("cannot start the chart server");
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        output_ = fdopen(out[0], "r");
+        pid_ = std::stoi(line());
     }
     ~ServerProcess()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        fclose(output_);
+        if (output_)
+            finish(SIGKILL);
     }
     std::string line()
     {
@@ -62,9 +46,8 @@ public:
     {
         if (signal)
             kill(pid_, signal);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = 0;
+        const int status = pclose(output_);
+        output_ = nullptr;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
