@@ -63,30 +63,24 @@ TEST_F(PictureSaverTest, DialogIsASavePngDialog)
     EXPECT_EQ(modal.count, 1);
 }
 
-TEST_F(PictureSaverTest, SavesThePicturePixelForPixelUnderTheProposedName)
+TEST_F(PictureSaverTest, SavesThePicturePixelForPixelUnderTheProposedOrTypedName)
 {
     const QImage picture = chartPicture();
-    typeAndSave("");
-    saver.Button2Click(picture, "USD/JPY");
-    EXPECT_EQ(proposed, "USDJPY");
-    const Bitmap saved = DecodePngFile((dir / "USDJPY.png").string());
-    EXPECT_EQ(saved, fromQImage(picture));
-}
-
-TEST_F(PictureSaverTest, TypedNamesGetThePngExtensionOnce)
-{
     const struct {
-        const char* typed;
+        const char* pair;
+        const char* typed;  // empty: the proposed name is kept
+        const char* proposed;
         const char* written;
-    } cases[] = {{"report", "report.png"}, {"report2.png", "report2.png"}};
+    } cases[] = {{"USD/JPY", "", "USDJPY", "USDJPY.png"},
+                 {"EUR/GBP", "report", "EURGBP", "report.png"},
+                 {"EUR/GBP", "report2.png", "EURGBP", "report2.png"}};
     for (const auto& c : cases) {
         typeAndSave(c.typed);
-        saver.Button2Click(chartPicture(), "EUR/GBP");
-        EXPECT_EQ(proposed, "EURGBP");
-        EXPECT_TRUE(std::filesystem::exists(dir / c.written)) << c.typed;
+        saver.Button2Click(picture, c.pair);
+        EXPECT_EQ(proposed, c.proposed);
+        EXPECT_EQ(DecodePngFile((dir / c.written).string()), fromQImage(picture)) << c.written;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "report2.png.png"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "EURGBP.png"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 TEST_F(PictureSaverTest, CancelWritesNothing)
