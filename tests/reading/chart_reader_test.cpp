@@ -54,7 +54,7 @@ ChartResults readForIndicator(const Bitmap& chart, const std::string& code = "GB
     return results;
 }
 
-TEST(ChartReading, ScaleStepAndColumnPricesFromTwoLabels)
+TEST(ChartReading, ScaleStepAndColumnPricesFromTheFirstTwoLabels)
 {
     const ChartResults r = readForIndicator(BasicChart());
     EXPECT_DOUBLE_EQ(r.Now.Price, 1.2345);
@@ -69,17 +69,15 @@ TEST(ChartReading, ScaleStepAndColumnPricesFromTwoLabels)
     EXPECT_DOUBLE_EQ(r.Levels[75].Price, 1.2500 - 28 * 0.0002);  // left of the first label
     EXPECT_EQ(r.Levels[255].Price, 0);                             // never written by the indicator reader
     EXPECT_EQ(r.Digits, 4);
-}
 
-TEST(ChartReading, StepComesFromTheFirstTwoLabelsOnly)
-{
-    Bitmap chart = BasicChart();
-    DrawSide(chart, 300, "9.9999");
-    const ChartResults r = readForIndicator(chart);
-    ASSERT_EQ(r.ScaleCount, 3);
-    EXPECT_NEAR(r.Step, 0.0002, 1e-18);
-    EXPECT_DOUBLE_EQ(r.Levels[250].Price, 9.9999 - 53 * 0.0002);
-    EXPECT_DOUBLE_EQ(r.Levels[400].Price, 9.9999 + 97 * 0.0002);
+    // A third label: the step still comes from the first two.
+    Bitmap three = BasicChart();
+    DrawSide(three, 300, "9.9999");
+    const ChartResults t = readForIndicator(three);
+    ASSERT_EQ(t.ScaleCount, 3);
+    EXPECT_NEAR(t.Step, 0.0002, 1e-18);
+    EXPECT_DOUBLE_EQ(t.Levels[250].Price, 9.9999 - 53 * 0.0002);
+    EXPECT_DOUBLE_EQ(t.Levels[400].Price, 9.9999 + 97 * 0.0002);
 }
 
 TEST(ChartReading, OneLabelGivesEveryColumnItsPriceAndNoLabelGivesZero)
@@ -297,6 +295,17 @@ TEST(ChartReading, SecondRunGivesTheSameTextAndResults)
     EXPECT_TRUE(test::SameResults(s.results, first));
 }
 
+template <class Run>
+void expectConversionError(Run run, const std::string& message)
+{
+    try {
+        run();
+        ADD_FAILURE() << "no error, expected " << message;
+    } catch (const ConversionError& e) {
+        EXPECT_EQ(e.what(), message);
+    }
+}
+
 TEST(ChartReading, BadThresholdChangesNothing)
 {
     ScreenReading s;
@@ -306,56 +315,37 @@ TEST(ChartReading, BadThresholdChangesNothing)
     s.inputs.thresholdText = "5O";
     s.inputs.pairText = "USD/JPY";
     const auto row = s.sheet.ExcelRow;
-    try {
-        s.read(BasicChart("1.1111"));
-        FAIL() << "no error";
-    } catch (const ConversionError& e) {
-        EXPECT_STREQ(e.what(), "'5O' is not a valid integer value");
-    }
+    expectConversionError([&] { s.read(BasicChart("1.1111")); }, "'5O' is not a valid integer value");
     EXPECT_EQ(s.memo.lines, lines);
     EXPECT_EQ(s.memo.clears, 1);
     EXPECT_TRUE(test::SameResults(s.results, before));
     EXPECT_EQ(s.sheet.ExcelRow, row);
 }
 
-TEST(ChartReading, UnreadablePriceKeepsEarlierResultsExceptDigits)
+TEST(ChartReading, UnreadableTextsFail)
 {
     ScreenReading s;
     s.read(staircaseChart());
     ChartResults before = s.results;
     s.inputs.decimalSymbol = ",";
     s.inputs.pairText = "EUR/JPY";
-    try {
-        s.read(BasicChart("1.1111"));
-        FAIL() << "no error";
-    } catch (const ConversionError& e) {
-        EXPECT_STREQ(e.what(), "'1,1111' is not a valid floating point value");
-    }
+    expectConversionError([&] { s.read(BasicChart("1.1111")); }, "'1,1111' is not a valid floating point value");
     EXPECT_EQ(s.memo.lines, (std::vector<std::string>{"--- Now Price ----", "1,1111"}));
     before.Digits = 2;
-    EXPECT_TRUE(test::SameResults(s.results, before));
+    EXPECT_TRUE(test::SameResults(s.results, before)) << "earlier results kept, except the digits";
 
-    // The indicator reader fails the same way, on an empty text too.
+    // The indicator reader fails the same way, on an empty text and on labels too.
     ChartResults r;
     GlyphWindows windows;
     const DigitTemplate digits(test::TestGlyphs());
     EXPECT_THROW(CalcMT4("GBPUSD", BasicChart("1.1111"), digits, windows, ",", ".", r), ConversionError);
-    try {
-        CalcMT4("GBPUSD", Bitmap(531, 256), digits, windows, ".", ".", r);
-        FAIL() << "no error";
-    } catch (const ConversionError& e) {
-        EXPECT_STREQ(e.what(), "'' is not a valid floating point value");
+    expectConversionError([&] { CalcMT4("GBPUSD", Bitmap(531, 256), digits, windows, ".", ".", r); },
+                          "'' is not a valid floating point value");
+    for (const char* label : {"12:30", "1.2.3"}) {
+        Bitmap chart = BasicChart();
+        DrawSide(chart, 300, label);
+        EXPECT_THROW(readForIndicator(chart), ConversionError) << label;
     }
-}
-
-TEST(ChartReading, LabelThatIsNotANumberFails)
-{
-    Bitmap chart = BasicChart();
-    DrawSide(chart, 300, "12:30");
-    EXPECT_THROW(readForIndicator(chart), ConversionError);
-    Bitmap twoPoints = BasicChart();
-    DrawSide(twoPoints, 300, "1.2.3");
-    EXPECT_THROW(readForIndicator(twoPoints), ConversionError);
 }
 
 TEST(ChartReading, ChartSmallerThanTheGeometryReadsWhatIsThere)
@@ -376,19 +366,17 @@ TEST(ChartReading, ChartSmallerThanTheGeometryReadsWhatIsThere)
         EXPECT_EQ(r.Levels[x].SellPercent, 0) << x;
 }
 
-TEST(ChartReading, SpreadsheetRowsOfBothBlocks)
+// Both blocks are checked through a written workbook in the export tests.
+TEST(ChartReading, SpreadsheetRowsOfTheOrdersBlock)
 {
     Bitmap chart = BasicChart();
     DrawBar(chart, 100, true, Pixels(50, colours::olive));
     DrawBar(chart, 101, true, Pixels(60, colours::olive));
     DrawBar(chart, 310, false, Pixels(70, colours::olive));
-    Bitmap positions = BasicChart("1.3000", "09:05");
     ScreenReading s;
     s.sheet = {true, 0, &s.cells};
     s.read(chart, ChartKind::Orders);
     EXPECT_EQ(s.sheet.ExcelRow, 12);
-    s.read(positions, ChartKind::Positions);
-    EXPECT_EQ(s.sheet.ExcelRow, 21);
     using C = std::tuple<int, int, CellValue>;
     const std::vector<C> expected{
         C{1, 2, std::string("Orders")}, C{3, 1, std::string("Now Price")}, C{3, 3, 1.2345},
@@ -396,14 +384,9 @@ TEST(ChartReading, SpreadsheetRowsOfBothBlocks)
         C{5, 2, std::string("Buy limit")}, C{6, 2, 1.2494}, C{6, 3, std::string("67")},
         C{7, 2, 1.2496}, C{7, 3, std::string("81")},
         C{8, 2, std::string("Buy stop")}, C{9, 2, std::string("Sell stop")},
-        C{10, 2, std::string("Sell limit")}, C{11, 2, 1.2914}, C{11, 3, std::string("94")},
-        C{13, 2, std::string("Position")}, C{15, 1, std::string("Now Price")}, C{15, 3, 1.3},
-        C{16, 1, std::string("Time")}, C{16, 3, std::string("09:05")},
-        C{17, 2, std::string("Buy +")}, C{18, 2, std::string("Buy -")},
-        C{19, 2, std::string("Sell -")}, C{20, 2, std::string("Sell +")}};
+        C{10, 2, std::string("Sell limit")}, C{11, 2, 1.2914}, C{11, 3, std::string("94")}};
     EXPECT_EQ(s.cells.cells, expected);
 
-    // Without the export only the heading rows advance, and nothing is written.
     ScreenReading quiet;
     quiet.sheet.ExcelSheet = &quiet.cells;
     quiet.read(chart);

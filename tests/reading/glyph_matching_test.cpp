@@ -10,11 +10,16 @@ using test::DrawSide;
 using test::DrawUpright;
 using test::TestGlyphs;
 
+Bitmap copyOf(const Bitmap& chart, int x, int y, int width, int height)
+{
+    Bitmap window(width, height);
+    window.copyFrom(chart, x, y);
+    return window;
+}
+
 Bitmap uprightWindowOfCell(const Bitmap& glyphs, int cell)
 {
-    Bitmap window(6, 10);
-    window.copyFrom(glyphs, 8 * cell, 0);
-    return window;
+    return copyOf(glyphs, 8 * cell, 0, 6, 10);
 }
 
 // The cell as it appears on a chart turned on its side.
@@ -38,18 +43,13 @@ TEST(GlyphMatching, EveryCellIsRecognisedInBothOrientations)
     EXPECT_EQ(RecognizeSide(digits, Bitmap(10, 6)), -1);
 }
 
-TEST(GlyphMatching, UprightRowZeroIsNeverCompared)
+TEST(GlyphMatching, EveryPixelButRowZeroIsComparedExactly)
 {
     const DigitTemplate digits(TestGlyphs());
-    Bitmap window = uprightWindowOfCell(digits.glyphs(), 7);
+    Bitmap rowZero = uprightWindowOfCell(digits.glyphs(), 7);
     for (int x = 0; x < 6; ++x)
-        window.setPixel(x, 0, rgb(1, 2, 3));
-    EXPECT_EQ(RecognizeUpright(digits, window), 7);
-}
-
-TEST(GlyphMatching, OneColourStepAnywhereInTheComparedAreaFails)
-{
-    const DigitTemplate digits(TestGlyphs());
+        rowZero.setPixel(x, 0, rgb(1, 2, 3));
+    EXPECT_EQ(RecognizeUpright(digits, rowZero), 7);
     for (auto [x, y] : {std::pair{0, 1}, {5, 1}, {2, 5}, {0, 9}, {5, 9}}) {
         Bitmap window = uprightWindowOfCell(digits.glyphs(), 7);
         const Colour c = window.pixel(x, y);
@@ -77,14 +77,12 @@ TEST(GlyphMatching, SidewaysComparesCellRowNineButNotCellColumnFive)
 TEST(GlyphMatching, LowestOfIdenticalCellsWins)
 {
     Bitmap glyphs = TestGlyphs();
-    Bitmap four(6, 10);
-    four.copyFrom(glyphs, 8 * 4, 0);
-    glyphs.draw(four, 8 * 9, 0);
+    glyphs.draw(copyOf(glyphs, 8 * 4, 0, 6, 10), 8 * 9, 0);
     const DigitTemplate digits(glyphs);
     EXPECT_EQ(RecognizeUpright(digits, uprightWindowOfCell(glyphs, 9)), 4);
 }
 
-TEST(GlyphMatching, CellsBeyondASmallTemplateAndPixelsOutsideTheChartMatchNothing)
+TEST(GlyphMatching, CellsBeyondASmallTemplateMatchNothing)
 {
     Bitmap narrow(93, 10);
     narrow.copyFrom(TestGlyphs(), 0, 0);
@@ -92,24 +90,6 @@ TEST(GlyphMatching, CellsBeyondASmallTemplateAndPixelsOutsideTheChartMatchNothin
     EXPECT_EQ(RecognizeUpright(digits, uprightWindowOfCell(TestGlyphs(), 10)), 10);
     EXPECT_EQ(RecognizeUpright(digits, uprightWindowOfCell(TestGlyphs(), 11)), -1);
     EXPECT_EQ(RecognizeUpright(DigitTemplate(), uprightWindowOfCell(TestGlyphs(), 0)), -1);
-
-    // A glyph whose window reaches past the chart edge is not recognised even
-    // where the template itself is background.
-    Bitmap chart(30, 30);
-    DrawUpright(chart, 10, 1, "8");
-    Bitmap window(6, 10);
-    window.copyFrom(chart, 10, 0);
-    EXPECT_EQ(RecognizeUpright(DigitTemplate(TestGlyphs()), window), 8);
-    Bitmap edge(6, 10);
-    edge.copyFrom(chart, 26, 0);  // background with two columns outside
-    Bitmap glyphs = TestGlyphs();
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 6; ++x)
-            glyphs.setPixel(x, y, colours::white);
-    EXPECT_EQ(RecognizeUpright(DigitTemplate(glyphs), edge), -1);
-    Bitmap inside(6, 10);
-    inside.copyFrom(chart, 0, 20);
-    EXPECT_EQ(RecognizeUpright(DigitTemplate(glyphs), inside), 0);
 }
 
 struct UprightCase {
@@ -145,23 +125,15 @@ INSTANTIATE_TEST_SUITE_P(
         UprightCase{"belowBand", {{41, "1.2345"}}, 30, 41, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UprightReading, CharactersAtAPitchOfSixAreReadEachOnce)
+TEST(UprightReading, CharactersAtAPitchOfSixAndStrayInkAreEachReadOnce)
 {
     Bitmap chart(531, 256);
-    DrawUpright(chart, 230, 32, "1.2345");
-    DrawUpright(chart, 230 + 6 * 6 + 1, 32, "7");  // one extra blank column before it
+    chart.setPixel(240, 30, colours::black);  // ink without a glyph: the scan moves on one row
+    chart.setPixel(241, 31, colours::black);
+    DrawUpright(chart, 230, 33, "1.2345");
+    DrawUpright(chart, 230 + 6 * 6 + 1, 33, "7");  // one extra blank column before it
     GlyphWindows windows;
     EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), windows, chart, 30, 41, 230, 276, "."), "1.23457");
-}
-
-TEST(UprightReading, InkWithoutAGlyphMovesOnOneRow)
-{
-    Bitmap chart(531, 256);
-    chart.setPixel(240, 30, colours::black);
-    chart.setPixel(241, 31, colours::black);
-    DrawUpright(chart, 233, 33, "1.2345");
-    GlyphWindows windows;
-    EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), windows, chart, 30, 41, 230, 276, "."), "1.2345");
 }
 
 TEST(SideReading, ReadsLabelsBottomToTop)
@@ -176,6 +148,80 @@ TEST(SideReading, ReadsLabelsBottomToTop)
     EXPECT_EQ(ReadSideLabel(digits, windows, chart, 120, ","), "109,50");
     EXPECT_EQ(ReadSideLabel(digits, windows, chart, 140, "."), "12:3");
     EXPECT_EQ(ReadSideLabel(digits, windows, chart, 101, "."), "");
+}
+
+// The readers compare windows in the chart rather than copying each one; what
+// they leave behind and how they treat windows at the chart edge must be as
+// if every window had been copied.
+TEST(GlyphReaderWindows, HoldTheLastWindowExamined)
+{
+    Bitmap chart(531, 256);
+    DrawUpright(chart, 233, 34, "1.2345");
+    DrawSide(chart, 100, "1.2500");
+    // Marks that no glyph covers, so that the windows kept differ from blank.
+    chart.setPixel(278, 34, rgb(9, 9, 9));
+    chart.setPixel(104, 191, rgb(7, 7, 7));
+    const DigitTemplate digits(TestGlyphs());
+    GlyphWindows windows;
+
+    // Row 34 is the only row read: the scan ends with the window at column 275.
+    EXPECT_EQ(ReadUprightText(digits, windows, chart, 30, 41, 230, 276, "."), "1.2345");
+    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
+
+    // Six characters take the window up to row 201, then row by row to 196.
+    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 100, "."), "1.2500");
+    EXPECT_EQ(windows.side, copyOf(chart, 99, 190, 10, 6));
+    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));  // the other window is left alone
+
+    // A band without ink examines no window and leaves the last one in place.
+    EXPECT_EQ(ReadUprightText(digits, windows, chart, 100, 110, 230, 276, "."), "");
+    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
+}
+
+TEST(GlyphReaderWindows, WindowsPastTheChartEdgeMatchNothingThere)
+{
+    // The chart ends at column 244: "1" and "." fit, "2" is cut off.
+    Bitmap chart(245, 60);
+    DrawUpright(chart, 233, 34, "1.2");
+    const DigitTemplate digits(TestGlyphs());
+    GlyphWindows windows;
+    EXPECT_EQ(ReadUprightText(digits, windows, chart, 30, 41, 230, 276, "."), "1.");
+    // The last window lies wholly outside: every pixel is colours::none.
+    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
+    EXPECT_EQ(windows.upright.pixel(0, 0), colours::none);
+
+    // A side label whose first character lost its bottom row to the chart
+    // edge: only the character above it is read.
+    Bitmap low(531, 236);
+    DrawSide(low, 100, "15");
+    EXPECT_EQ(ReadSideLabel(digits, windows, low, 100, "."), "5");
+}
+
+TEST(GlyphReaderWindows, BlankTemplateCellsNeverMatchPixelsOutsideTheChart)
+{
+    // An all-white template: in the chart, background matches cell 0 at once;
+    // past the edge, nothing matches even where the template is background.
+    // Ink at column 230 fails the first window; blank windows follow at
+    // 231 and 237, the second one reaching past a 242-wide chart.
+    const DigitTemplate blank(Bitmap(96, 10, colours::white));
+    GlyphWindows windows;
+    Bitmap wide(243, 60);
+    wide.setPixel(230, 34, colours::black);
+    EXPECT_EQ(ReadUprightText(blank, windows, wide, 34, 35, 230, 240, "."), "00");
+    Bitmap narrow(242, 60);
+    narrow.setPixel(230, 34, colours::black);
+    EXPECT_EQ(ReadUprightText(blank, windows, narrow, 34, 35, 230, 240, "."), "0");
+}
+
+TEST(GlyphReaderWindows, TemplatePixelsOutsideAnyColourMatchNothing)
+{
+    // A template pixel holding the outside marker itself equals no window
+    // pixel, not even an outside one.
+    Bitmap glyphs = TestGlyphs();
+    glyphs.pixels()[std::size_t(5 * glyphs.width() + 8 * 3 + 2)] = colours::none;
+    Bitmap window = copyOf(glyphs, 8 * 3, 0, 6, 10);
+    EXPECT_EQ(RecognizeUpright(DigitTemplate(glyphs), window), -1);
+    EXPECT_EQ(RecognizeUpright(DigitTemplate(glyphs), copyOf(glyphs, 8 * 4, 0, 6, 10)), 4);
 }
 
 }  // namespace
