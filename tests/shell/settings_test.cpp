@@ -26,10 +26,11 @@ Settings readSettings(const fs::path& path, const std::string& systemSeparator =
     return settings;
 }
 
-TEST(SettingsTest, NoFileGivesTheDefaults)
+TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesExactlyTheFiveKeys)
 {
     TempDir dir;
-    Settings settings = readSettings(dir / "tivka.INI", ",");
+    const fs::path path = dir / "tivka.INI";
+    Settings settings = readSettings(path, ",");
     EXPECT_EQ(settings.Time1, 0);
     EXPECT_FALSE(settings.TimerEn1);
     EXPECT_EQ(settings.Time2, 33);
@@ -38,14 +39,8 @@ TEST(SettingsTest, NoFileGivesTheDefaults)
     EXPECT_EQ(settings.DecimalSymbol, ",");
     for (const std::string& folder : {settings.Mt4Dir1, settings.Mt4Dir2, settings.Mt4Dir3})
         EXPECT_EQ(folder, "experts\\files\\Tivka\\");
-    EXPECT_FALSE(fs::exists(dir / "tivka.INI")) << "reading never creates the file";
-}
+    EXPECT_FALSE(fs::exists(path)) << "reading never creates the file";
 
-TEST(SettingsTest, SavingIntoNoFileWritesExactlyTheFiveKeys)
-{
-    TempDir dir;
-    const fs::path path = dir / "tivka.INI";
-    Settings settings = readSettings(path);
     IniFile ini(path.string());
     SAVEINI(ini, settings);
     EXPECT_EQ(readFile(path), std::string("[Setting]\nTime1=0\nTime2=33\nTimerEn1=0\nTimerEn2=0\nTIVKA_URL=") +
@@ -81,19 +76,15 @@ TEST(SettingsTest, ReadsEveryKey)
 
 TEST(SettingsTest, SymbolAutoMeansTheSystemSeparator)
 {
-    struct Case {
+    const struct {
         const char* stored;
         const char* system;
         const char* expected;
-    };
-    const Case cases[] = {
-        {"AUTO", ",", ","}, {"auto", ",", ","},   {"Auto", ".", "."},   {"aUTO", ",", "aUTO"},
-        {"AuTo", ",", "AuTo"}, {".", ",", "."},   {",", ".", ","},      {"dot", ",", "dot"},
-        {"", ",", ""},
-    };
+    } cases[] = {{"AUTO", ",", ","}, {"auto", ",", ","}, {"Auto", ".", "."}, {"aUTO", ",", "aUTO"},
+                 {".", ",", "."},    {",", ".", ","},    {"", ",", ""}};
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         writeFile(path, std::string("[Setting]\nSymbol=") + c.stored + "\n");
         EXPECT_EQ(readSettings(path, c.system).DecimalSymbol, c.expected) << c.stored;
     }
@@ -162,18 +153,14 @@ TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)
     }
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_TRUE(fs::is_empty(path));
-}
 
-TEST(SettingsTest, SavingStopsAtTheFirstKeyThatFails)
-{
-    TempDir dir;
-    const fs::path path = dir / "tivka.INI";
-    Settings settings;
+    // A key that cannot be stored ends the save there: the keys before it stay written.
+    const fs::path other = dir / "other.INI";
     settings.Time1 = 3;
-    settings.ChartURL = "http://x/\nTimerEn1=1";  // the last key cannot be stored
-    IniFile ini(path.string());
-    EXPECT_THROW(SAVEINI(ini, settings), std::runtime_error);
-    EXPECT_EQ(readFile(path), "[Setting]\nTime1=3\nTime2=33\nTimerEn1=0\nTimerEn2=0\n");
+    settings.ChartURL = "http://x/\nTimerEn1=1";
+    IniFile otherIni(other.string());
+    EXPECT_THROW(SAVEINI(otherIni, settings), std::runtime_error);
+    EXPECT_EQ(readFile(other), "[Setting]\nTime1=3\nTime2=33\nTimerEn1=0\nTimerEn2=0\n");
 }
 
 }  // namespace
