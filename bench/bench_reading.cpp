@@ -58,6 +58,16 @@ void BM_OnScreenFromBitmap(benchmark::State& state)
 }
 BENCHMARK(BM_OnScreenFromBitmap);
 
+void BM_DecodePng(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(model()));
+    for (auto _ : state) {
+        const Bitmap chart = DecodePng(png, "chart.png");
+        benchmark::DoNotOptimize(chart.pixels().data());
+    }
+}
+BENCHMARK(BM_DecodePng);
+
 void BM_DecodeAndCalcMT4FromPng(benchmark::State& state)
 {
     const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(model()));
