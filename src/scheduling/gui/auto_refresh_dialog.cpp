@@ -1,5 +1,6 @@
 #include "scheduling/gui/auto_refresh_dialog.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -16,13 +17,36 @@ QFrame* makeBevel(QWidget* parent, const char* name, int top)
     return bevel;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top)
+constexpr int kEditLeft = 136;
+constexpr int kEditWidth = 49;
+constexpr int kCheckBoxLeft = 240;
+
+// Whether a line "words, blanks, last word" set in `font` from `left` keeps
+// its words clear of the edit field over the blanks and of the check box.
+bool fitsAroundEdit(const QFont& font, int left, const QString& words, int blanks, const QString& lastWord)
 {
-    auto* label = new QLabel(text, parent);
+    const QFontMetrics metrics(font);
+    const int wordsEnd = left + metrics.horizontalAdvance(words);
+    const int lastStart = wordsEnd + metrics.horizontalAdvance(QString(blanks, ' '));
+    const int lastEnd = lastStart + metrics.horizontalAdvance(lastWord);
+    return wordsEnd < kEditLeft - 1 && lastStart > kEditLeft + kEditWidth + 1 && lastEnd < kCheckBoxLeft - 1;
+}
+
+// The line's text keeps its run of blanks, which the edit field covers. Its
+// font is 10 pt where the toolkit's font allows; where that font runs wider,
+// the largest size at which the words still stand clear of the field.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& words, int blanks, int left, int top)
+{
+    const QString lastWord = QStringLiteral("минут");
+    auto* label = new QLabel(words + QString(blanks, ' ') + lastWord, parent);
     label->setObjectName(name);
-    QFont large = label->font();
-    large.setPointSize(10);
-    label->setFont(large);
+    QFont font = label->font();
+    for (double points = 10; points >= 6; points -= 0.5) {
+        font.setPointSizeF(points);
+        if (fitsAroundEdit(font, left, words, blanks, lastWord))
+            break;
+    }
+    label->setFont(font);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -32,7 +56,7 @@ QLineEdit* makeEdit(QWidget* parent, const char* name, int top)
 {
     auto* edit = new QLineEdit(QStringLiteral("00"), parent);
     edit->setObjectName(name);
-    edit->setGeometry(136, top, 49, 21);
+    edit->setGeometry(kEditLeft, top, kEditWidth, 21);
     return edit;
 }
 
@@ -40,7 +64,7 @@ QCheckBox* makeCheckBox(QWidget* parent, const char* name, int top)
 {
     auto* box = new QCheckBox(parent);
     box->setObjectName(name);
-    box->setGeometry(240, top, 17, 17);
+    box->setGeometry(kCheckBoxLeft, top, 17, 17);
     return box;
 }
 
@@ -59,14 +83,12 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     // The labels are created before the edits so that each edit lies over
     // the blank gap its label leaves for it.
     Bevel1 = makeBevel(this, "Bevel1", 16);
-    Label1 = makeLabel(this, "Label1",
-                       QStringLiteral("Обновлять каждые") + QString(20, ' ') + QStringLiteral("минут"), 8, 24);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Обновлять каждые"), 20, 8, 24);
     Edit1 = makeEdit(this, "Edit1", 24);
     CheckBox1 = makeCheckBox(this, "CheckBox1", 24);
 
     Bevel2 = makeBevel(this, "Bevel2", 56);
-    Label2 = makeLabel(this, "Label2",
-                       QStringLiteral("Обновлять в") + QString(21, ' ') + QStringLiteral("минут"), 47, 64);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Обновлять в"), 21, 47, 64);
     Edit2 = makeEdit(this, "Edit2", 63);
     CheckBox2 = makeCheckBox(this, "CheckBox2", 65);
 

@@ -1,8 +1,32 @@
 #include "shell/gui/about_dialog.h"
 
+#include <QFontMetrics>
 #include <QStringList>
+#include <QTextDocument>
+#include <algorithm>
 
 namespace tivka {
+namespace {
+
+// The description keeps its lines as written: where the toolkit's font runs
+// wider than the field, a smaller size keeps every line whole.
+void fitLinesToWidth(QPlainTextEdit* memo, const QStringList& lines)
+{
+    const int room = memo->width() - 2 * int(memo->document()->documentMargin()) - 2;
+    QFont font = memo->font();
+    for (double points = font.pointSizeF(); points >= 6; points -= 0.5) {
+        font.setPointSizeF(points);
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const QString& line : lines)
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        if (widest <= room)
+            break;
+    }
+    memo->setFont(font);
+}
+
+}  // namespace
 
 QStringList AboutLines()
 {
@@ -39,6 +63,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     colours.setColor(QPalette::Text, Qt::blue);
     Memo1->setPalette(colours);
     Memo1->setPlainText(AboutLines().join('\n'));
+    fitLinesToWidth(Memo1, AboutLines());
 
     Button1 = new QPushButton(QStringLiteral("Ok"), this);
     Button1->setObjectName("Button1");

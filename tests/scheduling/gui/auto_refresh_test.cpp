@@ -1,6 +1,7 @@
 #include "scheduling/gui/auto_refresh.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 
@@ -60,6 +61,27 @@ TEST_F(AutoRefreshTest, DialogTextsAndStartValues)
     EXPECT_EQ(form.Edit1->text(), QStringLiteral("00"));
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("00"));
     EXPECT_FALSE(form.CheckBox1->isChecked() || form.CheckBox2->isChecked());
+}
+
+// Each line's words must stand clear of the edit field laid over its blanks
+// and of the check box, whatever the toolkit's font.
+TEST_F(AutoRefreshTest, LineWordsStandClearOfTheEditAndTheCheckBox)
+{
+    TForm2& form = autoRefresh.form2();
+    const auto check = [](QLabel* label, QLineEdit* edit, QCheckBox* box, const QString& words) {
+        const QFontMetrics metrics(label->font());
+        const QString text = label->text();
+        const int wordsEnd = label->x() + metrics.horizontalAdvance(words);
+        const int lastStart = label->x() + metrics.horizontalAdvance(text.left(text.size() - 5));
+        const int lastEnd = label->x() + metrics.horizontalAdvance(text);
+        EXPECT_LT(wordsEnd, edit->x()) << text.toStdString();
+        EXPECT_GT(lastStart, edit->geometry().right()) << text.toStdString();
+        EXPECT_LT(lastEnd, box->x()) << text.toStdString();
+        EXPECT_GE(label->font().pointSizeF(), 6);
+        EXPECT_LE(label->font().pointSizeF(), 10);
+    };
+    check(form.Label1, form.Edit1, form.CheckBox1, QStringLiteral("Обновлять каждые"));
+    check(form.Label2, form.Edit2, form.CheckBox2, QStringLiteral("Обновлять в"));
 }
 
 TEST_F(AutoRefreshTest, PeriodArmsTimer1AndOkKeepsItInTheSettings)

@@ -1,4 +1,6 @@
+#include <QFontMetrics>
 #include <QMenuBar>
+#include <QTextDocument>
 
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/address_dialog.h"
@@ -95,6 +97,13 @@ TEST_F(WindowTest, AboutShowsTheDescriptionLinesWithTheirBlanks)
         EXPECT_EQ(form3.windowTitle(), QStringLiteral("О программе"));
         EXPECT_TRUE(form3.Memo1->isReadOnly());
         lines = form3.Memo1->toPlainText().split('\n');
+        // Every line fits whole in the field, none is cut at its right edge.
+        form3.show();
+        QCoreApplication::processEvents();
+        const QFontMetrics metrics(form3.Memo1->font());
+        const int room = form3.Memo1->viewport()->width() - 2 * int(form3.Memo1->document()->documentMargin());
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), room) << line.toStdString();
         form3.Button1->click();
         return dialog.result();
     });
