@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "acquisition/image_file.h"
+
 #include "acquisition/png_codec.h"
 
 namespace tivka {
@@ -230,20 +232,6 @@ private:
     BmpLayout l_;
 };
 
-Bytes readWholeFile(const std::string& path)
-{
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw std::runtime_error(path + ": is a folder, not a BMP image");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(path + ": cannot be opened (" + std::strerror(errno) + ")");
-    Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        throw std::runtime_error(path + ": cannot be read");
-    return bytes;
-}
-
 void put16(Bytes& b, std::uint32_t v)
 {
     b.push_back(std::uint8_t(v));
@@ -282,7 +270,7 @@ Bytes bmpHeaders(const Bitmap& bitmap, std::uint32_t imageSize)
 
 Bitmap LoadBmpFile(const std::string& path)
 {
-    Bytes bytes = readWholeFile(path);
+    Bytes bytes = ReadImageFile(path, "BMP");
     return BmpReader(bytes, path).read();
 }
 

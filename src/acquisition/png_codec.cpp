@@ -11,6 +11,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "acquisition/image_file.h"
+
 namespace tivka {
 namespace {
 
@@ -269,16 +271,7 @@ Bitmap DecodePng(const std::vector<std::uint8_t>& bytes, const std::string& name
 
 Bitmap DecodePngFile(const std::string& path)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw std::runtime_error(path + ": is a folder, not a PNG image");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error(path + ": cannot be opened (" + std::strerror(errno) + ")");
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        throw std::runtime_error(path + ": cannot be read");
-    return DecodePng(bytes, path);
+    return DecodePng(ReadImageFile(path, "PNG"), path);
 }
 
 std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap)

@@ -180,8 +180,9 @@ TEST_F(DownloadTest, SeveralDownloadsKeepJobOrderAndTheConcurrencyLimit)
     ASSERT_EQ(results.size(), jobs.size());
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(results[std::size_t(i)], i != 5) << i;
-        if (i != 5)
+        if (i != 5) {
             EXPECT_EQ(test::readFile(jobs[std::size_t(i)].fileName), "chart " + std::to_string(i));
+        }
     }
     EXPECT_FALSE(std::filesystem::exists(jobs[5].fileName));
     EXPECT_LE(mostInFlight, 3);

@@ -194,8 +194,9 @@ TEST_P(Filter, ListsOnTheUnroundedRatio)
     const auto buyLimit = s.section(0);
     EXPECT_EQ(s.results.Levels[111].BuyPercent, 48);  // stored whether listed or not
     EXPECT_EQ(buyLimit.size(), c.listed);
-    if (!buyLimit.empty())
+    if (!buyLimit.empty()) {
         EXPECT_EQ(buyLimit.front(), c.firstLine);
+    }
     for (int i = 1; i < 4; ++i)
         EXPECT_EQ(s.section(i).size(), c.otherListed) << i;
 }
