@@ -7,24 +7,25 @@
 #include <stdexcept>
 #include <string>
 
-#include "export/indicator_files.h"
+#include "export/indicator_data.h"
 
 namespace {
 
-tivka::ChartResults FilledReading(double basePrice, int seed)
+tivka::ChartReading FilledReading(double basePrice, int seed)
 {
-    tivka::ChartResults chart;
-    chart.Now = {basePrice, "12:30"};
-    for (int x = tivka::kFirstLevelColumn; x <= tivka::kLastLevelColumn; ++x)
-        chart.Levels[x] = {basePrice + (x - tivka::kNowColumn) * 0.000137, (x * 7 + seed) % 102,
-                           (x * 13 + seed) % 102};
+    using namespace tivka::geometry;
+    tivka::ChartReading chart;
+    chart.price = basePrice;
+    chart.timeText = "12:30";
+    for (int x = kFirstLevelColumn; x <= kLastLevelColumn; ++x)
+        chart.level(x) = {basePrice + (x - kNowColumn) * 0.000137, (x * 7 + seed) % 76, (x * 13 + seed) % 76};
     return chart;
 }
 
 void BM_IndicatorDataText(benchmark::State& state)
 {
-    const tivka::ChartResults orders = FilledReading(1.27215, 1);
-    const tivka::ChartResults positions = FilledReading(1.27215, 2);
+    const tivka::ChartReading orders = FilledReading(1.27215, 1);
+    const tivka::ChartReading positions = FilledReading(1.27215, 2);
     for (auto _ : state)
         benchmark::DoNotOptimize(tivka::IndicatorDataText(orders, positions, 4, ","));
 }
@@ -36,10 +37,11 @@ void BM_WriteIndicatorDataFile(benchmark::State& state)
     if (!mkdtemp(folderTemplate))
         throw std::runtime_error("cannot make a temporary folder");
     const std::string folder = folderTemplate;
-    const tivka::ChartResults orders = FilledReading(149.515, 3);
-    const tivka::ChartResults positions = FilledReading(149.515, 4);
+    const tivka::ChartReading orders = FilledReading(149.515, 3);
+    const tivka::ChartReading positions = FilledReading(149.515, 4);
+    const std::string text = tivka::IndicatorDataText(orders, positions, 2, ".");
     for (auto _ : state)
-        if (!tivka::WriteIndicatorDataFile(folder + "/USDJPY", orders, positions, 2, "."))
+        if (!tivka::WriteIndicatorData(folder + "/USDJPY", text))
             state.SkipWithError("the data file could not be written");
     std::filesystem::remove_all(folder);
 }

@@ -1,20 +1,16 @@
 // Reading one rendered 531 x 256 chart: both texts, the scale and the four
-// passes, by the indicator reader and the on-screen reader, from a decoded
-// bitmap and from PNG bytes.
+// passes, for an indicator and for the window (pane lines included), from a
+// decoded bitmap and from PNG bytes.
 #include <benchmark/benchmark.h>
 
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
-#include "reading/chart_reader.h"
+#include "export/indicator_pass.h"
+#include "shell/chart_display.h"
 
 namespace {
 
 using namespace tivka;
-
-struct NoLines final : LineSink {
-    void clear() override {}
-    void addLine(const std::string&) override {}
-};
 
 const charts::ChartModel& model()
 {
@@ -29,34 +25,24 @@ const DigitTemplate& digits()
     return d;
 }
 
-void BM_CalcMT4FromBitmap(benchmark::State& state)
+void BM_ReadForIndicatorFromBitmap(benchmark::State& state)
 {
     const Bitmap chart = charts::RenderChart(model());
-    GlyphWindows windows;
-    ChartResults results;
-    for (auto _ : state) {
-        CalcMT4("GBPUSD", chart, digits(), windows, ".", ".", results);
-        benchmark::DoNotOptimize(results);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadForIndicator(chart, digits(), {}));
 }
-BENCHMARK(BM_CalcMT4FromBitmap);
+BENCHMARK(BM_ReadForIndicatorFromBitmap);
 
-void BM_OnScreenFromBitmap(benchmark::State& state)
+void BM_ReadForDisplayFromBitmap(benchmark::State& state)
 {
     const Bitmap chart = charts::RenderChart(model());
     Bitmap view = turnQuarter(chart);
-    GlyphWindows windows;
     NullTextPainter painter;
-    ScreenReaderInputs inputs;
-    NoLines memo;
-    ChartResults results;
-    SpreadsheetChannel sheet;
-    for (auto _ : state) {
-        ReadChartOnScreen(ChartKind::Orders, chart, view, digits(), windows, painter, inputs, memo, results, sheet);
-        benchmark::DoNotOptimize(results);
-    }
+    const DisplayInputs inputs;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadForDisplay(ChartKind::Orders, chart, view, digits(), inputs, painter));
 }
-BENCHMARK(BM_OnScreenFromBitmap);
+BENCHMARK(BM_ReadForDisplayFromBitmap);
 
 void BM_DecodePng(benchmark::State& state)
 {
@@ -68,18 +54,15 @@ void BM_DecodePng(benchmark::State& state)
 }
 BENCHMARK(BM_DecodePng);
 
-void BM_DecodeAndCalcMT4FromPng(benchmark::State& state)
+void BM_DecodeAndReadForIndicatorFromPng(benchmark::State& state)
 {
     const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(model()));
-    GlyphWindows windows;
-    ChartResults results;
     for (auto _ : state) {
         const Bitmap chart = DecodePng(png, "chart.png");
-        CalcMT4("GBPUSD", chart, digits(), windows, ".", ".", results);
-        benchmark::DoNotOptimize(results);
+        benchmark::DoNotOptimize(ReadForIndicator(chart, digits(), {}));
     }
 }
-BENCHMARK(BM_DecodeAndCalcMT4FromPng);
+BENCHMARK(BM_DecodeAndReadForIndicatorFromPng);
 
 }  // namespace
 

@@ -14,7 +14,7 @@
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_renderer.h"
 #include "chart_server/chart_server.h"
-#include "export/update_pass.h"
+#include "export/indicator_pass.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     tivka::charts::ChartServerOptions options;
     options.delayMs = kDelayPerRequestMs;
     options.fixedTime = "12:30";
-    tivka::charts::ChartServer server(options);
-    server.start();
+    tivka::charts::ChartServer chartServer(options);
+    chartServer.start();
     char folderTemplate[] = "/tmp/tivka-bench-XXXXXX";
     if (!mkdtemp(folderTemplate))
         throw std::runtime_error("cannot make a temporary folder");
@@ -54,24 +54,24 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     const fs::path previous = fs::current_path();
     fs::current_path(root);
 
-    tivka::UpdatePassConfig config;
+    tivka::IndicatorPassConfig config;
     config.chartUrl =
-        "http://127.0.0.1:" + std::to_string(server.port()) + std::string(tivka::charts::kChartFolder);
+        "http://127.0.0.1:" + std::to_string(chartServer.port()) + std::string(tivka::charts::kChartFolder);
     config.overlapped = state.range(0) != 0;
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string folder = "mt4_" + std::to_string(i + 1) + "/";
-        config.mt4Dirs[i] = folder;
+        config.folders[i] = folder;
         fs::create_directories(folder);
         for (const char* pair : tivka::kPairList)
             std::ofstream(folder + "ir" + tivka::PairCode(pair) + ".dat") << "0";
     }
     DrawChartsAhead(config.chartUrl);
     const tivka::DigitTemplate digits(tivka::charts::DigitTemplateBitmap());
-    tivka::IndicatorState indicator;
+    tivka::IndicatorServer server;
     tivka::CurlDownloader downloader;
     SilentMessages messages;
     for (auto _ : state)
-        tivka::SaveData(config, digits, indicator, downloader, messages);
+        server.serve(config, digits, downloader, messages);
 
     fs::current_path(previous);
     fs::remove_all(root);

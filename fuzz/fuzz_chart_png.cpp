@@ -9,21 +9,17 @@
 
 #include <zlib.h>
 
-#include "acquisition/bitmap.h"
-#include "acquisition/png_codec.h"
+#include "chart/bitmap.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
-#include "export/indicator_files.h"
+#include "acquisition/pair_naming.h"
+#include "chart/text_painter.h"
+#include "export/indicator_data.h"
+#include "export/indicator_pass.h"
 #include "platform/conversions.h"
-#include "reading/chart_reader.h"
-#include "reading/text_painter.h"
+#include "shell/chart_display.h"
 
 namespace {
-
-class DiscardingSink final : public tivka::LineSink {
-public:
-    void clear() override {}
-    void addLine(const std::string&) override {}
-};
 
 const tivka::DigitTemplate& digitTemplate()
 {
@@ -34,32 +30,25 @@ const tivka::DigitTemplate& digitTemplate()
 void readOnScreen(tivka::ChartKind kind, const tivka::Bitmap& chart)
 {
     tivka::Bitmap view = tivka::turnQuarter(chart);
-    tivka::GlyphWindows windows;
     tivka::NullTextPainter painter;
-    tivka::ScreenReaderInputs inputs;
-    DiscardingSink memo;
-    tivka::ChartResults results;
-    tivka::SpreadsheetChannel sheet;
-    try {
-        tivka::ReadChartOnScreen(kind, chart, view, digitTemplate(), windows, painter, inputs, memo, results, sheet);
-    } catch (const tivka::ConversionError&) {
-    }
+    const tivka::DisplayInputs inputs;
+    tivka::ReadForDisplay(kind, chart, view, digitTemplate(), inputs, painter);
 }
 
 // Reads the chart as both the orders and the positions chart of the pair and
 // builds the data file text from the two readings; false when a reading gave up.
 bool readForIndicator(const std::string& pairCode, const tivka::Bitmap& chart)
 {
-    tivka::GlyphWindows windows;
-    tivka::ChartResults orders;
-    tivka::ChartResults positions;
+    tivka::ChartReading orders;
+    tivka::ChartReading positions;
     try {
-        tivka::CalcMT4(pairCode, chart, digitTemplate(), windows, ".", ".", orders);
-        tivka::CalcMT4(pairCode, chart, digitTemplate(), windows, ".", ".", positions);
+        orders = tivka::ReadForIndicator(chart, digitTemplate(), {});
+        positions = tivka::ReadForIndicator(chart, digitTemplate(), {});
     } catch (const tivka::ConversionError&) {
         return false;
     }
-    const std::string text = tivka::IndicatorDataText(orders, positions, orders.Digits, ".");
+    const std::string text =
+        tivka::IndicatorDataText(orders, positions, tivka::DecimalsOfPairCode(pairCode), ".");
     return !text.empty();
 }
 

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "temp_folder.h"
-#include "platform/ini_file.h"
 #include "platform/ini_text.h"
 #include "shell/settings.h"
 
@@ -36,11 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     writeSettingsFile(bytes);
-    tivka::IniFile ini(settingsPath());
-    tivka::Settings settings;
-    tivka::READINI(ini, settings, ",");
-    check(settings.ChartURL.size() <= 2047);
-    check(settings.DecimalSymbol.size() <= 2047);
+    const tivka::Settings settings = tivka::LoadSettings(settingsPath(), ",");
+    check(settings.chartUrl.size() <= 2047);
+    check(settings.decimalSymbol.size() <= 2047);
 
     // The edit that a shut-down makes, without the flush to disk that makes
     // real writes too slow to fuzz.
@@ -48,10 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     edited = tivka::WithIniValue(edited, "Setting", "TimerEn2", "1");
     edited = tivka::WithIniValue(edited, "Setting", "TIVKA_URL", "http://x/");
     writeSettingsFile(edited);
-    tivka::Settings again;
-    tivka::READINI(ini, again, ",");
-    check(again.Time1 == 12 && again.Time2 == settings.Time2 && again.TimerEn1 == settings.TimerEn1 &&
-          again.TimerEn2 && again.ChartURL == "http://x/" && again.Mt4Dir1 == settings.Mt4Dir1 &&
-          again.DecimalSymbol == settings.DecimalSymbol);
+    const tivka::Settings again = tivka::LoadSettings(settingsPath(), ",");
+    check(again.timers.periodMinutes == 12 && again.timers.hourlyMinute == settings.timers.hourlyMinute &&
+          again.timers.periodicEnabled == settings.timers.periodicEnabled && again.timers.hourlyEnabled &&
+          again.chartUrl == "http://x/" && again.indicatorFolders == settings.indicatorFolders &&
+          again.decimalSymbol == settings.decimalSymbol);
     return 0;
 }

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "acquisition/pair_naming.h"
-#include "reading/chart_reader.h"
 
 namespace {
 
@@ -47,9 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkChart(tivka::IndicatorPositionsChart(url, text, cumulative), url);
         checkChart(tivka::IndicatorOrdersChart(url, text, cumulative), url);
     }
-    const int digits = tivka::DigitsForPairText(text);
+    const int digits = tivka::DecimalsOfPairText(text);
     check(digits == 2 || digits == 4);
-    const int codeDigits = tivka::DigitsForPairCode(code);
+    const int codeDigits = tivka::DecimalsOfPairCode(code);
     check(codeDigits == 2 || codeDigits == 4);
     return 0;
 }

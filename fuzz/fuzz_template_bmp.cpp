@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "temp_folder.h"
-#include "acquisition/bitmap.h"
+#include "chart/bitmap.h"
 #include "chart_server/chart_renderer.h"
 #include "reading/digit_template.h"
 
@@ -59,26 +59,26 @@ const tivka::Bitmap& sideChart()
 
 void matchWindows(const tivka::DigitTemplate& digits)
 {
-    tivka::GlyphWindows windows;
+    tivka::Bitmap upright(6, 10);
+    tivka::Bitmap side(10, 6);
     for (int x = 0; x < 40; x += 3) {
-        windows.upright.copyFrom(uprightChart(), x, 1);
-        const int cell = tivka::RecognizeUpright(digits, windows.upright);
+        upright.copyFrom(uprightChart(), x, 1);
+        const int cell = tivka::RecognizeUpright(digits, upright);
         check(cell >= -1 && cell <= 11);
     }
     for (int y = 196; y < 236; y += 5) {
-        windows.side.copyFrom(sideChart(), 1, y);
-        const int cell = tivka::RecognizeSide(digits, windows.side);
+        side.copyFrom(sideChart(), 1, y);
+        const int cell = tivka::RecognizeSide(digits, side);
         check(cell >= -1 && cell <= 11);
     }
 }
 
 void readTexts(const tivka::DigitTemplate& digits)
 {
-    tivka::GlyphWindows windows;
     const tivka::Bitmap& chart = uprightChart();
     // A band reaching past every edge of the chart.
-    tivka::ReadUprightText(digits, windows, chart, -3, chart.height() + 3, -7, chart.width() + 7, ".");
-    tivka::ReadSideLabel(digits, windows, sideChart(), 2, ",");
+    tivka::ReadUprightText(digits, chart, {-3, chart.height() + 3, -7, chart.width() + 7}, ".");
+    tivka::ReadSideLabel(digits, sideChart(), 2, ",");
 }
 
 }  // namespace

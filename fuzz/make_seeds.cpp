@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/bitmap.h"
-#include "acquisition/bmp_codec.h"
-#include "acquisition/png_codec.h"
+#include "chart/bitmap.h"
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
 
 namespace {

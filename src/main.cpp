@@ -1,17 +1,17 @@
 #include <QApplication>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QSystemTrayIcon>
+#include <QUrl>
 #include <clocale>
 
 #include "acquisition/download.h"
+#include "platform/clock.h"
 #include "platform/gui/modal_runner.h"
 #include "platform/gui/qt_user_messages.h"
-#include "platform/spreadsheet_server.h"
-#include "platform/system_paths.h"
-#include "scheduling/clock.h"
+#include "platform/gui/termination_signals.h"
+#include "platform/numeric_locale.h"
+#include "platform/paths.h"
 #include "shell/gui/main_window.h"
-#include "shell/gui/signal_closer.h"
 
 int main(int argc, char** argv)
 {
@@ -24,19 +24,11 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
     tivka::SignalCloser signalCloser;
 
-    // The spreadsheet transfer writes its workbooks as files and opens them
-    // with the desktop's own program for them.
-    tivka::SpreadsheetServerOptions spreadsheet;
-    spreadsheet.opener = [](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-    };
-    tivka::RegisterSpreadsheetServer(spreadsheet);
-
     tivka::CurlDownloader downloader;
     tivka::QtModalRunner modals;
     tivka::QtUserMessages messages(modals);
     tivka::SystemClock clock;
-    tivka::Form1Services services;
+    tivka::MainWindowServices services;
     services.settingsPath = tivka::SettingsPathFor(tivka::ProgramPath());
     services.systemSeparator = systemSeparator;
     services.downloader = &downloader;
@@ -44,17 +36,21 @@ int main(int argc, char** argv)
     services.modals = &modals;
     services.clock = &clock;
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    // Workbooks are opened with the desktop's own program for them.
+    services.openWorkbook = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
 
-    tivka::TForm1 form1(services);
-    QObject::connect(&form1, &tivka::TForm1::shutDownFinished, &app, &QCoreApplication::quit);
-    messages.setParent(&form1);
-    signalCloser.setTarget(&form1);
-    form1.FormCreate();
-    if (signalCloser.requested() && !form1.isShutDown())
-        form1.close();
-    if (form1.isShutDown())
+    tivka::MainWindow window(services);
+    QObject::connect(&window, &tivka::MainWindow::shutDownFinished, &app, &QCoreApplication::quit);
+    messages.setParent(&window);
+    signalCloser.setTarget(&window);
+    window.startUp();
+    if (signalCloser.requested() && !window.isShutDown())
+        window.close();
+    if (window.isShutDown())
         return 0;
-    form1.createForms();
-    form1.show();
+    window.createDialogs();
+    window.show();
     return app.exec();
 }

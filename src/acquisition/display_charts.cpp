@@ -1,13 +1,12 @@
 #include "acquisition/display_charts.h"
 
-#include <filesystem>
-
 #include "acquisition/pair_naming.h"
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
+#include "platform/files.h"
 
 namespace tivka {
 
-std::optional<WorkingBitmaps> FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader)
+std::optional<DisplayCharts> FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader)
 {
     ChartFile positions = DisplayPositionsChart(request.chartUrl, request.pairText, request.positionsCumulative);
     ChartFile orders = DisplayOrdersChart(request.chartUrl, request.pairText, request.ordersCumulative);
@@ -17,18 +16,17 @@ std::optional<WorkingBitmaps> FetchDisplayCharts(const DisplayChartRequest& requ
     if (!positionsFetched || !ordersFetched)
         return std::nullopt;
 
-    WorkingBitmaps bitmaps;
-    bitmaps.OrdersBitmap = DecodePngFile(orders.localName);
-    bitmaps.PositionsBitmap = DecodePngFile(positions.localName);
-    bitmaps.OrdersView = turnQuarter(bitmaps.OrdersBitmap);
-    bitmaps.PositionsView = turnQuarter(bitmaps.PositionsBitmap);
+    DisplayCharts charts;
+    charts.orders = DecodePngFile(orders.localName);
+    charts.positions = DecodePngFile(positions.localName);
+    charts.ordersView = turnQuarter(charts.orders);
+    charts.positionsView = turnQuarter(charts.positions);
 
     // A temporary file that cannot be deleted is harmless: the next refresh
     // of the same chart overwrites it.
-    std::error_code ignored;
-    std::filesystem::remove(orders.localName, ignored);
-    std::filesystem::remove(positions.localName, ignored);
-    return bitmaps;
+    RemoveFile(orders.localName);
+    RemoveFile(positions.localName);
+    return charts;
 }
 
 }  // namespace tivka

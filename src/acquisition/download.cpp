@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -34,7 +36,7 @@ struct Transfer {
     long status = 0;          // status of the response being received
     bool hasLocation = false;  // that response names a redirection target
     bool opened = false;      // the final response's headers have arrived
-    std::FILE* file = nullptr;
+    std::unique_ptr<OutputFile> file;
     std::int64_t written = 0;
     std::chrono::seconds stallLimit{0};
     std::int64_t minWindowBytes = 0;
@@ -56,9 +58,7 @@ struct Transfer {
     }
     void closeFile()
     {
-        if (file)
-            std::fclose(file);
-        file = nullptr;
+        file.reset();
     }
 };
 
@@ -95,7 +95,7 @@ void onHeadersComplete(Transfer& t)
         return;
     t.opened = true;
     // Errors creating the file are not reported: the decoder fails on it later.
-    t.file = std::fopen(t.job->fileName.c_str(), "wb");
+    t.file = OutputFile::Create(t.job->fileName);
 }
 
 std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
@@ -123,7 +123,7 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
     std::int64_t room = t.maxBodyBytes - t.written;
     std::size_t kept = std::int64_t(size) > room ? std::size_t(std::max<std::int64_t>(room, 0)) : size;
     if (t.file && kept > 0)
-        std::fwrite(data, 1, kept, t.file);
+        t.file->write(data, kept);
     t.written += std::int64_t(kept);
     return kept == size ? size : 0;  // 0 stops the transfer at the cap
 }

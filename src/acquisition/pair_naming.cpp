@@ -3,6 +3,20 @@
 #include <vector>
 
 namespace tivka {
+
+const std::array<const char*, 10> kPairList = {"GBP/USD", "EUR/USD", "AUD/USD", "USD/JPY", "USD/CAD",
+                                               "USD/CHF", "EUR/GBP", "EUR/JPY", "EUR/CHF", "GBP/JPY"};
+
+int DecimalsOfPairText(const std::string& pairText)
+{
+    return pairText == "USD/JPY" || pairText == "EUR/JPY" || pairText == "GBP/JPY" ? 2 : 4;
+}
+
+int DecimalsOfPairCode(const std::string& pairCode)
+{
+    return pairCode == "USDJPY" || pairCode == "EURJPY" || pairCode == "GBPJPY" ? 2 : 4;
+}
+
 namespace {
 
 // Length of the UTF-8 character starting at text[i]; a byte that does not

@@ -1,8 +1,18 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace tivka {
+
+// The ten pairs the broker publishes, in the order the window lists them and
+// the indicator pass serves them.
+extern const std::array<const char*, 10> kPairList;
+
+// Decimals of the prices of a pair: 2 for exactly "USD/JPY", "EUR/JPY" and
+// "GBP/JPY" (or the codes USDJPY, EURJPY, GBPJPY), otherwise 4.
+int DecimalsOfPairText(const std::string& pairText);
+int DecimalsOfPairCode(const std::string& pairCode);
 
 // By character position of the pair text (UTF-8 characters, not bytes):
 // PairCode = characters 1-3 and 5-7 ("GBP/USD" -> "GBPUSD"), PairName =
@@ -11,11 +21,11 @@ std::string PairCode(const std::string& pairText);
 std::string PairName(const std::string& pairText);
 
 struct ChartFile {
-    std::string url;        // ChartURL + chart file name
+    std::string url;        // chart address prefix + chart file name
     std::string localName;  // bare file name in the current folder
 };
 
-// The display charts of LoadImage: "pc_"/"pn_" and "oc_"/"on_" + code + ".png".
+// The charts shown in the window: "pc_"/"pn_" and "oc_"/"on_" + code + ".png".
 ChartFile DisplayPositionsChart(const std::string& chartUrl, const std::string& pairText, bool cumulative);
 ChartFile DisplayOrdersChart(const std::string& chartUrl, const std::string& pairText, bool cumulative);
 

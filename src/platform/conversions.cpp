@@ -49,7 +49,7 @@ long saturatedExponent(std::string_view digits, bool negative)
 
 }  // namespace
 
-bool TryStrToInt(std::string_view text, std::int32_t& result)
+bool TryParseInteger(std::string_view text, std::int32_t& result)
 {
     std::size_t i = skipBlanks(text, 0);
     bool negative = false;
@@ -79,15 +79,15 @@ bool TryStrToInt(std::string_view text, std::int32_t& result)
     return true;
 }
 
-std::int32_t StrToInt(std::string_view text)
+std::int32_t ParseInteger(std::string_view text)
 {
     std::int32_t value = 0;
-    if (!TryStrToInt(text, value))
+    if (!TryParseInteger(text, value))
         throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
     return value;
 }
 
-bool TryStrToFloat(std::string_view text, std::string_view decimalSeparator, double& result)
+bool TryParseNumber(std::string_view text, std::string_view decimalSeparator, double& result)
 {
     const std::string_view sep = decimalSeparator.empty() ? std::string_view(".") : decimalSeparator;
     std::size_t i = skipBlanks(text, 0);
@@ -150,12 +150,17 @@ bool TryStrToFloat(std::string_view text, std::string_view decimalSeparator, dou
     return true;
 }
 
-double StrToFloat(std::string_view text, std::string_view decimalSeparator)
+double ParseNumber(std::string_view text, std::string_view decimalSeparator)
 {
     double value = 0;
-    if (!TryStrToFloat(text, decimalSeparator, value))
-        throw ConversionError("'" + std::string(text) + "' is not a valid floating point value");
+    if (!TryParseNumber(text, decimalSeparator, value))
+        throw ConversionError(NotANumberMessage(text));
     return value;
+}
+
+std::string NotANumberMessage(std::string_view text)
+{
+    return "'" + std::string(text) + "' is not a valid floating point value";
 }
 
 }  // namespace tivka

@@ -23,10 +23,10 @@ public:
 // may follow the digits (no trailing blanks), and the value, sign included,
 // must lie in [-2147483648, 2147483647]. Throws ConversionError. Independent
 // of the C library locale.
-std::int32_t StrToInt(std::string_view text);
+std::int32_t ParseInteger(std::string_view text);
 
-// As StrToInt, but returns false instead of throwing (result then untouched).
-bool TryStrToInt(std::string_view text, std::int32_t& result);
+// As ParseInteger, but returns false instead of throwing (result then untouched).
+bool TryParseInteger(std::string_view text, std::int32_t& result);
 
 // Strict text to double, `decimalSeparator` (the system's, one or more bytes;
 // "." when empty) being the only accepted decimal point. Accepted:
@@ -37,9 +37,12 @@ bool TryStrToInt(std::string_view text, std::int32_t& result);
 // a "," separator, "inf", "nan", hex) is refused. A value beyond the range of
 // double is refused; one too small to represent gives zero. Throws
 // ConversionError. Independent of the C library locale.
-double StrToFloat(std::string_view text, std::string_view decimalSeparator);
+double ParseNumber(std::string_view text, std::string_view decimalSeparator);
 
-// As StrToFloat, but returns false instead of throwing (result then untouched).
-bool TryStrToFloat(std::string_view text, std::string_view decimalSeparator, double& result);
+// As ParseNumber, but returns false instead of throwing (result then untouched).
+bool TryParseNumber(std::string_view text, std::string_view decimalSeparator, double& result);
+
+// The message ParseNumber throws for `text`.
+std::string NotANumberMessage(std::string_view text);
 
 }  // namespace tivka

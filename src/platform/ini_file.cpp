@@ -1,95 +1,71 @@
 #include "platform/ini_file.h"
 
-#include <fstream>
-#include <optional>
 #include <stdexcept>
 
 #include "platform/conversions.h"
-#include "platform/file_replace.h"
+#include "platform/files.h"
 #include "platform/ini_text.h"
 
 namespace tivka {
 
 namespace {
 
-// Scans the file line by line and stops at the end of the first matching
-// section, so a huge or garbled file costs one pass and little memory.
-std::optional<std::string> findValue(const std::string& path, const std::string& section,
-                                     const std::string& key)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    bool inSection = false;
-    for (bool first = true; std::getline(in, line); first = false) {
-        std::string_view body = line;
-        if (first && body.starts_with(kUtf8Bom))
-            body.remove_prefix(kUtf8Bom.size());
-        if (body.ends_with('\r'))
-            body.remove_suffix(1);
-        if (auto name = IniSectionName(body)) {
-            if (inSection)
-                break;
-            inSection = IniNamesEqual(*name, section);
-        } else if (auto keyOf = inSection ? IniKeyOf(body) : std::nullopt;
-                   keyOf && IniNamesEqual(keyOf->key, key)) {
-            return IniCleanValue(body.substr(keyOf->valueStart));
-        }
-    }
-    return std::nullopt;
-}
-
 bool holdsLineBreak(const std::string& text)
 {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-}  // namespace
-
-IniFile::IniFile(std::string path) : path_(std::move(path)) {}
-
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const
+// Why an entry could not be read back as written, or nothing.
+std::optional<std::string> refusal(const std::string& section, const std::string& key, const std::string& value)
 {
-    return findValue(path_, section, key).value_or(defaultValue);
-}
-
-std::int32_t IniFile::ReadInteger(const std::string& section, const std::string& key,
-                                  std::int32_t defaultValue) const
-{
-    // TryStrToInt takes decimal and the "0x" and "$" hexadecimal forms.
-    std::int32_t value = defaultValue;
-    std::string text = ReadString(section, key, "");
-    return TryStrToInt(text, value) ? value : defaultValue;
-}
-
-bool IniFile::ReadBool(const std::string& section, const std::string& key, bool defaultValue) const
-{
-    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
-}
-
-void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
-{
-    const std::string failure = "Unable to write to " + path_;
     // A line break would split the entry and plant a second one in the file.
     if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
-        throw std::runtime_error(failure + ": the value of " + key + " holds a line break");
+        return "the value of " + key + " holds a line break";
     if (key.empty() || key.find('=') != std::string::npos || section.find(']') != std::string::npos)
-        throw std::runtime_error(failure + ": invalid key name " + key);
+        return "invalid key name " + key;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string IniValues::readString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) const
+{
+    return FindIniValue(text_, section, key).value_or(defaultValue);
+}
+
+std::int32_t IniValues::readInteger(const std::string& section, const std::string& key,
+                                    std::int32_t defaultValue) const
+{
+    std::int32_t value = defaultValue;
+    return TryParseInteger(readString(section, key, ""), value) ? value : defaultValue;
+}
+
+bool IniValues::readBool(const std::string& section, const std::string& key, bool defaultValue) const
+{
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+IniValues ReadIniFile(const std::string& path)
+{
+    std::string text;
+    return ReadWholeFile(path, text) == ReadOutcome::Read ? IniValues(std::move(text)) : IniValues();
+}
+
+void WriteIniEntries(const std::string& path, const std::string& section, const IniEntries& entries)
+{
+    const std::string failure = "Unable to write to " + path + ": ";
+    for (const auto& [key, value] : entries)
+        if (auto why = refusal(section, key, value))
+            throw std::runtime_error(failure + *why);
     std::string content;
-    if (ReadWholeFile(path_, content) == ReadOutcome::Failed)
-        throw std::runtime_error(failure);
-    if (!ReplaceFileContents(path_, WithIniValue(content, section, key, value)))
-        throw std::runtime_error(failure);
-}
-
-void IniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value)
-{
-    WriteString(section, key, std::to_string(value));
-}
-
-void IniFile::WriteBool(const std::string& section, const std::string& key, bool value)
-{
-    WriteString(section, key, value ? "1" : "0");
+    if (ReadWholeFile(path, content) == ReadOutcome::Failed)
+        throw std::runtime_error(failure + LastSystemError());
+    for (const auto& [key, value] : entries)
+        content = WithIniValue(content, section, key, value);
+    std::string reason;
+    if (!ReplaceFileAtomically(path, content, reason))
+        throw std::runtime_error(failure + reason);
 }
 
 }  // namespace tivka

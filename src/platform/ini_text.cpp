@@ -41,14 +41,22 @@ std::string joinLines(const std::vector<IniLine>& lines, std::size_t from, std::
     return out;
 }
 
-std::string withReplacedValue(const std::vector<IniLine>& lines, std::size_t at,
-                              std::size_t valueStart, std::string_view value)
+std::string withReplacedValue(const std::vector<IniLine>& lines, std::size_t at, const IniKeyLine& keyLine,
+                              std::string_view value)
 {
     std::string_view body = lines[at].body;
+    std::size_t valueStart = keyLine.valueStart;
     while (valueStart < body.size() && isBlank(body[valueStart]))
         ++valueStart;
     std::string out = joinLines(lines, 0, at);
-    out.append(body.substr(0, valueStart)).append(value).append(lines[at].eol);
+    if (keyLine.bare) {
+        // The key as spelt on its line, then the "=" the line lacked.
+        const std::size_t keyEnd = std::size_t(keyLine.key.data() - body.data()) + keyLine.key.size();
+        out.append(body.substr(0, keyEnd)).append("=");
+    } else {
+        out.append(body.substr(0, valueStart));
+    }
+    out.append(value).append(lines[at].eol);
     return out + joinLines(lines, at + 1, lines.size());
 }
 
@@ -106,8 +114,8 @@ std::optional<IniKeyLine> IniKeyOf(std::string_view body)
         return std::nullopt;
     std::size_t equals = body.find('=');
     if (equals == std::string_view::npos)
-        return std::nullopt;
-    return IniKeyLine{trimBlanks(body.substr(0, equals)), equals + 1};
+        return IniKeyLine{text, body.size(), true};
+    return IniKeyLine{trimBlanks(body.substr(0, equals)), equals + 1, false};
 }
 
 bool IniNamesEqual(std::string_view a, std::string_view b)
@@ -120,9 +128,32 @@ bool IniNamesEqual(std::string_view a, std::string_view b)
 std::string IniCleanValue(std::string_view raw)
 {
     std::string_view value = trimBlanks(raw);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    const bool quoted = value.size() >= 2 && value.front() == value.back() &&
+                        (value.front() == '"' || value.front() == '\'');
+    if (quoted)
         value = value.substr(1, value.size() - 2);
     return std::string(value.substr(0, kIniValueLimit));
+}
+
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    if (text.starts_with(kUtf8Bom))
+        text.remove_prefix(kUtf8Bom.size());
+    bool inSection = false;
+    for (const IniLine& line : SplitIniLines(text)) {
+        std::string_view body = line.body;
+        if (body.ends_with('\r'))
+            body.remove_suffix(1);  // a last line ended by a lone carriage return
+        if (auto name = IniSectionName(body)) {
+            if (inSection)
+                break;
+            inSection = IniNamesEqual(*name, section);
+        } else if (auto keyOf = inSection ? IniKeyOf(body) : std::nullopt;
+                   keyOf && IniNamesEqual(keyOf->key, key)) {
+            return IniCleanValue(body.substr(keyOf->valueStart));
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -162,7 +193,7 @@ std::string withIniValueAfterBom(std::string_view text, std::string_view section
             break;
         auto keyOf = IniKeyOf(lines[i].body);
         if (keyOf && IniNamesEqual(keyOf->key, key))
-            return withReplacedValue(lines, i, keyOf->valueStart, value);
+            return withReplacedValue(lines, i, *keyOf, value);
         if (!isBlankLine(lines[i].body))
             lastNonBlank = i;
     }

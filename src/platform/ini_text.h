@@ -25,11 +25,14 @@ std::vector<IniLine> SplitIniLines(std::string_view text);
 // without "]" names the rest of the line); nullopt for any other line.
 std::optional<std::string_view> IniSectionName(std::string_view body);
 
-// For a "key=value" line (not a section line, not a ";" comment), the key
-// with blanks removed and the offset just past the "=".
+// For a key line (not a section line, not a ";" comment, not blank), the key
+// with blanks removed and the offset just past the "=". A line without "="
+// is a bare key: that key with an empty value (valueStart is then the end of
+// the line and `bare` is set).
 struct IniKeyLine {
     std::string_view key;
     std::size_t valueStart = 0;
+    bool bare = false;
 };
 std::optional<IniKeyLine> IniKeyOf(std::string_view body);
 
@@ -40,13 +43,17 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 bool IniNamesEqual(std::string_view a, std::string_view b);
 
 // The value as read: blanks around it removed, one pair of enclosing double
-// quotes stripped, cut at kIniValueLimit characters.
+// or single quotes stripped, cut at kIniValueLimit characters.
 constexpr std::size_t kIniValueLimit = 2047;
 std::string IniCleanValue(std::string_view raw);
 
+// The value of `key` in the first `section` of a settings text, if the key is
+// there (the text may start with one byte order mark).
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key);
+
 // `text` with key = value stored in `section`: the first line of that key in
 // the first such section gets the new value (its text up to the "=" and the
-// blanks after it kept); otherwise a "key=value" line goes after the
+// blanks after it kept; a bare key line becomes "key=value"); otherwise a "key=value" line goes after the
 // section's last non-blank line, or a new section goes at the end. Every other
 // byte stays as it was; new lines take the line end of their neighbour, or
 // "\n" in an empty text.

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "acquisition/bmp_codec.h"
+#include "chart/bmp_codec.h"
 
 namespace tivka {
 
@@ -11,10 +11,11 @@ DigitTemplate DigitTemplate::load(const std::string& path)
     Bitmap glyphs = LoadBmpFile(path);
     // A smaller file lacks cells: every price would then read as nothing
     // without a word, so the file is refused at start-up instead.
-    if (glyphs.width() < kMinTemplateWidth || glyphs.height() < kMinTemplateHeight)
+    if (glyphs.width() < glyphs::kMinTemplateWidth || glyphs.height() < glyphs::kMinTemplateHeight)
         throw std::runtime_error(path + ": the digit template is " + std::to_string(glyphs.width()) + " x " +
                                  std::to_string(glyphs.height()) + " pixels; it must be at least " +
-                                 std::to_string(kMinTemplateWidth) + " x " + std::to_string(kMinTemplateHeight));
+                                 std::to_string(glyphs::kMinTemplateWidth) + " x " +
+                                 std::to_string(glyphs::kMinTemplateHeight));
     return DigitTemplate(std::move(glyphs));
 }
 

@@ -12,10 +12,8 @@ namespace tivka {
 
 namespace {
 
-constexpr int kCellPitch = 8;
-constexpr int kCellCount = 12;
-constexpr int kDecimalCell = 10;
-constexpr int kColonCell = 11;
+using glyphs::kCellCount;
+using glyphs::kCellPitch;
 
 using Orientation = CellTable::Orientation;
 
@@ -50,9 +48,9 @@ bool appendCellText(std::string& text, int cell, const std::string& decimalSymbo
 {
     if (cell < 0 || cell >= kCellCount)
         return false;
-    if (cell == kDecimalCell)
+    if (cell == glyphs::kDecimalPointCell)
         text += decimalSymbol;
-    else if (cell == kColonCell)
+    else if (cell == glyphs::kColonCell)
         text += ':';
     else
         text += char('0' + cell);
@@ -148,45 +146,32 @@ int RecognizeSide(const DigitTemplate& digits, const Bitmap& window)
     return recognize(digits, window, Orientation::side);
 }
 
-GlyphReader::Window::Window(const Bitmap& glyphs, Orientation orientation, Bitmap& bitmap, const Bitmap& chart)
-    : bitmap(bitmap),
-      table(glyphs, orientation, bitmap.width(), bitmap.height()),
-      inChart(table.offsets(std::size_t(chart.width()))),
-      inBitmap(table.offsets(std::size_t(bitmap.width())))
+GlyphReader::Window::Window(const Bitmap& glyphs, Orientation orientation, int width, int height,
+                            const Bitmap& chart)
+    : spare_(width, height),
+      table_(glyphs, orientation, width, height),
+      inChart_(table_.offsets(std::size_t(chart.width()))),
+      inSpare_(table_.offsets(std::size_t(width)))
 {
 }
 
 int GlyphReader::Window::recognize(int x, int y, const Bitmap& chart)
 {
-    lastX = x;
-    lastY = y;
-    const bool inside = x >= 0 && y >= 0 && x + bitmap.width() <= chart.width() && y + bitmap.height() <= chart.height();
-    pending = inside;
+    const bool inside =
+        x >= 0 && y >= 0 && x + spare_.width() <= chart.width() && y + spare_.height() <= chart.height();
     if (!inside) {
-        bitmap.copyFrom(chart, x, y);
-        return table.match(bitmap.pixels().data(), inBitmap);
+        spare_.copyFrom(chart, x, y);
+        return table_.match(spare_.pixels().data(), inSpare_);
     }
     const std::size_t stride = std::size_t(chart.width());
-    return table.match(chart.pixels().data() + std::size_t(y) * stride + std::size_t(x), inChart);
+    return table_.match(chart.pixels().data() + std::size_t(y) * stride + std::size_t(x), inChart_);
 }
 
-// Only windows inside the chart are pending, so the copy needs no checks.
-void GlyphReader::Window::keepLast(const Bitmap& chart)
-{
-    if (!pending)
-        return;
-    pending = false;
-    const std::size_t stride = std::size_t(chart.width());
-    const Colour* source = chart.pixels().data() + std::size_t(lastY) * stride + std::size_t(lastX);
-    Colour* target = bitmap.pixels().data();
-    for (int y = 0; y < bitmap.height(); ++y, source += stride, target += bitmap.width())
-        std::copy(source, source + bitmap.width(), target);
-}
-
-GlyphReader::GlyphReader(const DigitTemplate& digits, GlyphWindows& windows, const Bitmap& chart)
+GlyphReader::GlyphReader(const DigitTemplate& digits, const Bitmap& chart)
     : chart_(chart),
-      upright_(digits.glyphs(), Orientation::upright, windows.upright, chart),
-      side_(digits.glyphs(), Orientation::side, windows.side, chart)
+      upright_(digits.glyphs(), Orientation::upright, glyphs::kUprightWindowWidth, glyphs::kUprightWindowHeight,
+               chart),
+      side_(digits.glyphs(), Orientation::side, glyphs::kSideWindowWidth, glyphs::kSideWindowHeight, chart)
 {
 }
 
@@ -197,50 +182,47 @@ std::string GlyphReader::readUprightRow(int y, int x0, int x1, const std::string
         return text;
     for (int x = x0; x < x1; ++x)
         if (appendCellText(text, upright_.recognize(x, y - 1, chart_), decimalSymbol))
-            x += 5;
+            x += glyphs::kUprightWindowWidth - 1;
     return text;
 }
 
 // A row that yields text moves the search ten rows on; a later row replaces
 // the text only when it yields text itself, so an empty row after the line
 // (or a band ending below it) never loses what was read.
-std::string GlyphReader::readUprightText(int y0, int y1, int x0, int x1, const std::string& decimalSymbol)
+std::string GlyphReader::readUprightText(const geometry::TextBand& band, const std::string& decimalSymbol)
 {
     std::string found;
-    int y = y0;
+    int y = band.firstRow;
     do {
-        std::string line = readUprightRow(y, x0, x1, decimalSymbol);
+        std::string line = readUprightRow(y, band.firstColumn, band.endColumn, decimalSymbol);
         if (line.empty()) {
             y += 1;
         } else {
             found = std::move(line);
-            y += 10;
+            y += glyphs::kUprightWindowHeight;
         }
-    } while (y < y1);
-    upright_.keepLast(chart_);
+    } while (y < band.endRow);
     return found;
 }
 
 std::string GlyphReader::readSideLabel(int x, const std::string& decimalSymbol)
 {
     std::string text;
-    for (int y = 237; y > 195; --y)
-        if (appendCellText(text, side_.recognize(x - 1, y - 6, chart_), decimalSymbol))
-            y -= 5;
-    side_.keepLast(chart_);
+    for (int y = geometry::kLabelBottomRow; y > geometry::kLabelTopLimit; --y)
+        if (appendCellText(text, side_.recognize(x - 1, y - glyphs::kSideWindowHeight, chart_), decimalSymbol))
+            y -= glyphs::kSideWindowHeight - 1;
     return text;
 }
 
-std::string ReadUprightText(const DigitTemplate& digits, GlyphWindows& windows, const Bitmap& chart, int y0,
-                            int y1, int x0, int x1, const std::string& decimalSymbol)
+std::string ReadUprightText(const DigitTemplate& digits, const Bitmap& chart, const geometry::TextBand& band,
+                            const std::string& decimalSymbol)
 {
-    return GlyphReader(digits, windows, chart).readUprightText(y0, y1, x0, x1, decimalSymbol);
+    return GlyphReader(digits, chart).readUprightText(band, decimalSymbol);
 }
 
-std::string ReadSideLabel(const DigitTemplate& digits, GlyphWindows& windows, const Bitmap& chart, int x,
-                          const std::string& decimalSymbol)
+std::string ReadSideLabel(const DigitTemplate& digits, const Bitmap& chart, int x, const std::string& decimalSymbol)
 {
-    return GlyphReader(digits, windows, chart).readSideLabel(x, decimalSymbol);
+    return GlyphReader(digits, chart).readSideLabel(x, decimalSymbol);
 }
 
 }  // namespace tivka

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/bitmap.h"
+#include "chart/bitmap.h"
 #include "reading/digit_template.h"
 
 namespace tivka {
@@ -46,35 +46,31 @@ private:
     std::vector<Colour> colours_;
 };
 
-// The two text readers for one chart, one template and one window set, with
-// the cell tables laid out once: a chart reading builds one and reads all its
-// texts through it. Windows are compared in the chart where they lie inside
-// it and copied into the window bitmap only where they reach past its edge;
-// either way the window bitmap ends each read holding the last window
-// examined, exactly as if every window had been copied into it.
+// The two text readers for one chart and one template, with the cell tables
+// laid out once: a chart reading builds one and reads all its texts through
+// it. Windows are compared in the chart where they lie inside it and copied
+// into a window bitmap only where they reach past its edge.
 class GlyphReader {
 public:
-    // `windows` must keep its window sizes while the reader is in use.
-    GlyphReader(const DigitTemplate& digits, GlyphWindows& windows, const Bitmap& chart);
+    // `digits` and `chart` must outlive the reader.
+    GlyphReader(const DigitTemplate& digits, const Bitmap& chart);
 
     // As ReadUprightText and ReadSideLabel.
-    std::string readUprightText(int y0, int y1, int x0, int x1, const std::string& decimalSymbol);
+    std::string readUprightText(const geometry::TextBand& band, const std::string& decimalSymbol);
     std::string readSideLabel(int x, const std::string& decimalSymbol);
 
 private:
-    // Reads the chart rectangle of one window's size with top-left (x, y).
-    struct Window {
-        Window(const Bitmap& glyphs, CellTable::Orientation orientation, Bitmap& bitmap, const Bitmap& chart);
+    // Recognises the chart rectangle of one window's size with top-left (x, y).
+    class Window {
+    public:
+        Window(const Bitmap& glyphs, CellTable::Orientation orientation, int width, int height, const Bitmap& chart);
         int recognize(int x, int y, const Bitmap& chart);
-        void keepLast(const Bitmap& chart);
 
-        Bitmap& bitmap;
-        CellTable table;
-        std::vector<std::size_t> inChart;
-        std::vector<std::size_t> inBitmap;
-        bool pending = false;  // the last window examined is not yet in the bitmap
-        int lastX = 0;
-        int lastY = 0;
+    private:
+        Bitmap spare_;  // the window's pixels where it reaches past the chart's edge
+        CellTable table_;
+        std::vector<std::size_t> inChart_;
+        std::vector<std::size_t> inSpare_;
     };
 
     std::string readUprightRow(int y, int x0, int x1, const std::string& decimalSymbol);

@@ -2,11 +2,11 @@
 
 namespace tivka {
 
-MinuteRuleOutcome ApplyMinuteRule(int minute, std::int32_t time2, std::int32_t minuteFired)
+MinuteRuleOutcome ApplyMinuteRule(int minute, std::int32_t setMinute, std::int32_t minuteFired)
 {
-    // 64-bit differences: time2 comes from the settings file and may be any
-    // 32-bit value, and minute - time2 must not overflow.
-    const std::int64_t past = std::int64_t(minute) - std::int64_t(time2);
+    // 64-bit differences: the set minute comes from the settings file and may be any
+    // 32-bit value, and minute - setMinute must not overflow.
+    const std::int64_t past = std::int64_t(minute) - std::int64_t(setMinute);
     MinuteRuleOutcome outcome{false, minuteFired};
     if (past == 0) {
         outcome.fire = true;
@@ -19,6 +19,13 @@ MinuteRuleOutcome ApplyMinuteRule(int minute, std::int32_t time2, std::int32_t m
     if (past == 2 || past == 3)
         outcome.minuteFired = 0;
     return outcome;
+}
+
+bool HourlyTrigger::tick(int minute, std::int32_t setMinute)
+{
+    const MinuteRuleOutcome outcome = ApplyMinuteRule(minute, setMinute, minuteFired_);
+    minuteFired_ = outcome.minuteFired;
+    return outcome.fire;
 }
 
 }  // namespace tivka

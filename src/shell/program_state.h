@@ -1,14 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 
 #include "acquisition/display_charts.h"
-#include "export/spreadsheet_transfer.h"
-#include "export/update_pass.h"
-#include "reading/chart_reader.h"
+#include "export/indicator_pass.h"
+#include "export/pane_text.h"
 #include "reading/digit_template.h"
-#include "reading/level_records.h"
 #include "shell/settings.h"
 
 namespace tivka {
@@ -20,25 +17,23 @@ struct ProgramState {
     Settings settings;
     DigitTemplate digits;  // "ndata.bmp", loaded at start-up
 
-    // The four working bitmaps of the last successful fetch. They are created
-    // and released together, so their presence is ImagesLoaded.
-    std::optional<WorkingBitmaps> images;
-    bool ImagesLoaded() const { return images.has_value(); }
+    // The two charts of the last successful fetch and their turned views,
+    // replaced together; empty before the first and from the start of every
+    // refresh until its charts are decoded.
+    std::optional<DisplayCharts> charts;
+    bool chartsLoaded() const { return charts.has_value(); }
 
-    // What the on-screen readers found (OrdersNow, OrdersLevels, PriceDigits...
-    // and the Positions counterparts), read by the cursor readout and the
-    // spreadsheet transfer until the next reading.
-    ChartResults orders;
-    ChartResults positions;
-    GlyphWindows windowSet1;
+    // The last complete reading of each chart shown, read by the cursor
+    // readout until the next one.
+    ShownChart orders;
+    ShownChart positions;
+    // The orders chart's time as last read, which names the next workbook.
+    std::string ordersTime;
 
-    IndicatorState indicator;  // the indicator pass's own tables
+    IndicatorServer indicators;
 
-    std::int32_t MinuteFired = 0;
-    bool WindowShown = true;
-
-    // ExcelApp, ExcelSheet and the readers' side channel (ExcelExport, ExcelRow).
-    SpreadsheetState spreadsheet;
+    // True while the window is shown, false while it sits in the tray.
+    bool windowShown = true;
 };
 
 }  // namespace tivka

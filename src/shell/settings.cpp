@@ -16,29 +16,34 @@ bool meansAuto(const std::string& text)
 
 }  // namespace
 
-void READINI(IniFile& iniFile, Settings& settings, const std::string& systemSeparator)
+Settings LoadSettings(const std::string& path, const std::string& systemSeparator)
 {
+    const IniValues file = ReadIniFile(path);
+    Settings settings;
     // The paths get the subfolder appended as they stand: "C:\MT4" gives
     // "C:\MT4experts\files\Tivka\", as the indicators' installations expect.
-    settings.Mt4Dir1 = iniFile.ReadString(kSection, "Mt4_Path", "") + kMt4Subfolder;
-    settings.Mt4Dir2 = iniFile.ReadString(kSection, "Mt4_Path2", "") + kMt4Subfolder;
-    settings.Mt4Dir3 = iniFile.ReadString(kSection, "Mt4_Path3", "") + kMt4Subfolder;
-    std::string symbol = iniFile.ReadString(kSection, "Symbol", systemSeparator);
-    settings.DecimalSymbol = meansAuto(symbol) ? systemSeparator : symbol;
-    settings.Time1 = iniFile.ReadInteger(kSection, "Time1", 0);
-    settings.TimerEn1 = iniFile.ReadBool(kSection, "TimerEn1", false);
-    settings.Time2 = iniFile.ReadInteger(kSection, "Time2", 33);
-    settings.TimerEn2 = iniFile.ReadBool(kSection, "TimerEn2", false);
-    settings.ChartURL = iniFile.ReadString(kSection, "TIVKA_URL", kDefaultChartUrl);
+    const char* pathKeys[] = {"Mt4_Path", "Mt4_Path2", "Mt4_Path3"};
+    for (std::size_t i = 0; i < settings.indicatorFolders.size(); ++i)
+        settings.indicatorFolders[i] = file.readString(kSection, pathKeys[i], "") + kIndicatorSubfolder;
+    const std::string symbol = file.readString(kSection, "Symbol", systemSeparator);
+    settings.decimalSymbol = meansAuto(symbol) ? systemSeparator : symbol;
+    settings.timers.periodMinutes = file.readInteger(kSection, "Time1", 0);
+    settings.timers.periodicEnabled = file.readBool(kSection, "TimerEn1", false);
+    settings.timers.hourlyMinute = file.readInteger(kSection, "Time2", 33);
+    settings.timers.hourlyEnabled = file.readBool(kSection, "TimerEn2", false);
+    settings.chartUrl = file.readString(kSection, "TIVKA_URL", kDefaultChartUrl);
+    return settings;
 }
 
-void SAVEINI(IniFile& iniFile, const Settings& settings)
+void SaveSettings(const std::string& path, const Settings& settings)
 {
-    iniFile.WriteInteger(kSection, "Time1", settings.Time1);
-    iniFile.WriteInteger(kSection, "Time2", settings.Time2);
-    iniFile.WriteBool(kSection, "TimerEn1", settings.TimerEn1);
-    iniFile.WriteBool(kSection, "TimerEn2", settings.TimerEn2);
-    iniFile.WriteString(kSection, "TIVKA_URL", settings.ChartURL);
+    const TimerSettings& timers = settings.timers;
+    WriteIniEntries(path, kSection,
+                    {{"Time1", std::to_string(timers.periodMinutes)},
+                     {"Time2", std::to_string(timers.hourlyMinute)},
+                     {"TimerEn1", timers.periodicEnabled ? "1" : "0"},
+                     {"TimerEn2", timers.hourlyEnabled ? "1" : "0"},
+                     {"TIVKA_URL", settings.chartUrl}});
 }
 
 }  // namespace tivka

@@ -1,37 +1,36 @@
 #pragma once
 
-#include <cstdint>
+#include <array>
 #include <string>
+
+#include "scheduling/timer_settings.h"
 
 namespace tivka {
 
-class IniFile;
-
 constexpr const char* kDefaultChartUrl =
     "http://charts.tivka.example/products/historical_orderbook_graphs/dat/ordersummary/images/";
-constexpr const char* kMt4Subfolder = "experts\\files\\Tivka\\";
+constexpr const char* kIndicatorSubfolder = "experts\\files\\Tivka\\";
 
 // The settings held in memory between start-up and shut-down.
 struct Settings {
-    std::string ChartURL = kDefaultChartUrl;
-    std::string DecimalSymbol = ".";
-    std::string Mt4Dir1 = kMt4Subfolder;
-    std::string Mt4Dir2 = kMt4Subfolder;
-    std::string Mt4Dir3 = kMt4Subfolder;
-    std::int32_t Time1 = 0;
-    bool TimerEn1 = false;
-    std::int32_t Time2 = 33;
-    bool TimerEn2 = false;
+    std::string chartUrl = kDefaultChartUrl;
+    // The text written for the decimal point glyph read off the charts.
+    std::string decimalSymbol = ".";
+    // The indicator data folder of each MetaTrader 4 installation: the
+    // installation folder as set, followed directly by "experts\files\Tivka\".
+    std::array<std::string, 3> indicatorFolders{kIndicatorSubfolder, kIndicatorSubfolder, kIndicatorSubfolder};
+    TimerSettings timers;
 };
 
-// Reads the nine keys of section "Setting", in order, with their defaults.
-// `systemSeparator` is the system's decimal separator (the "auto" value and
-// the default of "Symbol").
-void READINI(IniFile& iniFile, Settings& settings, const std::string& systemSeparator);
+// Reads the settings file once, section "Setting": Mt4_Path, Mt4_Path2,
+// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL; a missing
+// file, section or key takes the default. `systemSeparator` is the default of
+// "Symbol" and what "auto", "Auto" and "AUTO" stand for.
+Settings LoadSettings(const std::string& path, const std::string& systemSeparator);
 
-// Writes Time1, Time2, TimerEn1, TimerEn2, TIVKA_URL in this order. Throws
-// std::runtime_error("Unable to write to <file>") and stops at the first key
-// that cannot be written.
-void SAVEINI(IniFile& iniFile, const Settings& settings);
+// Writes Time1, Time2, TimerEn1, TimerEn2 and TIVKA_URL in one atomic replace
+// that keeps everything else in the file. Throws std::runtime_error("Unable
+// to write to <file>: <reason>"), the file then as it was.
+void SaveSettings(const std::string& path, const Settings& settings);
 
 }  // namespace tivka

@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/bmp_codec.h"
+#include "chart/bmp_codec.h"
 #include "acquisition/download.h"
 #include "acquisition/loopback_server.h"
-#include "acquisition/picture_bytes.h"
-#include "acquisition/png_codec.h"
+#include "chart/picture_bytes.h"
+#include "chart/png_codec.h"
 #include "reading/digit_template.h"
 #include "support/test_support.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "acquisition/loopback_server.h"
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -71,13 +71,13 @@ TEST_F(DisplayChartsTest, SuccessGivesTurnedViewsAndRemovesTheFiles)
 {
     FakeDownloader fake;
     fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, png(orders)}};
-    std::optional<WorkingBitmaps> result = FetchDisplayCharts(request, fake);
+    std::optional<DisplayCharts> result = FetchDisplayCharts(request, fake);
     ASSERT_TRUE(result);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-    EXPECT_EQ(result->PositionsBitmap, positions);
-    EXPECT_EQ(result->OrdersBitmap, orders);
-    EXPECT_EQ(result->PositionsView, turnQuarter(positions));
-    EXPECT_EQ(result->OrdersView, turnQuarter(orders));
+    EXPECT_EQ(result->positions, positions);
+    EXPECT_EQ(result->orders, orders);
+    EXPECT_EQ(result->positionsView, turnQuarter(positions));
+    EXPECT_EQ(result->ordersView, turnQuarter(orders));
     EXPECT_FALSE(std::filesystem::exists("pn_GBPUSD.png"));
     EXPECT_FALSE(std::filesystem::exists("oc_GBPUSD.png"));
 }
@@ -120,10 +120,10 @@ TEST_F(DisplayChartsTest, FetchesOverHttp)
                     [&](const httplib::Request&, httplib::Response& r) { r.set_content(ordersBody, "image/png"); });
     request.chartUrl = http.url("/images/");
     CurlDownloader downloader;
-    std::optional<WorkingBitmaps> result = FetchDisplayCharts(request, downloader);
+    std::optional<DisplayCharts> result = FetchDisplayCharts(request, downloader);
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->PositionsBitmap, positions);
-    EXPECT_EQ(result->OrdersView, turnQuarter(orders));
+    EXPECT_EQ(result->positions, positions);
+    EXPECT_EQ(result->ordersView, turnQuarter(orders));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

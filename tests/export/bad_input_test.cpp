@@ -2,14 +2,14 @@
 // the pass goes on with every other request and harms nothing.
 #include <cstdlib>
 
-#include "update_pass_fixture.h"
+#include "indicator_pass_fixture.h"
 
 namespace tivka::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class BadDataFolder : public UpdatePassTest {
+class BadDataFolder : public IndicatorPassTest {
 protected:
     bool requested(const std::string& pairName) const
     {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
 
 namespace tivka::test {
 

@@ -17,12 +17,12 @@ TEST(StrToIntTest, AcceptsDecimalAndHexForms)
         {"-2147483648", std::numeric_limits<std::int32_t>::min()},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(StrToInt(text), expected) << text;
+        EXPECT_EQ(ParseInteger(text), expected) << text;
 
     std::int32_t value = 99;
-    EXPECT_FALSE(TryStrToInt("x", value));
+    EXPECT_FALSE(TryParseInteger("x", value));
     EXPECT_EQ(value, 99) << "a failed try leaves the result alone";
-    EXPECT_TRUE(TryStrToInt("-3", value));
+    EXPECT_TRUE(TryParseInteger("-3", value));
     EXPECT_EQ(value, -3);
 }
 
@@ -35,7 +35,7 @@ TEST(StrToIntTest, RefusesEverythingElseWithTheUsersText)
     };
     for (const char* text : refused) {
         try {
-            StrToInt(text);
+            ParseInteger(text);
             ADD_FAILURE() << "accepted '" << text << "'";
         } catch (const ConversionError& error) {
             EXPECT_EQ(error.what(), "'" + std::string(text) + "' is not a valid integer value");
@@ -66,8 +66,8 @@ TEST(StrToFloatTest, AcceptsNumbersWithTheGivenSeparatorGivingTheNearestDouble)
         {"123456789012345678901234567890", ".", 1.2345678901234568e29},
     };
     for (const FloatCase& c : cases)
-        EXPECT_EQ(StrToFloat(c.text, c.separator), c.expected) << c.text;
-    EXPECT_TRUE(std::signbit(StrToFloat("-0", ".")));
+        EXPECT_EQ(ParseNumber(c.text, c.separator), c.expected) << c.text;
+    EXPECT_TRUE(std::signbit(ParseNumber("-0", ".")));
 }
 
 TEST(StrToFloatTest, RefusesEverythingElseWithTheUsersText)
@@ -81,7 +81,7 @@ TEST(StrToFloatTest, RefusesEverythingElseWithTheUsersText)
     };
     for (const auto& [text, separator] : refused) {
         try {
-            StrToFloat(text, separator);
+            ParseNumber(text, separator);
             ADD_FAILURE() << "accepted '" << text << "' with separator '" << separator << "'";
         } catch (const ConversionError& error) {
             EXPECT_EQ(error.what(), "'" + std::string(text) + "' is not a valid floating point value");

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "reading/digit_template.h"
-#include "reading_fixtures.h"
+#include "support/test_charts.h"
 
 namespace tivka {
 namespace {
@@ -107,8 +107,7 @@ TEST_P(UprightReading, FindsTheLine)
     Bitmap chart(531, 256);
     for (const auto& [row, text] : c.lines)
         DrawUpright(chart, 233, row, text);
-    GlyphWindows windows;
-    EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), windows, chart, c.y0, c.y1, 230, 276, ","), c.expected);
+    EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), chart, {c.y0, c.y1, 230, 276}, ","), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -132,8 +131,7 @@ TEST(UprightReading, CharactersAtAPitchOfSixAndStrayInkAreEachReadOnce)
     chart.setPixel(241, 31, colours::black);
     DrawUpright(chart, 230, 33, "1.2345");
     DrawUpright(chart, 230 + 6 * 6 + 1, 33, "7");  // one extra blank column before it
-    GlyphWindows windows;
-    EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), windows, chart, 30, 41, 230, 276, "."), "1.23457");
+    EXPECT_EQ(ReadUprightText(DigitTemplate(TestGlyphs()), chart, {30, 41, 230, 276}, "."), "1.23457");
 }
 
 TEST(SideReading, ReadsLabelsBottomToTop)
@@ -142,59 +140,28 @@ TEST(SideReading, ReadsLabelsBottomToTop)
     DrawSide(chart, 100, "1.2500");
     DrawSide(chart, 120, "109.50");
     DrawSide(chart, 140, "12:3");
-    GlyphWindows windows;
     const DigitTemplate digits(TestGlyphs());
-    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 100, "."), "1.2500");
-    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 120, ","), "109,50");
-    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 140, "."), "12:3");
-    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 101, "."), "");
+    EXPECT_EQ(ReadSideLabel(digits, chart, 100, "."), "1.2500");
+    EXPECT_EQ(ReadSideLabel(digits, chart, 120, ","), "109,50");
+    EXPECT_EQ(ReadSideLabel(digits, chart, 140, "."), "12:3");
+    EXPECT_EQ(ReadSideLabel(digits, chart, 101, "."), "");
 }
 
-// The readers compare windows in the chart rather than copying each one; what
-// they leave behind and how they treat windows at the chart edge must be as
-// if every window had been copied.
-TEST(GlyphReaderWindows, HoldTheLastWindowExamined)
-{
-    Bitmap chart(531, 256);
-    DrawUpright(chart, 233, 34, "1.2345");
-    DrawSide(chart, 100, "1.2500");
-    // Marks that no glyph covers, so that the windows kept differ from blank.
-    chart.setPixel(278, 34, rgb(9, 9, 9));
-    chart.setPixel(104, 191, rgb(7, 7, 7));
-    const DigitTemplate digits(TestGlyphs());
-    GlyphWindows windows;
-
-    // Row 34 is the only row read: the scan ends with the window at column 275.
-    EXPECT_EQ(ReadUprightText(digits, windows, chart, 30, 41, 230, 276, "."), "1.2345");
-    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
-
-    // Six characters take the window up to row 201, then row by row to 196.
-    EXPECT_EQ(ReadSideLabel(digits, windows, chart, 100, "."), "1.2500");
-    EXPECT_EQ(windows.side, copyOf(chart, 99, 190, 10, 6));
-    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));  // the other window is left alone
-
-    // A band without ink examines no window and leaves the last one in place.
-    EXPECT_EQ(ReadUprightText(digits, windows, chart, 100, 110, 230, 276, "."), "");
-    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
-}
-
+// The readers compare windows in the chart rather than copying each one; at
+// the chart's edge they must read as if every window had been copied.
 TEST(GlyphReaderWindows, WindowsPastTheChartEdgeMatchNothingThere)
 {
     // The chart ends at column 244: "1" and "." fit, "2" is cut off.
     Bitmap chart(245, 60);
     DrawUpright(chart, 233, 34, "1.2");
     const DigitTemplate digits(TestGlyphs());
-    GlyphWindows windows;
-    EXPECT_EQ(ReadUprightText(digits, windows, chart, 30, 41, 230, 276, "."), "1.");
-    // The last window lies wholly outside: every pixel is colours::none.
-    EXPECT_EQ(windows.upright, copyOf(chart, 275, 33, 6, 10));
-    EXPECT_EQ(windows.upright.pixel(0, 0), colours::none);
+    EXPECT_EQ(ReadUprightText(digits, chart, geometry::kPriceText, "."), "1.");
 
     // A side label whose first character lost its bottom row to the chart
     // edge: only the character above it is read.
     Bitmap low(531, 236);
     DrawSide(low, 100, "15");
-    EXPECT_EQ(ReadSideLabel(digits, windows, low, 100, "."), "5");
+    EXPECT_EQ(ReadSideLabel(digits, low, 100, "."), "5");
 }
 
 TEST(GlyphReaderWindows, BlankTemplateCellsNeverMatchPixelsOutsideTheChart)
@@ -204,13 +171,12 @@ TEST(GlyphReaderWindows, BlankTemplateCellsNeverMatchPixelsOutsideTheChart)
     // Ink at column 230 fails the first window; blank windows follow at
     // 231 and 237, the second one reaching past a 242-wide chart.
     const DigitTemplate blank(Bitmap(96, 10, colours::white));
-    GlyphWindows windows;
     Bitmap wide(243, 60);
     wide.setPixel(230, 34, colours::black);
-    EXPECT_EQ(ReadUprightText(blank, windows, wide, 34, 35, 230, 240, "."), "00");
+    EXPECT_EQ(ReadUprightText(blank, wide, {34, 35, 230, 240}, "."), "00");
     Bitmap narrow(242, 60);
     narrow.setPixel(230, 34, colours::black);
-    EXPECT_EQ(ReadUprightText(blank, windows, narrow, 34, 35, 230, 240, "."), "0");
+    EXPECT_EQ(ReadUprightText(blank, narrow, {34, 35, 230, 240}, "."), "0");
 }
 
 TEST(GlyphReaderWindows, TemplatePixelsOutsideAnyColourMatchNothing)

@@ -4,10 +4,10 @@
 
 #include "chart_server/chart_renderer.h"
 #include "acquisition/pair_naming.h"
-#include "export/update_pass.h"
+#include "export/indicator_pass.h"
 #include "platform/conversions.h"
-#include "reading/chart_reader.h"
-#include "reading_fixtures.h"
+#include "shell/chart_display.h"
+#include "support/test_charts.h"
 
 namespace tivka {
 namespace {
@@ -35,22 +35,24 @@ protected:
     DigitTemplate digits{charts::DigitTemplateBitmap()};
 };
 
-void expectDrawnModel(const charts::ChartModel& model, const ChartResults& r)
+void expectDrawnModel(const charts::ChartModel& model, const ChartReading& r)
 {
-    EXPECT_EQ(r.Now.Price, StrToFloat(model.priceText, "."));
-    EXPECT_EQ(r.Now.Price, model.price);
-    EXPECT_EQ(r.Now.Time, model.timeText);
-    ASSERT_EQ(std::size_t(r.ScaleCount), model.labels.size());
+    EXPECT_TRUE(r.complete());
+    EXPECT_EQ(r.priceText, model.priceText);
+    EXPECT_EQ(r.price, model.price);
+    EXPECT_EQ(r.timeText, model.timeText);
+    ASSERT_EQ(r.scale.size(), model.labels.size());
     for (std::size_t i = 0; i < model.labels.size(); ++i) {
-        EXPECT_EQ(r.Scale[i].Price, model.labels[i].price) << model.labels[i].text;
-        EXPECT_EQ(r.Scale[i].Column, model.labels[i].firstInkColumn + 3) << model.labels[i].text;
+        EXPECT_EQ(r.scale[i].price, model.labels[i].price) << model.labels[i].text;
+        EXPECT_EQ(r.scale[i].column, model.labels[i].firstInkColumn + 3) << model.labels[i].text;
     }
+    EXPECT_EQ(r.level(255).price, model.price);
     for (int x = 75; x <= 435; ++x) {
         if (x == 255)
             continue;
         const auto i = std::size_t(x - 75);
-        EXPECT_EQ(r.Levels[x].BuyPercent, 100 * model.buy[i].countedPixels() / 74) << x;
-        EXPECT_EQ(r.Levels[x].SellPercent, 100 * model.sell[i].countedPixels() / 74) << x;
+        EXPECT_EQ(r.level(x).buyPixels, model.buy[i].countedPixels()) << x;
+        EXPECT_EQ(r.level(x).sellPixels, model.sell[i].countedPixels()) << x;
     }
 }
 
@@ -60,31 +62,21 @@ TEST_P(RoundTrip, BothReadersReadBackWhatWasDrawn)
     const charts::ChartModel model = charts::MakeChartModel(c.kind, c.pair, c.cumulative, c.seed, "14:05");
     const Bitmap chart = charts::RenderChart(model);
 
-    ChartResults indicator;
-    GlyphWindows set2;
-    CalcMT4(PairCode(c.pair), chart, digits, set2, ".", ".", indicator);
-    expectDrawnModel(model, indicator);
-    EXPECT_EQ(indicator.Digits, model.digits);
+    expectDrawnModel(model, ReadForIndicator(chart, digits, {}));
+    EXPECT_EQ(DecimalsOfPairCode(PairCode(c.pair)), model.digits);
 
-    ScreenReaderInputs inputs;
+    DisplayInputs inputs;
     inputs.pairText = c.pair;
     inputs.thresholdText = "0";
-    test::RecordingSink memo;
     test::RecordingPainter painter;
-    GlyphWindows set1;
     Bitmap view = turnQuarter(chart);
-    SpreadsheetChannel sheet;
-    ChartResults screen;
     const auto kind = c.kind == charts::ChartKind::Orders ? ChartKind::Orders : ChartKind::Positions;
-    ReadChartOnScreen(kind, chart, view, digits, set1, painter, inputs, memo, screen, sheet);
-    expectDrawnModel(model, screen);
-    EXPECT_EQ(screen.Digits, model.digits);
-    ASSERT_EQ(memo.lines.size(), 4u + 4u * 181u);
-    EXPECT_EQ(memo.lines[1], model.priceText);
-    EXPECT_EQ(memo.lines[3], model.timeText);
-    EXPECT_EQ(screen.Levels[255].Price, model.price);
-    screen.Levels[255] = indicator.Levels[255];
-    EXPECT_TRUE(test::SameResults(screen, indicator));
+    const DisplayedChart displayed = ReadForDisplay(kind, chart, view, digits, inputs, painter);
+    expectDrawnModel(model, displayed.shown.reading);
+    EXPECT_EQ(displayed.shown.decimals, model.digits);
+    ASSERT_EQ(displayed.paneLines.size(), 4u + 4u * 181u);
+    EXPECT_EQ(displayed.paneLines[1], model.priceText);
+    EXPECT_EQ(displayed.paneLines[3], model.timeText);
 }
 
 std::string caseName(const ::testing::TestParamInfo<RoundTripCase>& info)

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "acquisition/bmp_codec.h"
-#include "acquisition/png_codec.h"
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
-#include "export/indicator_files.h"
-#include "reading/chart_reader.h"
-#include "reading_fixtures.h"
+#include "export/indicator_data.h"
+#include "export/indicator_pass.h"
+#include "shell/chart_display.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -50,21 +50,17 @@ protected:
 
     std::string pane(ChartKind kind, const Bitmap& chart, const std::string& threshold, bool atLeast)
     {
-        ScreenReaderInputs inputs;
+        DisplayInputs inputs;
         inputs.pairText = "USD/JPY";
         inputs.thresholdText = threshold;
         inputs.atLeast = atLeast;
         inputs.atMost = !atLeast;
         Bitmap view = turnQuarter(chart);
-        GlyphWindows windows;
         NullTextPainter painter;
-        test::RecordingSink memo;
-        SpreadsheetChannel sheet;
-        ChartResults results;
-        ReadChartOnScreen(kind, chart, view, DigitTemplate(charts::DigitTemplateBitmap()), windows, painter, inputs,
-                          memo, results, sheet);
+        const DisplayedChart displayed =
+            ReadForDisplay(kind, chart, view, DigitTemplate(charts::DigitTemplateBitmap()), inputs, painter);
         std::string text;
-        for (const auto& line : memo.lines)
+        for (const auto& line : displayed.paneLines)
             text += line + "\n";
         return text;
     }
@@ -91,12 +87,9 @@ TEST_F(TivkaRead, CsvIsTheIndicatorDataFile)
 {
     const ToolResult r = run("--pair USD/JPY --format csv o.png p.png");
     ASSERT_EQ(r.status, 0) << r.err;
-    ChartResults o, p;
-    GlyphWindows windows;
     const DigitTemplate digits(charts::DigitTemplateBitmap());
-    CalcMT4("USDJPY", ordersChart, digits, windows, ".", ".", o);
-    CalcMT4("USDJPY", positionsChart, digits, windows, ".", ".", p);
-    EXPECT_EQ(r.out, IndicatorDataText(o, p, 2, "."));
+    EXPECT_EQ(r.out, IndicatorDataText(ReadForIndicator(ordersChart, digits, {}),
+                                       ReadForIndicator(positionsChart, digits, {}), 2, "."));
 }
 
 // The number after the "price" key of the JSON object that ends with `tail`.

@@ -1,5 +1,5 @@
 #include "scheduling/timer_period.h"
-#include "scheduling/clock.h"
+#include "platform/clock.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/ini_file.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -18,12 +18,12 @@ using test::writeFile;
 
 Settings readSettings(const fs::path& path, const std::string& systemSeparator = ".")
 {
-    IniFile ini(path.string());
-    Settings settings;
-    settings.Time2 = -1;  // proves READINI sets every field, defaults included
-    settings.ChartURL = "stale";
-    READINI(ini, settings, systemSeparator);
-    return settings;
+    return LoadSettings(path.string(), systemSeparator);
+}
+
+void saveSettings(const fs::path& path, const Settings& settings)
+{
+    SaveSettings(path.string(), settings);
 }
 
 TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesExactlyTheFiveKeys)
@@ -31,18 +31,17 @@ TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesExactlyTheFiveKeys)
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
     Settings settings = readSettings(path, ",");
-    EXPECT_EQ(settings.Time1, 0);
-    EXPECT_FALSE(settings.TimerEn1);
-    EXPECT_EQ(settings.Time2, 33);
-    EXPECT_FALSE(settings.TimerEn2);
-    EXPECT_EQ(settings.ChartURL, kDefaultChartUrl);
-    EXPECT_EQ(settings.DecimalSymbol, ",");
-    for (const std::string& folder : {settings.Mt4Dir1, settings.Mt4Dir2, settings.Mt4Dir3})
+    EXPECT_EQ(settings.timers.periodMinutes, 0);
+    EXPECT_FALSE(settings.timers.periodicEnabled);
+    EXPECT_EQ(settings.timers.hourlyMinute, 33);
+    EXPECT_FALSE(settings.timers.hourlyEnabled);
+    EXPECT_EQ(settings.chartUrl, kDefaultChartUrl);
+    EXPECT_EQ(settings.decimalSymbol, ",");
+    for (const std::string& folder : settings.indicatorFolders)
         EXPECT_EQ(folder, "experts\\files\\Tivka\\");
     EXPECT_FALSE(fs::exists(path)) << "reading never creates the file";
 
-    IniFile ini(path.string());
-    SAVEINI(ini, settings);
+    saveSettings(path, settings);
     EXPECT_EQ(readFile(path), std::string("[Setting]\nTime1=0\nTime2=33\nTimerEn1=0\nTimerEn2=0\nTIVKA_URL=") +
                                   kDefaultChartUrl + "\n");
 }
@@ -63,15 +62,15 @@ TEST(SettingsTest, ReadsEveryKey)
               "TimerEn2=yes\r\n"
               "TIVKA_URL=http://127.0.0.1:8080/charts/\r\n");
     Settings settings = readSettings(path, ",");
-    EXPECT_EQ(settings.Mt4Dir1, "C:\\MT4\\experts\\files\\Tivka\\");
-    EXPECT_EQ(settings.Mt4Dir2, "/opt/mt4 second/experts\\files\\Tivka\\");
-    EXPECT_EQ(settings.Mt4Dir3, "C:\\MT4experts\\files\\Tivka\\");
-    EXPECT_EQ(settings.DecimalSymbol, ".");
-    EXPECT_EQ(settings.Time1, 30);
-    EXPECT_TRUE(settings.TimerEn1);
-    EXPECT_EQ(settings.Time2, 15);
-    EXPECT_FALSE(settings.TimerEn2) << "\"yes\" is not a number";
-    EXPECT_EQ(settings.ChartURL, "http://127.0.0.1:8080/charts/");
+    EXPECT_EQ(settings.indicatorFolders[0], "C:\\MT4\\experts\\files\\Tivka\\");
+    EXPECT_EQ(settings.indicatorFolders[1], "/opt/mt4 second/experts\\files\\Tivka\\");
+    EXPECT_EQ(settings.indicatorFolders[2], "C:\\MT4experts\\files\\Tivka\\");
+    EXPECT_EQ(settings.decimalSymbol, ".");
+    EXPECT_EQ(settings.timers.periodMinutes, 30);
+    EXPECT_TRUE(settings.timers.periodicEnabled);
+    EXPECT_EQ(settings.timers.hourlyMinute, 15);
+    EXPECT_FALSE(settings.timers.hourlyEnabled) << "\"yes\" is not a number";
+    EXPECT_EQ(settings.chartUrl, "http://127.0.0.1:8080/charts/");
 }
 
 TEST(SettingsTest, SymbolAutoMeansTheSystemSeparator)
@@ -86,7 +85,7 @@ TEST(SettingsTest, SymbolAutoMeansTheSystemSeparator)
     const fs::path path = dir / "tivka.INI";
     for (const auto& c : cases) {
         writeFile(path, std::string("[Setting]\nSymbol=") + c.stored + "\n");
-        EXPECT_EQ(readSettings(path, c.system).DecimalSymbol, c.expected) << c.stored;
+        EXPECT_EQ(readSettings(path, c.system).decimalSymbol, c.expected) << c.stored;
     }
 }
 
@@ -110,11 +109,10 @@ TEST(SettingsTest, SavingKeepsEverythingElseByteForByte)
         "TIVKA_URL=untouched\r\n";
     writeFile(path, before);
     Settings settings = readSettings(path, ",");
-    EXPECT_EQ(settings.Mt4Dir1, "C:\\Program Files\\MT4\\experts\\files\\Tivka\\");
-    EXPECT_EQ(settings.Time1, 5);
-    settings.Time1 = 7;
-    IniFile ini(path.string());
-    SAVEINI(ini, settings);
+    EXPECT_EQ(settings.indicatorFolders[0], "C:\\Program Files\\MT4\\experts\\files\\Tivka\\");
+    EXPECT_EQ(settings.timers.periodMinutes, 5);
+    settings.timers.periodMinutes = 7;
+    saveSettings(path, settings);
     EXPECT_EQ(readFile(path),
               "; Tivka settings\r\n"
               "[Window]\r\n"
@@ -133,9 +131,9 @@ TEST(SettingsTest, SavingKeepsEverythingElseByteForByte)
               "[Other]\r\n"
               "TIVKA_URL=untouched\r\n");
     Settings again = readSettings(path, ",");
-    EXPECT_EQ(again.Time1, 7);
-    EXPECT_TRUE(again.TimerEn1);
-    EXPECT_EQ(again.DecimalSymbol, ",");
+    EXPECT_EQ(again.timers.periodMinutes, 7);
+    EXPECT_TRUE(again.timers.periodicEnabled);
+    EXPECT_EQ(again.decimalSymbol, ",");
 }
 
 TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)
@@ -143,24 +141,23 @@ TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
     fs::create_directory(path);  // a folder where the file should be
-    IniFile ini(path.string());
     Settings settings;
     try {
-        SAVEINI(ini, settings);
-        ADD_FAILURE() << "SAVEINI reported success";
+        saveSettings(path, settings);
+        ADD_FAILURE() << "saving reported success";
     } catch (const std::runtime_error& error) {
-        EXPECT_EQ(error.what(), "Unable to write to " + path.string());
+        EXPECT_THAT(error.what(), ::testing::StartsWith("Unable to write to " + path.string() + ": "));
     }
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_TRUE(fs::is_empty(path));
 
-    // A key that cannot be stored ends the save there: the keys before it stay written.
+    // A key that cannot be stored stops the whole save: no key is written.
     const fs::path other = dir / "other.INI";
-    settings.Time1 = 3;
-    settings.ChartURL = "http://x/\nTimerEn1=1";
-    IniFile otherIni(other.string());
-    EXPECT_THROW(SAVEINI(otherIni, settings), std::runtime_error);
-    EXPECT_EQ(readFile(other), "[Setting]\nTime1=3\nTime2=33\nTimerEn1=0\nTimerEn2=0\n");
+    writeFile(other, "[Setting]\nTime1=1\n");
+    settings.timers.periodMinutes = 3;
+    settings.chartUrl = "http://x/\nTimerEn1=1";
+    EXPECT_THROW(saveSettings(other, settings), std::runtime_error);
+    EXPECT_EQ(readFile(other), "[Setting]\nTime1=1\n");
 }
 
 }  // namespace

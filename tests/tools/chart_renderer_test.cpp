@@ -6,7 +6,7 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_renderer.h"
-#include "reading/chart_reader.h"
+#include "reading/digit_template.h"
 
 namespace tivka::charts {
 namespace {
@@ -101,31 +101,13 @@ TEST(ChartModel, SameSeedSameChartOtherSeedOtherChart)
     EXPECT_NE(RenderChart(a), RenderChart(MakeChartModel(ChartKind::Orders, "GBP/USD", false, 43, "12:00")));
 }
 
-// The indicator reader gets back every text, label and bar the model holds.
-TEST(RenderChart, ReadsBackAsModelled)
+// The longest time text fits the band the readers search.
+TEST(RenderChart, LongestTimeReadsBack)
 {
     const DigitTemplate digits(DigitTemplateBitmap());
-    forManyModels([&](const ChartModel& m) {
-        ChartResults r;
-        GlyphWindows windows;
-        CalcMT4(PairCode(m.pairText), RenderChart(m), digits, windows, ".", ".", r);
-        EXPECT_EQ(r.Now.Price, m.price);
-        EXPECT_EQ(r.Now.Time, m.timeText);
-        ASSERT_EQ(std::size_t(r.ScaleCount), m.labels.size());
-        for (std::size_t i = 0; i < m.labels.size(); ++i) {
-            EXPECT_EQ(r.Scale[i].Column, m.labels[i].firstInkColumn + 3) << m.labels[i].text;
-            EXPECT_EQ(r.Scale[i].Price, m.labels[i].price) << m.labels[i].text;
-        }
-        for (int x = 75; x <= 435; ++x)
-            if (x != 255) {
-                ASSERT_EQ(r.Levels[x].BuyPercent, 100 * m.buy[std::size_t(x - 75)].countedPixels() / 74) << x;
-                ASSERT_EQ(r.Levels[x].SellPercent, 100 * m.sell[std::size_t(x - 75)].countedPixels() / 74) << x;
-            }
-    });
-    GlyphWindows windows;
-    for (int seed = 0; seed < 40; ++seed) {  // the longest time text
+    for (int seed = 0; seed < 40; ++seed) {
         const Bitmap chart = RenderChart(MakeChartModel(ChartKind::Orders, "USD/JPY", true, seed, "23:59:59"));
-        EXPECT_EQ(ReadUprightText(digits, windows, chart, 5, 16, 378, 429, "."), "23:59:59");
+        EXPECT_EQ(ReadUprightText(digits, chart, geometry::kTimeText, "."), "23:59:59");
     }
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/bmp_codec.h"
-#include "acquisition/png_codec.h"
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_server.h"
 #include "support/test_support.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "acquisition/download.h"
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_server.h"
 #include "support/test_support.h"
 

@@ -62,15 +62,14 @@ TEST(DigitFont, WindowsMatchOnlyAtCharacterStarts)
 TEST(DigitFont, DrawnTextReadsBackAndOtherCharactersAreRefused)
 {
     const DigitTemplate digits(DigitTemplateBitmap());
-    GlyphWindows windows;
     for (const std::string text : {"1.2345", "149.50", "0.6600", "12:30", "12:30:45", "1234567890"}) {
         Bitmap chart(kChartWidth, kChartHeight);
         DrawUprightText(chart, 233, 31, text);
-        EXPECT_EQ(ReadUprightText(digits, windows, chart, 30, 41, 230, 300, "."), text);
+        EXPECT_EQ(ReadUprightText(digits, chart, {30, 41, 230, 300}, "."), text);
         if (text.size() <= 6) {
             Bitmap side(kChartWidth, kChartHeight);
             DrawSideLabel(side, 100, text);
-            EXPECT_EQ(ReadSideLabel(digits, windows, side, 100, "."), text);
+            EXPECT_EQ(ReadSideLabel(digits, side, 100, "."), text);
         }
     }
     Bitmap chart(kChartWidth, kChartHeight);

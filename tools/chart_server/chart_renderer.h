@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "acquisition/bitmap.h"
+#include "chart/bitmap.h"
 
 namespace tivka::charts {
 

@@ -8,7 +8,7 @@
 #include <future>
 #include <stdexcept>
 
-#include "acquisition/png_codec.h"
+#include "chart/png_codec.h"
 
 namespace tivka::charts {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/bmp_codec.h"
+#include "chart/bmp_codec.h"
 #include "chart_server/chart_server.h"
 
 namespace {

@@ -32,41 +32,43 @@ std::string quoted(const std::string& text)
     return out + "\"";
 }
 
-std::string scaleJson(const ChartResults& r)
+std::string scaleJson(const ChartReading& r)
 {
     std::string out = "[";
-    for (int i = 0; i < r.ScaleCount; ++i) {
-        const ScaleMark& mark = r.Scale[std::size_t(i)];
+    for (std::size_t i = 0; i < r.scale.size(); ++i) {
+        const ScaleMark& mark = r.scale[i];
         out += i ? ",\n      " : "\n      ";
-        out += "{\"price\": " + number(mark.Price) + ", \"column\": " + std::to_string(mark.Column) + "}";
+        out += "{\"price\": " + number(mark.price) + ", \"column\": " + std::to_string(mark.column) + "}";
     }
-    return out + (r.ScaleCount ? "\n    ]" : "]");
+    return out + (r.scale.empty() ? "]" : "\n    ]");
 }
 
-std::string levelsJson(const ChartResults& r)
+std::string levelsJson(const ChartReading& r)
 {
+    using geometry::kFirstLevelColumn;
     std::string out = "[";
-    for (int x = kFirstLevelColumn; x <= kLastLevelColumn; ++x) {
-        const LevelRow& row = r.Levels[x];
+    for (int x = kFirstLevelColumn; x <= geometry::kLastLevelColumn; ++x) {
+        const Level& level = r.level(x);
         out += x == kFirstLevelColumn ? "\n      " : ",\n      ";
-        out += "{\"column\": " + std::to_string(x) + ", \"price\": " + number(row.Price) +
-               ", \"buyPercent\": " + std::to_string(row.BuyPercent) +
-               ", \"sellPercent\": " + std::to_string(row.SellPercent) + "}";
+        out += "{\"column\": " + std::to_string(x) + ", \"price\": " + number(level.price) +
+               ", \"buyPercent\": " + std::to_string(PercentOf(level.buyPixels)) +
+               ", \"sellPercent\": " + std::to_string(PercentOf(level.sellPixels)) + "}";
     }
     return out + "\n    ]";
 }
 
-std::string chartJson(const ChartResults& r)
+std::string chartJson(const ShownChart& chart)
 {
-    return "{\n    \"now\": {\"price\": " + number(r.Now.Price) + ", \"time\": " + quoted(r.Now.Time) +
-           "},\n    \"scaleCount\": " + std::to_string(r.ScaleCount) + ",\n    \"scale\": " + scaleJson(r) +
-           ",\n    \"step\": " + number(r.Step) + ",\n    \"digits\": " + std::to_string(r.Digits) +
+    const ChartReading& r = chart.reading;
+    return "{\n    \"now\": {\"price\": " + number(r.price) + ", \"time\": " + quoted(r.timeText) +
+           "},\n    \"scaleCount\": " + std::to_string(r.scale.size()) + ",\n    \"scale\": " + scaleJson(r) +
+           ",\n    \"step\": " + number(r.step) + ",\n    \"digits\": " + std::to_string(chart.decimals) +
            ",\n    \"levels\": " + levelsJson(r) + "\n  }";
 }
 
 }  // namespace
 
-std::string ResultsJson(const ChartResults& orders, const ChartResults& positions)
+std::string ResultsJson(const ShownChart& orders, const ShownChart& positions)
 {
     return "{\n  \"orders\": " + chartJson(orders) + ",\n  \"positions\": " + chartJson(positions) + "\n}\n";
 }

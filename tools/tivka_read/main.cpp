@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "acquisition/pair_naming.h"
-#include "acquisition/png_codec.h"
-#include "export/indicator_files.h"
+#include "chart/png_codec.h"
+#include "export/indicator_data.h"
+#include "export/indicator_pass.h"
 #include "json_output.h"
 #include "platform/conversions.h"
-#include "platform/system_paths.h"
+#include "platform/numeric_locale.h"
 #include "read_options.h"
-#include "reading/chart_reader.h"
+#include "shell/chart_display.h"
 
 namespace tivka::read_tool {
 
@@ -21,12 +22,6 @@ namespace {
 
 constexpr int kExitConversion = 1;
 constexpr int kExitUnusable = 2;
-
-struct PaneLines final : LineSink {
-    std::vector<std::string> lines;
-    void clear() override { lines.clear(); }
-    void addLine(const std::string& line) override { lines.push_back(line); }
-};
 
 struct LoadedInputs {
     DigitTemplate digits;
@@ -41,24 +36,33 @@ LoadedInputs loadInputs(const ReadOptions& options)
             DecodePngFile(options.positionsPath)};
 }
 
-std::string paneText(ChartKind kind, const Bitmap& chart, const LoadedInputs& in, const ReadOptions& options,
-                     const FilterOption& filter, const std::string& separator, ChartResults& results)
+ReadingOptions readingOptions(const ReadOptions& options, const std::string& separator)
 {
-    ScreenReaderInputs inputs;
+    return {options.symbol.empty() ? separator : options.symbol, separator};
+}
+
+// Reads a chart as the window does; throws ConversionError as the window
+// reports it.
+DisplayedChart readPane(ChartKind kind, const Bitmap& chart, const LoadedInputs& in, const ReadOptions& options,
+                        const FilterOption& filter, const std::string& separator)
+{
+    DisplayInputs inputs;
     inputs.thresholdText = filter.threshold;
     inputs.atLeast = filter.atLeast;
     inputs.atMost = !filter.atLeast;
     inputs.pairText = options.pair;
-    inputs.decimalSymbol = options.symbol.empty() ? separator : options.symbol;
-    inputs.systemSeparator = separator;
+    inputs.reading = readingOptions(options, separator);
     Bitmap view = turnQuarter(chart);
-    GlyphWindows windows;
     NullTextPainter painter;
-    PaneLines pane;
-    SpreadsheetChannel sheet;
-    ReadChartOnScreen(kind, chart, view, in.digits, windows, painter, inputs, pane, results, sheet);
+    DisplayedChart displayed = ReadForDisplay(kind, chart, view, in.digits, inputs, painter);
+    displayed.shown.reading.throwIfFailed();
+    return displayed;
+}
+
+std::string paneText(const DisplayedChart& displayed)
+{
     std::string text;
-    for (const std::string& line : pane.lines)
+    for (const std::string& line : displayed.paneLines)
         text += line + "\n";
     return text;
 }
@@ -66,33 +70,27 @@ std::string paneText(ChartKind kind, const Bitmap& chart, const LoadedInputs& in
 std::string indicatorCsv(const LoadedInputs& in, const ReadOptions& options, const std::string& separator)
 {
     const std::string code = PairCode(options.pair);
-    const std::string symbol = options.symbol.empty() ? separator : options.symbol;
-    ChartResults orders;
-    ChartResults positions;
-    GlyphWindows windows;
-    CalcMT4(code, in.orders, in.digits, windows, symbol, separator, orders);
-    CalcMT4(code, in.positions, in.digits, windows, symbol, separator, positions);
-    return IndicatorDataText(orders, positions, DigitsForPairCode(code), separator);
+    const ReadingOptions reading = readingOptions(options, separator);
+    const ChartReading orders = ReadForIndicator(in.orders, in.digits, reading);
+    const ChartReading positions = ReadForIndicator(in.positions, in.digits, reading);
+    return IndicatorDataText(orders, positions, DecimalsOfPairCode(code), separator);
 }
 
 std::string render(const LoadedInputs& in, const ReadOptions& options, const std::string& separator)
 {
     if (options.format == OutputFormat::Csv)
         return indicatorCsv(in, options, separator);
-    ChartResults orders;
-    ChartResults positions;
-    std::string ordersPane;
-    std::string positionsPane;
+    DisplayedChart orders;
+    DisplayedChart positions;
     if (options.format != OutputFormat::Positions)
-        ordersPane = paneText(ChartKind::Orders, in.orders, in, options, options.ordersFilter, separator, orders);
+        orders = readPane(ChartKind::Orders, in.orders, in, options, options.ordersFilter, separator);
     if (options.format != OutputFormat::Orders)
-        positionsPane = paneText(ChartKind::Positions, in.positions, in, options, options.positionsFilter,
-                                 separator, positions);
+        positions = readPane(ChartKind::Positions, in.positions, in, options, options.positionsFilter, separator);
     switch (options.format) {
-    case OutputFormat::Orders: return ordersPane;
-    case OutputFormat::Positions: return positionsPane;
-    case OutputFormat::Json: return ResultsJson(orders, positions);
-    default: return ordersPane + "\n" + positionsPane;
+    case OutputFormat::Orders: return paneText(orders);
+    case OutputFormat::Positions: return paneText(positions);
+    case OutputFormat::Json: return ResultsJson(orders.shown, positions.shown);
+    default: return paneText(orders) + "\n" + paneText(positions);
     }
 }
 

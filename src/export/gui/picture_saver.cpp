@@ -3,15 +3,16 @@
 #include <QFileDialog>
 
 #include "acquisition/pair_naming.h"
-#include "acquisition/png_codec.h"
-#include "platform/gui/bitmap_image.h"
+#include "chart/png_codec.h"
+#include "chart/chart_geometry.h"
+#include "chart/gui/bitmap_image.h"
 
 namespace tivka {
 namespace {
 
 void configure(QFileDialog& dialog, const std::string& pairText)
 {
-    dialog.setObjectName("SavePictureDialog1");
+    dialog.setObjectName("savePictureDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -25,7 +26,7 @@ void configure(QFileDialog& dialog, const std::string& pairText)
 
 QImage blankPicture()
 {
-    QImage blank(PictureSaver::kPictureWidth, PictureSaver::kPictureHeight, QImage::Format_RGB32);
+    QImage blank(geometry::kPictureWidth, geometry::kPictureHeight, QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;
 }
@@ -34,7 +35,7 @@ QImage blankPicture()
 
 PictureSaver::PictureSaver(ModalRunner& modal, QWidget* parent) : modal_(modal), parent_(parent) {}
 
-void PictureSaver::Button2Click(const QImage& picture, const std::string& pairText)
+void PictureSaver::save(const QImage& picture, const std::string& pairText)
 {
     QFileDialog dialog(parent_);
     configure(dialog, pairText);

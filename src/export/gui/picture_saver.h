@@ -9,13 +9,9 @@
 namespace tivka {
 
 // "Файл" -> "Сохранить": saves the chart picture as a PNG file chosen in a
-// save dialog (SavePictureDialog1).
+// save dialog ("savePictureDialog").
 class PictureSaver {
 public:
-    // The picture shown before any chart is drawn: Image1's blank canvas.
-    static constexpr int kPictureWidth = 514;
-    static constexpr int kPictureHeight = 532;
-
     PictureSaver(ModalRunner& modal, QWidget* parent);
 
     // Proposes the pair code of `pairText` (GBP/USD -> GBPUSD) as the file
@@ -24,7 +20,7 @@ public:
     // replacing any file there (the dialog asks first). A null picture (no
     // chart drawn yet) is saved as the blank white canvas. Throws
     // std::runtime_error naming the file when it cannot be written.
-    void Button2Click(const QImage& picture, const std::string& pairText);
+    void save(const QImage& picture, const std::string& pairText);
 
 private:
     ModalRunner& modal_;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 
 namespace tivka {
 
@@ -16,24 +15,6 @@ public:
 class QtModalRunner final : public ModalRunner {
 public:
     int exec(QDialog& dialog) override { return dialog.exec(); }
-};
-
-// For tests: runs `script` on the dialog instead of waiting for a user.
-class ScriptedModalRunner final : public ModalRunner {
-public:
-    using Script = std::function<int(QDialog&)>;
-    void setNext(Script script) { next_ = std::move(script); }
-    int exec(QDialog& dialog) override
-    {
-        ++count;
-        Script script = std::move(next_);
-        next_ = nullptr;
-        return script ? script(dialog) : QDialog::Rejected;
-    }
-    int count = 0;
-
-private:
-    Script next_;
 };
 
 }  // namespace tivka

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/conversions.h"
-#include "scheduling/minute_rule.h"
 #include "scheduling/timer_period.h"
 
 namespace tivka {
@@ -13,7 +12,7 @@ namespace {
 
 std::int32_t editValue(const QLineEdit& edit)
 {
-    return StrToInt(edit.text().toStdString());
+    return ParseInteger(edit.text().toStdString());
 }
 
 // Sets the box and runs its handler only when the state changes, as a click
@@ -36,159 +35,149 @@ AutoRefresh::Guard requireGuard(AutoRefresh::Guard guard)
     return guard;
 }
 
+QTimer* namedTimer(QObject* parent, const char* name)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(name);
+    return timer;
+}
+
 }  // namespace
 
-AutoRefresh::AutoRefresh(Settings& settings, std::int32_t& minuteFired, UserMessages& messages,
-                         ModalRunner& modal, const Clock& clock, QAction* n7, std::function<void()> refresh,
-                         QWidget* dialogParent, Guard guard)
-    : settings_(settings), minuteFired_(minuteFired), messages_(messages), modal_(modal), clock_(clock), n7_(n7),
-      refresh_(std::move(refresh)), guard_(requireGuard(std::move(guard))), form2_(new TForm2(dialogParent))
+AutoRefresh::AutoRefresh(TimerSettings& settings, UserMessages& messages, ModalRunner& modal, const Clock& clock,
+                         QAction* checkMark, std::function<void()> refresh, QWidget* parent, Guard guard)
+    : QObject(parent), settings_(settings), messages_(messages), modal_(modal), clock_(clock),
+      checkMark_(checkMark), refresh_(std::move(refresh)), guard_(requireGuard(std::move(guard))),
+      dialog_(new AutoRefreshDialog(parent)), periodicTimer_(namedTimer(this, "periodicTimer")),
+      minuteTimer_(namedTimer(this, "minuteTimer"))
 {
-    timer2_.setInterval(kMinuteTimerIntervalMs);
-    connect(form2_->CheckBox1, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox1Click(); }); });
-    connect(form2_->CheckBox2, &QCheckBox::toggled, this, [this] { guard_([this] { CheckBox2Click(); }); });
-    connect(form2_->Button1, &QPushButton::clicked, this, [this] { guard_([this] { Button1Click(); }); });
-    connect(&timer1_, &QTimer::timeout, this, &AutoRefresh::timer1Tick);
-    connect(&timer2_, &QTimer::timeout, this, &AutoRefresh::timer2Tick);
+    minuteTimer_->setInterval(kMinuteTimerIntervalMs);
+    connect(dialog_->periodCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { periodicCheckChanged(); }); });
+    connect(dialog_->minuteCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { hourlyCheckChanged(); }); });
+    connect(dialog_->okButton(), &QPushButton::clicked, this, [this] { guard_([this] { okClicked(); }); });
+    connect(periodicTimer_, &QTimer::timeout, this, [this] { guard_([this] { periodicTick(); }); });
+    connect(minuteTimer_, &QTimer::timeout, this, [this] { guard_([this] { minuteTick(); }); });
 }
 
 AutoRefresh::~AutoRefresh()
 {
-    delete form2_.data();
+    delete dialog_.data();
 }
 
 void AutoRefresh::armAtStartup()
 {
-    setTimer1Period(settings_.Time1);
-    setTimer1Enabled(settings_.TimerEn1);
-    setTimer2Enabled(settings_.TimerEn2);
-    if (timer1Enabled_ || timer2Enabled_)
-        n7_->setChecked(true);
+    setPeriod(settings_.periodMinutes);
+    setPeriodicEnabled(settings_.periodicEnabled);
+    setHourlyEnabled(settings_.hourlyEnabled);
+    if (periodicEnabled_ || hourlyEnabled_)
+        checkMark_->setChecked(true);
 }
 
 void AutoRefresh::disarm()
 {
-    setTimer1Enabled(false);
-    setTimer2Enabled(false);
+    setPeriodicEnabled(false);
+    setHourlyEnabled(false);
 }
 
-void AutoRefresh::N7Click()
+void AutoRefresh::openDialog()
 {
-    setTimer1Period(settings_.Time1);
-    form2_->Edit1->setText(QString::number(settings_.Time1));
-    setTimer1Enabled(settings_.TimerEn1);
-    setChecked(*form2_->CheckBox1, settings_.TimerEn1, [this] { CheckBox1Click(); });
-    form2_->Edit1->setEnabled(!settings_.TimerEn1);
+    AutoRefreshDialog& dialog = *dialog_;
+    setPeriod(settings_.periodMinutes);
+    dialog.periodEdit()->setText(QString::number(settings_.periodMinutes));
+    setPeriodicEnabled(settings_.periodicEnabled);
+    setChecked(*dialog.periodCheck(), settings_.periodicEnabled, [this] { periodicCheckChanged(); });
+    dialog.periodEdit()->setEnabled(!settings_.periodicEnabled);
 
-    form2_->Edit2->setText(QString::number(settings_.Time2));
-    setTimer2Enabled(settings_.TimerEn2);
-    setChecked(*form2_->CheckBox2, settings_.TimerEn2, [this] { CheckBox2Click(); });
-    form2_->Edit2->setEnabled(!settings_.TimerEn2);
+    dialog.minuteEdit()->setText(QString::number(settings_.hourlyMinute));
+    setHourlyEnabled(settings_.hourlyEnabled);
+    setChecked(*dialog.minuteCheck(), settings_.hourlyEnabled, [this] { hourlyCheckChanged(); });
+    dialog.minuteEdit()->setEnabled(!settings_.hourlyEnabled);
 
-    modal_.exec(*form2_);
+    modal_.exec(dialog);
 
-    const std::int32_t time1 = editValue(*form2_->Edit1);
-    settings_.Time1 = time1;
-    settings_.TimerEn1 = form2_->CheckBox1->isChecked();
-    settings_.TimerEn2 = form2_->CheckBox2->isChecked();
+    const std::int32_t period = editValue(*dialog.periodEdit());
+    settings_.periodMinutes = period;
+    settings_.periodicEnabled = dialog.periodCheck()->isChecked();
+    settings_.hourlyEnabled = dialog.minuteCheck()->isChecked();
 }
 
-void AutoRefresh::CheckBox1Click()
+void AutoRefresh::periodicCheckChanged()
 {
-    setTimer1Enabled(false);
-    form2_->Edit1->setEnabled(true);
-    if (!form2_->CheckBox1->isChecked())
+    setPeriodicEnabled(false);
+    dialog_->periodEdit()->setEnabled(true);
+    if (!dialog_->periodCheck()->isChecked())
         return;
-    const std::int32_t minutes = editValue(*form2_->Edit1);
+    const std::int32_t minutes = editValue(*dialog_->periodEdit());
     if (PeriodInterval(minutes)) {
-        setTimer1Period(minutes);
-        setTimer1Enabled(true);
-        form2_->Edit1->setEnabled(false);
+        setPeriod(minutes);
+        setPeriodicEnabled(true);
+        dialog_->periodEdit()->setEnabled(false);
     } else {
         messages_.showMessage("Таймер №1 незапущен!");
-        form2_->CheckBox1->setChecked(false);
+        dialog_->periodCheck()->setChecked(false);
     }
 }
 
-void AutoRefresh::CheckBox2Click()
+void AutoRefresh::hourlyCheckChanged()
 {
-    setTimer2Enabled(false);
-    form2_->Edit2->setEnabled(true);
-    if (!form2_->CheckBox2->isChecked())
+    setHourlyEnabled(false);
+    dialog_->minuteEdit()->setEnabled(true);
+    if (!dialog_->minuteCheck()->isChecked())
         return;
-    const std::int32_t minute = editValue(*form2_->Edit2);
+    const std::int32_t minute = editValue(*dialog_->minuteEdit());
     if (IsArmableMinute(minute)) {
-        settings_.Time2 = minute;
-        setTimer2Enabled(true);
-        form2_->Edit2->setEnabled(false);
+        settings_.hourlyMinute = minute;
+        setHourlyEnabled(true);
+        dialog_->minuteEdit()->setEnabled(false);
     } else {
         messages_.showMessage("Таймер №2 незапущен!");
-        form2_->CheckBox2->setChecked(false);
+        dialog_->minuteCheck()->setChecked(false);
     }
 }
 
-void AutoRefresh::Button1Click()
+void AutoRefresh::okClicked()
 {
-    n7_->setChecked(false);
-    updateCheckMark();
-    form2_->accept();
+    checkMark_->setChecked(periodicEnabled_ || hourlyEnabled_);
+    dialog_->accept();
 }
 
-void AutoRefresh::Timer1Timer()
+void AutoRefresh::periodicTick()
 {
     refresh_();
 }
 
-void AutoRefresh::Timer2Timer()
+void AutoRefresh::minuteTick()
 {
-    const MinuteRuleOutcome outcome = ApplyMinuteRule(clock_.currentMinute(), settings_.Time2, minuteFired_);
-    minuteFired_ = outcome.minuteFired;
-    if (outcome.fire)
+    if (trigger_.tick(clock_.currentMinute(), settings_.hourlyMinute))
         refresh_();
 }
 
-void AutoRefresh::timer1Tick()
+void AutoRefresh::setPeriod(std::int32_t minutes)
 {
-    guard_([this] { Timer1Timer(); });
+    periodInterval_ = PeriodInterval(minutes);
+    if (periodInterval_)
+        periodicTimer_->setInterval(*periodInterval_);
+    setPeriodicEnabled(periodicEnabled_);
 }
 
-void AutoRefresh::timer2Tick()
+void AutoRefresh::setPeriodicEnabled(bool enabled)
 {
-    guard_([this] { Timer2Timer(); });
-}
-
-void AutoRefresh::setTimer1Period(std::int32_t minutes)
-{
-    timer1Interval_ = PeriodInterval(minutes);
-    if (timer1Interval_)
-        timer1_.setInterval(*timer1Interval_);
-    setTimer1Enabled(timer1Enabled_);
-}
-
-void AutoRefresh::setTimer1Enabled(bool enabled)
-{
-    timer1Enabled_ = enabled;
+    periodicEnabled_ = enabled;
     // A zero interval would make the timer fire continuously: a period the
     // timer cannot run with leaves it stopped while it still counts as on.
-    if (enabled && timer1Interval_)
-        timer1_.start();
+    if (enabled && periodInterval_)
+        periodicTimer_->start();
     else
-        timer1_.stop();
+        periodicTimer_->stop();
 }
 
-void AutoRefresh::setTimer2Enabled(bool enabled)
+void AutoRefresh::setHourlyEnabled(bool enabled)
 {
-    timer2Enabled_ = enabled;
+    hourlyEnabled_ = enabled;
     if (enabled)
-        timer2_.start();
+        minuteTimer_->start();
     else
-        timer2_.stop();
-}
-
-void AutoRefresh::updateCheckMark()
-{
-    if (timer1Enabled_ || timer2Enabled_)
-        n7_->setChecked(true);
+        minuteTimer_->stop();
 }
 
 }  // namespace tivka

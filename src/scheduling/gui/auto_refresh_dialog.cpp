@@ -70,9 +70,9 @@ QCheckBox* makeCheckBox(QWidget* parent, const char* name, int top)
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent)
+AutoRefreshDialog::AutoRefreshDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("Form2");
+    setObjectName("autoRefreshDialog");
     setWindowTitle(QStringLiteral("Автообновление"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);
@@ -82,23 +82,23 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
 
     // The labels are created before the edits so that each edit lies over
     // the blank gap its label leaves for it.
-    Bevel1 = makeBevel(this, "Bevel1", 16);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Обновлять каждые"), 20, 8, 24);
-    Edit1 = makeEdit(this, "Edit1", 24);
-    CheckBox1 = makeCheckBox(this, "CheckBox1", 24);
+    makeBevel(this, "periodFrame", 16);
+    makeLabel(this, "periodLabel", QStringLiteral("Обновлять каждые"), 20, 8, 24);
+    periodEdit_ = makeEdit(this, "periodEdit", 24);
+    periodCheck_ = makeCheckBox(this, "periodCheck", 24);
 
-    Bevel2 = makeBevel(this, "Bevel2", 56);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Обновлять в"), 21, 47, 64);
-    Edit2 = makeEdit(this, "Edit2", 63);
-    CheckBox2 = makeCheckBox(this, "CheckBox2", 65);
+    makeBevel(this, "minuteFrame", 56);
+    makeLabel(this, "minuteLabel", QStringLiteral("Обновлять в"), 21, 47, 64);
+    minuteEdit_ = makeEdit(this, "minuteEdit", 63);
+    minuteCheck_ = makeCheckBox(this, "minuteCheck", 65);
 
-    Button1 = new QPushButton(QStringLiteral("Ok"), this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(88, 96, 83, 25);
-    Button1->setDefault(true);
+    okButton_ = new QPushButton(QStringLiteral("Ok"), this);
+    okButton_->setObjectName("okButton");
+    okButton_->setGeometry(88, 96, 83, 25);
+    okButton_->setDefault(true);
 }
 
-void TForm2::showEvent(QShowEvent* event)
+void AutoRefreshDialog::showEvent(QShowEvent* event)
 {
     // Centred on the screen, not over the main window.
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -106,7 +106,7 @@ void TForm2::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TForm2::keyPressEvent(QKeyEvent* event)
+void AutoRefreshDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         event->accept();

@@ -1,6 +1,8 @@
 #include "shell/gui/about_dialog.h"
 
 #include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QTextDocument>
 #include <algorithm>
@@ -40,9 +42,9 @@ QStringList AboutLines()
     };
 }
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("Form3");
+    setObjectName("aboutDialog");
     setWindowTitle(QStringLiteral("О программе"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(238, 227);
@@ -50,26 +52,26 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent)
     small.setPointSize(8);
     setFont(small);
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, 16, 217, 185);
-    Memo1->setReadOnly(true);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette colours = Memo1->palette();
+    auto* description = new QPlainTextEdit(this);
+    description->setObjectName("descriptionText");
+    description->setGeometry(8, 16, 217, 185);
+    description->setReadOnly(true);
+    description->setFrameShape(QFrame::NoFrame);
+    description->setLineWrapMode(QPlainTextEdit::NoWrap);
+    description->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    description->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette colours = description->palette();
     colours.setColor(QPalette::Base, palette().color(QPalette::Window));
     colours.setColor(QPalette::Text, Qt::blue);
-    Memo1->setPalette(colours);
-    Memo1->setPlainText(AboutLines().join('\n'));
-    fitLinesToWidth(Memo1, AboutLines());
+    description->setPalette(colours);
+    description->setPlainText(AboutLines().join('\n'));
+    fitLinesToWidth(description, AboutLines());
 
-    Button1 = new QPushButton(QStringLiteral("Ok"), this);
-    Button1->setObjectName("Button1");
-    Button1->setGeometry(80, 192, 75, 25);
-    Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    ok->setObjectName("okButton");
+    ok->setGeometry(80, 192, 75, 25);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 }  // namespace tivka

@@ -1,19 +1,16 @@
 #pragma once
 
 #include <QDialog>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QStringList>
 
 namespace tivka {
 
-// The About dialog (Form3): the program description and an "Ok" button.
-class TForm3 final : public QDialog {
+// The "О программе" dialog: the program description ("descriptionText")
+// and an "Ok" button ("okButton").
+class AboutDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
-
-    QPlainTextEdit* Memo1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 // The description lines exactly as shown, blanks included.

@@ -1,12 +1,16 @@
 #include "shell/gui/address_dialog.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 #include "platform/gui/modal_runner.h"
 
 namespace tivka {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent)
+ChartAddressDialog::ChartAddressDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("Form4");
+    setObjectName("chartAddressDialog");
     setWindowTitle(QStringLiteral("Параметры"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(536, 78);
@@ -14,35 +18,45 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     small.setPointSize(8);
     setFont(small);
 
-    Label1 = new QLabel(QStringLiteral("URL для закачки графиков (без имени графика):"), this);
-    Label1->setObjectName("Label1");
-    Label1->move(8, 8);
-    QFont bold = Label1->font();
+    auto* prompt = new QLabel(QStringLiteral("URL для закачки графиков (без имени графика):"), this);
+    prompt->setObjectName("addressPrompt");
+    prompt->move(8, 8);
+    QFont bold = prompt->font();
     bold.setBold(true);
-    Label1->setFont(bold);
-    Label1->setStyleSheet("color: blue");
-    Label1->adjustSize();
+    prompt->setFont(bold);
+    prompt->setStyleSheet("color: blue");
+    prompt->adjustSize();
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName("Edit1");
-    Edit1->setGeometry(8, 24, 521, 21);
+    addressEdit_ = new QLineEdit(this);
+    addressEdit_->setObjectName("addressEdit");
+    addressEdit_->setGeometry(8, 24, 521, 21);
 
-    BitBtn1 = new QPushButton(QStringLiteral("Сохранить"), this);
-    BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(192, 48, 75, 25);
-    BitBtn1->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Отмена"), this);
-    BitBtn2->setObjectName("BitBtn2");
-    BitBtn2->setGeometry(272, 48, 75, 25);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    auto* save = new QPushButton(QStringLiteral("Сохранить"), this);
+    save->setObjectName("saveButton");
+    save->setGeometry(192, 48, 75, 25);
+    save->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel->setObjectName("cancelButton");
+    cancel->setGeometry(272, 48, 75, 25);
+    connect(save, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void EditChartAddress(TForm4& dialog, ModalRunner& modals, std::string& chartUrl)
+QString ChartAddressDialog::address() const
 {
-    dialog.Edit1->setText(QString::fromStdString(chartUrl));
+    return addressEdit_->text();
+}
+
+void ChartAddressDialog::setAddress(const QString& address)
+{
+    addressEdit_->setText(address);
+}
+
+void EditChartAddress(ChartAddressDialog& dialog, ModalRunner& modals, std::string& chartUrl)
+{
+    dialog.setAddress(QString::fromStdString(chartUrl));
     if (modals.exec(dialog) == QDialog::Accepted)
-        chartUrl = dialog.Edit1->text().toStdString();
+        chartUrl = dialog.address().toStdString();
 }
 
 }  // namespace tivka

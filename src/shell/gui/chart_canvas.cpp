@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "platform/gui/bitmap_image.h"
+#include "chart/gui/bitmap_image.h"
 
 namespace tivka {
 

@@ -3,17 +3,19 @@
 #include <QImage>
 #include <QWidget>
 
-#include "acquisition/bitmap.h"
+#include "chart/bitmap.h"
+#include "chart/chart_geometry.h"
 
 namespace tivka {
 
-// Image1: the combined chart picture, 514 x 532, shown unscaled so that a
-// pointer position is also a canvas position. The canvas starts white.
+// The chart picture, 514 x 532: both charts turned upright side by side,
+// shown unscaled so that a pointer position is also a canvas position. The
+// canvas starts white.
 class ChartCanvas final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 514;
-    static constexpr int kHeight = 532;
+    static constexpr int kWidth = geometry::kPictureWidth;
+    static constexpr int kHeight = geometry::kPictureHeight;
 
     explicit ChartCanvas(QWidget* parent = nullptr);
 

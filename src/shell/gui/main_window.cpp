@@ -1,31 +1,27 @@
-// Start-up, shut-down, the refresh cycle and the recalculation.
+// Start-up, shut-down, the refresh and the recalculation.
 #include "shell/gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
 
 #include "acquisition/download.h"
-#include "platform/gui/qt_text_painter.h"
-#include "platform/ini_file.h"
-#include "reading/chart_reader.h"
+#include "chart/gui/qt_text_painter.h"
 #include "export/gui/picture_saver.h"
-#include "reading/gui/cursor_readout.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
+#include "shell/gui/cursor_readout.h"
 
 namespace tivka {
 namespace {
 
-// Memo1 / Memo2 as the readers' line sink.
-class MemoLines final : public LineSink {
-public:
-    explicit MemoLines(QPlainTextEdit* memo) : memo_(memo) {}
-    void clear() override { memo_->clear(); }
-    void addLine(const std::string& line) override { memo_->appendPlainText(QString::fromStdString(line)); }
-
-private:
-    QPlainTextEdit* memo_;
-};
+constexpr const char* kDownloadFailedMessage = "Ошибка при загрузке графиков!";
 
 // Marks a refresh as running for as long as it is in scope, also when it ends
 // by an error.
@@ -40,92 +36,85 @@ private:
     int& depth_;
 };
 
+void setPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines)
+{
+    pane->clear();
+    for (const std::string& line : lines)
+        pane->appendPlainText(QString::fromStdString(line));
+}
+
 }  // namespace
 
-TForm1::TForm1(Form1Services services, QWidget* parent)
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)), painter_(std::make_unique<QtTextPainter>())
 {
     buildControls();
-    autoRefresh_ = std::make_unique<AutoRefresh>(
-        state_.settings, state_.MinuteFired, *services_.messages, *services_.modals, *services_.clock, N7,
-        [this] { Button1Click(); }, this, [this](const std::function<void()>& handler) { guarded(handler); });
-    cursor_ = std::make_unique<CursorReadout>(Image1->canvas(), *this);
+    autoRefresh_ = new AutoRefresh(
+        state_.settings.timers, *services_.messages, *services_.modals, *services_.clock, autoRefreshAction_,
+        [this] { refresh(); }, this, [this](const std::function<void()>& handler) { guarded(handler); });
+    cursor_ = std::make_unique<CursorReadout>(chartCanvas_->canvas(), *this);
     saver_ = std::make_unique<PictureSaver>(*services_.modals, this);
     connectHandlers();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::reportError(const std::string& text)
+void MainWindow::reportError(const std::string& text)
 {
     services_.messages->showMessage(text);
 }
 
-void TForm1::processMessages()
+void MainWindow::processMessages()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TForm1::FormCreate()
+void MainWindow::startUp()
 {
     guarded([this] {
-        state_.spreadsheet.channel.ExcelExport = false;
-        IniFile iniFile(services_.settingsPath);
-        READINI(iniFile, state_.settings, services_.systemSeparator);
+        state_.settings = LoadSettings(services_.settingsPath, services_.systemSeparator);
         state_.digits = DigitTemplate::load("ndata.bmp");
-        hooksInstalled_ = true;
-        state_.WindowShown = true;
+        trayHooksInstalled_ = true;
+        state_.windowShown = true;
         {
             RunningRefresh running(refreshDepth_);
-            LoadImage();
+            fetchDisplayCharts();
             if (stopped())
                 return;
-            runSaveData();
+            serveIndicators();
         }
         if (stopped())
             return;
-        Panel1->hide();
-        Panel2->hide();
-        state_.MinuteFired = 0;
-        armTimers();
+        refreshBanner_->hide();
+        exportBanner_->hide();
+        autoRefresh_->armAtStartup();
     });
     // Shown only now, so that no tray click can bring the window up while
     // start-up is still running.
     if (services_.trayAvailable && !shutDown_)
-        CoolTrayIcon1->show();
+        trayIcon_->show();
 }
 
-void TForm1::FormDestroy()
+void MainWindow::shutDown()
 {
-    disarmTimers();
-    CoolTrayIcon1->hide();
-    try {
-        IniFile iniFile(services_.settingsPath);
-        SAVEINI(iniFile, state_.settings);
-    } catch (...) {
-        releaseAll();
-        throw;
-    }
-    releaseAll();
-}
-
-void TForm1::releaseAll()
-{
+    autoRefresh_->disarm();
+    trayIcon_->hide();
     state_.digits = DigitTemplate();
-    state_.images.reset();
+    state_.charts.reset();
+    SaveSettings(services_.settingsPath, state_.settings);
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!shutDown_) {
         shutDown_ = true;
-        guarded([this] { FormDestroy(); });
+        guarded([this] { shutDown(); });
         emit shutDownFinished();
     }
     event->accept();
 }
 
-void TForm1::Button1Click()
+void MainWindow::refresh()
 {
     if (refreshRunning() || stopped())
         return;
@@ -133,99 +122,99 @@ void TForm1::Button1Click()
     processMessages();
     if (stopped())
         return;
-    Panel1->show();
-    Panel1->raise();
-    Panel1->repaint();
+    refreshBanner_->show();
+    refreshBanner_->raise();
+    refreshBanner_->repaint();
     processMessages();
     if (stopped())
         return;
-    state_.images.reset();  // the bitmaps and ImagesLoaded go together
+    state_.charts.reset();
     processMessages();
     if (stopped())
         return;
-    LoadImage();
+    fetchDisplayCharts();
     if (stopped())
         return;
-    runSaveData();
-    Panel1->hide();
+    serveIndicators();
+    refreshBanner_->hide();
 }
 
-void TForm1::Button3Click()
+void MainWindow::calculate()
 {
     if (refreshRunning())
         return;
-    ReCalc();
+    recalculate();
 }
 
-void TForm1::LoadImage()
+void MainWindow::fetchDisplayCharts()
 {
-    state_.images.reset();
-    Button3->setEnabled(true);
+    state_.charts.reset();
+    calculateButton_->setEnabled(true);
     DisplayChartRequest request;
-    request.chartUrl = state_.settings.ChartURL;
-    request.pairText = ComboBox1->currentText().toStdString();
-    request.ordersCumulative = RB_cum->isChecked();
-    request.positionsCumulative = RB_cum2->isChecked();
-    std::optional<WorkingBitmaps> fetched = FetchDisplayCharts(request, *services_.downloader);
+    request.chartUrl = state_.settings.chartUrl;
+    request.pairText = pairBox_->currentText().toStdString();
+    request.ordersCumulative = ordersCumulative_->isChecked();
+    request.positionsCumulative = positionsCumulative_->isChecked();
+    std::optional<DisplayCharts> fetched = FetchDisplayCharts(request, *services_.downloader);
     if (!fetched) {
-        services_.messages->showMessage("Ошибка при загрузке графиков!");
+        services_.messages->showMessage(kDownloadFailedMessage);
         return;
     }
-    state_.images = std::move(fetched);
-    ReCalc();
+    state_.charts = std::move(fetched);
+    recalculate();
 }
 
-void TForm1::runSaveData()
+void MainWindow::serveIndicators()
 {
     const Settings& settings = state_.settings;
-    UpdatePassConfig config;
-    config.chartUrl = settings.ChartURL;
-    config.mt4Dirs = {settings.Mt4Dir1, settings.Mt4Dir2, settings.Mt4Dir3};
-    config.ordersCumulative = RB_cum->isChecked();
-    config.positionsCumulative = RB_cum2->isChecked();
-    config.decimalSymbol = settings.DecimalSymbol;
-    config.systemSeparator = services_.systemSeparator;
-    SaveData(config, state_.digits, state_.indicator, *services_.downloader, *services_.messages);
+    IndicatorPassConfig config;
+    config.chartUrl = settings.chartUrl;
+    config.folders = settings.indicatorFolders;
+    config.ordersCumulative = ordersCumulative_->isChecked();
+    config.positionsCumulative = positionsCumulative_->isChecked();
+    config.reading = {settings.decimalSymbol, services_.systemSeparator};
+    state_.indicators.serve(config, state_.digits, *services_.downloader, *services_.messages);
 }
 
-void TForm1::ReCalc()
+void MainWindow::recalculate()
 {
-    state_.spreadsheet.channel.ExcelExport = false;
-    if (!state_.ImagesLoaded())
+    if (!state_.chartsLoaded())
         return;
-    Orders();
-    Position();
+    showChart(ChartKind::Orders).reading.throwIfFailed();
+    showChart(ChartKind::Positions).reading.throwIfFailed();
 }
 
-ScreenReaderInputs TForm1::readerInputs(QLineEdit* threshold, QRadioButton* atLeast, QRadioButton* atMost) const
+DisplayInputs MainWindow::displayInputs(ChartKind kind) const
 {
-    ScreenReaderInputs inputs;
-    inputs.thresholdText = threshold->text().toStdString();
-    inputs.atLeast = atLeast->isChecked();
-    inputs.atMost = atMost->isChecked();
-    inputs.pairText = ComboBox1->currentText().toStdString();
-    inputs.decimalSymbol = state_.settings.DecimalSymbol;
-    inputs.systemSeparator = services_.systemSeparator;
+    const bool orders = kind == ChartKind::Orders;
+    DisplayInputs inputs;
+    inputs.thresholdText = (orders ? ordersFilter_ : positionsFilter_)->text().toStdString();
+    inputs.atLeast = (orders ? ordersAtLeast_ : positionsAtLeast_)->isChecked();
+    inputs.atMost = (orders ? ordersAtMost_ : positionsAtMost_)->isChecked();
+    inputs.pairText = pairBox_->currentText().toStdString();
+    inputs.reading = {state_.settings.decimalSymbol, services_.systemSeparator};
     return inputs;
 }
 
-void TForm1::Orders()
+// Reads one chart of the charts in memory into its pane and its half of the
+// picture. A reading that stops at a text that is not a number leaves the
+// pane as far as it got and the picture as it was; the caller reports it.
+ShownChart MainWindow::showChart(ChartKind kind)
 {
-    WorkingBitmaps& images = *state_.images;
-    MemoLines memo(Memo1);
-    ReadChartOnScreen(ChartKind::Orders, images.OrdersBitmap, images.OrdersView, state_.digits, state_.windowSet1,
-                      *painter_, readerInputs(Eproc, RB_bol, RB_Men), memo, state_.orders, state_.spreadsheet.channel);
-    Image1->drawView(images.OrdersView, 258, 0);
-}
-
-void TForm1::Position()
-{
-    WorkingBitmaps& images = *state_.images;
-    MemoLines memo(Memo2);
-    ReadChartOnScreen(ChartKind::Positions, images.PositionsBitmap, images.PositionsView, state_.digits,
-                      state_.windowSet1, *painter_, readerInputs(Eproc2, RB_bol2, RB_Men2), memo, state_.positions,
-                      state_.spreadsheet.channel);
-    Image1->drawView(images.PositionsView, 0, 0);
+    const bool orders = kind == ChartKind::Orders;
+    DisplayCharts& charts = *state_.charts;
+    Bitmap& view = orders ? charts.ordersView : charts.positionsView;
+    DisplayedChart displayed = ReadForDisplay(kind, orders ? charts.orders : charts.positions, view,
+                                              state_.digits, displayInputs(kind), *painter_);
+    const ChartReading& reading = displayed.shown.reading;
+    setPaneLines(orders ? ordersPane_ : positionsPane_, displayed.paneLines);
+    if (orders && !(reading.failure && reading.failure->stage == ReadingFailure::Stage::Price))
+        state_.ordersTime = reading.timeText;
+    if (reading.complete()) {
+        (orders ? state_.orders : state_.positions) = displayed.shown;
+        chartCanvas_->drawView(view, orders ? geometry::kOrdersViewLeft : geometry::kPositionsViewLeft, 0);
+    }
+    return displayed.shown;
 }
 
 }  // namespace tivka

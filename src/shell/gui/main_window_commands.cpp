@@ -1,42 +1,49 @@
 // Menus, the tray icon, minimising to the tray and the small dialogs.
+#include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
 #include "export/gui/picture_saver.h"
-#include "export/spreadsheet_transfer.h"
+#include "export/workbook/spreadsheet_export.h"
+#include "export/workbook/xlsx_writer.h"
 #include "platform/gui/modal_runner.h"
-#include "reading/gui/cursor_readout.h"
+#include "platform/paths.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/address_dialog.h"
 #include "shell/gui/chart_canvas.h"
+#include "shell/gui/cursor_readout.h"
 #include "shell/gui/main_window.h"
 
 namespace tivka {
 
-void TForm1::connectHandlers()
+void MainWindow::connectHandlers()
 {
-    auto bind = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+    auto bind = [this](auto* sender, auto signal, void (MainWindow::*handler)()) {
         connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
-    bind(Button1, &QPushButton::clicked, &TForm1::Button1Click);
-    bind(Button3, &QPushButton::clicked, &TForm1::Button3Click);
-    bind(N9, &QAction::triggered, &TForm1::N9Click);
-    bind(N4, &QAction::triggered, &TForm1::N1Click);
-    bind(N7, &QAction::triggered, &TForm1::N7Click);
-    bind(URL1, &QAction::triggered, &TForm1::URL1Click);
-    bind(Exel1, &QAction::triggered, &TForm1::Exel1Click);
-    bind(N8, &QAction::triggered, &TForm1::N8Click);
-    bind(N5, &QAction::triggered, &TForm1::N5Click);
-    bind(N1, &QAction::triggered, &TForm1::N1Click);
-    connect(CoolTrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    bind(refreshButton_, &QPushButton::clicked, &MainWindow::refresh);
+    bind(calculateButton_, &QPushButton::clicked, &MainWindow::calculate);
+    bind(saveAction_, &QAction::triggered, &MainWindow::savePicture);
+    connect(exitAction_, &QAction::triggered, this, &MainWindow::close);
+    bind(autoRefreshAction_, &QAction::triggered, &MainWindow::openAutoRefresh);
+    bind(addressAction_, &QAction::triggered, &MainWindow::editChartAddress);
+    bind(exportAction_, &QAction::triggered, &MainWindow::exportToSpreadsheet);
+    bind(aboutAction_, &QAction::triggered, &MainWindow::showAbout);
+    bind(trayRefreshAction_, &QAction::triggered, &MainWindow::refreshFromTray);
+    connect(trayExitAction_, &QAction::triggered, this, &MainWindow::close);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick)
-            guarded([this] { CoolTrayIcon1DblClick(); });
+            guarded([this] { trayIconDoubleClicked(); });
     });
-    connect(Image1, &ChartCanvas::mouseMoved, this,
-            [this](int x, int y) { guarded([this, x, y] { Image1MouseMove(x, y); }); });
+    connect(chartCanvas_, &ChartCanvas::mouseMoved, this,
+            [this](int x, int y) { guarded([this, x, y] { pointerMovedOverChart(x, y); }); });
     // Leaving the window or any control placed on it resets the pointer.
     centralWidget()->installEventFilter(this);
     for (QObject* child : centralWidget()->children())
@@ -45,144 +52,126 @@ void TForm1::connectHandlers()
     installEventFilter(this);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Leave)
-        guarded([this] { CMMouseLeave(); });
+        guarded([this] { pointerLeft(); });
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !hooksInstalled_ || shutDown_)
+    if (event->type() != QEvent::WindowStateChange || !trayHooksInstalled_ || shutDown_)
         return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     if (windowState() & Qt::WindowMinimized)
-        guarded([this] { AppMinimize(); });
+        guarded([this] { minimiseToTray(); });
     else if (change->oldState() & Qt::WindowMinimized)
-        state_.WindowShown = true;
+        state_.windowShown = true;
 }
 
-void TForm1::AppMinimize()
+void MainWindow::minimiseToTray()
 {
-    state_.WindowShown = false;
+    state_.windowShown = false;
     // Without a notification area the window stays in the task bar: hiding it
     // would leave the user no way back.
     if (!services_.trayAvailable)
         return;
     QTimer::singleShot(0, this, [this] {
-        if (!state_.WindowShown)
+        if (!state_.windowShown)
             hide();
     });
 }
 
-void TForm1::AppRestore()
+void MainWindow::restoreFromTray()
 {
     showNormal();
     raise();
     activateWindow();
-    state_.WindowShown = true;
+    state_.windowShown = true;
 }
 
-void TForm1::CoolTrayIcon1DblClick()
+void MainWindow::trayIconDoubleClicked()
 {
-    if (state_.WindowShown)
+    if (state_.windowShown)
         showMinimized();
     else
-        AppRestore();
+        restoreFromTray();
 }
 
-void TForm1::N5Click()
+void MainWindow::refreshFromTray()
 {
-    AppRestore();
-    Button1Click();
+    restoreFromTray();
+    refresh();
 }
 
-void TForm1::N1Click()
+void MainWindow::createDialogs()
 {
-    close();
+    if (!aboutDialog_)
+        aboutDialog_ = new AboutDialog(this);
+    if (!addressDialog_)
+        addressDialog_ = new ChartAddressDialog(this);
 }
 
-void TForm1::createForms()
+void MainWindow::showAbout()
 {
-    if (!Form3)
-        Form3 = new TForm3(this);
-    if (!Form4)
-        Form4 = new TForm4(this);
+    createDialogs();
+    services_.modals->exec(*aboutDialog_);
 }
 
-void TForm1::N8Click()
+void MainWindow::editChartAddress()
 {
-    createForms();
-    services_.modals->exec(*Form3);
+    createDialogs();
+    EditChartAddress(*addressDialog_, *services_.modals, state_.settings.chartUrl);
 }
 
-void TForm1::URL1Click()
+void MainWindow::savePicture()
 {
-    createForms();
-    EditChartAddress(*Form4, *services_.modals, state_.settings.ChartURL);
+    saver_->save(chartCanvas_->canvas(), pairBox_->currentText().toStdString());
 }
 
-void TForm1::N9Click()
+void MainWindow::openAutoRefresh()
 {
-    Button2Click();
+    autoRefresh_->openDialog();
 }
 
-void TForm1::Button2Click()
-{
-    saver_->Button2Click(Image1->canvas(), ComboBox1->currentText().toStdString());
-}
-
-void TForm1::N7Click()
-{
-    autoRefresh_->N7Click();
-}
-
-void TForm1::Exel1Click()
+void MainWindow::exportToSpreadsheet()
 {
     if (refreshRunning())
         return;
-    SpreadsheetTransferHooks hooks;
+    SpreadsheetExportHooks hooks;
     hooks.processEvents = [this] { processMessages(); };
     hooks.showBanner = [this](bool shown) {
-        Panel2->setVisible(shown);
+        exportBanner_->setVisible(shown);
         if (shown)
-            Panel2->raise();
+            exportBanner_->raise();
     };
-    hooks.imagesLoaded = [this] { return state_.ImagesLoaded() && !shutDown_; };
-    hooks.ordersTime = [this] { return state_.orders.Now.Time; };
-    hooks.runReaders = [this](SpreadsheetChannel&) {
-        Orders();
-        Position();
+    hooks.chartsLoaded = [this] { return state_.chartsLoaded() && !shutDown_; };
+    hooks.ordersTime = [this] { return state_.ordersTime; };
+    hooks.showChart = [this](ChartKind kind) { return showChart(kind); };
+    hooks.writeWorkbook = [this](const Worksheet& sheet) {
+        const std::string path = WriteXlsxFileNoOverwrite(sheet, DocumentsFolder());
+        if (services_.openWorkbook)
+            services_.openWorkbook(path);
+        return path;
     };
-    RunSpreadsheetTransfer(state_.spreadsheet, hooks);
+    ExportToSpreadsheet(services_.systemSeparator, hooks);
 }
 
-void TForm1::Image1MouseMove(int x, int y)
+void MainWindow::pointerMovedOverChart(int x, int y)
 {
-    static const Bitmap none;
-    const auto& images = state_.images;
-    const bool drew = cursor_->Image1MouseMove(x, y, images.has_value(), images ? images->OrdersView : none,
-                                               images ? images->PositionsView : none, state_.orders,
-                                               state_.positions, services_.systemSeparator);
-    if (drew)
-        Image1->update();
+    std::optional<CursorReadout::Views> views;
+    if (state_.charts)
+        views.emplace(CursorReadout::Views{state_.charts->ordersView, state_.charts->positionsView});
+    if (cursor_->pointerMoved(x, y, views ? &*views : nullptr, state_.orders, state_.positions,
+                              services_.systemSeparator))
+        chartCanvas_->update();
 }
 
-void TForm1::CMMouseLeave()
+void MainWindow::pointerLeft()
 {
-    cursor_->CMMouseLeave();
-}
-
-void TForm1::armTimers()
-{
-    autoRefresh_->armAtStartup();
-}
-
-void TForm1::disarmTimers()
-{
-    autoRefresh_->disarm();
+    cursor_->pointerLeft();
 }
 
 }  // namespace tivka

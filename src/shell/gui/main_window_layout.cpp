@@ -5,7 +5,19 @@
 #include <QMenuBar>
 #include <QScreen>
 
-#include "export/update_pass.h"
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
+
+#include "acquisition/pair_naming.h"
 #include "shell/gui/app_icon.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
@@ -117,9 +129,9 @@ QAction* entry(QWidget* menu, const char* name, const QString& text)
 
 }  // namespace
 
-void TForm1::buildControls()
+void MainWindow::buildControls()
 {
-    setObjectName("Form1");
+    setObjectName("mainWindow");
     setWindowTitle(QStringLiteral("Тивка v2.6"));
     setWindowIcon(TivkaIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -128,33 +140,33 @@ void TForm1::buildControls()
     small.setPointSize(8);
     setFont(small);
 
-    auto* client = named(new QWidget(this), "ClientArea");
+    auto* client = named(new QWidget(this), "clientArea");
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    Label2 = heading(client, "Label2", QStringLiteral("Позиции"), 34, 5);
-    Memo2 = readout(client, "Memo2", 8);
-    Image1 = named(new ChartCanvas(client), "Image1");
-    Image1->move(152, 8);
-    Label1 = heading(client, "Label1", QStringLiteral("Ордера"), 711, 5);
-    Memo1 = readout(client, "Memo1", 672);
+    heading(client, "positionsHeading", QStringLiteral("Позиции"), 34, 5);
+    positionsPane_ = readout(client, "positionsPane", 8);
+    chartCanvas_ = named(new ChartCanvas(client), "chartCanvas");
+    chartCanvas_->move(152, 8);
+    heading(client, "ordersHeading", QStringLiteral("Ордера"), 711, 5);
+    ordersPane_ = readout(client, "ordersPane", 672);
 
-    Bevel2 = named(new QFrame(client), "Bevel2");
-    Bevel2->setGeometry(8, 541, 801, 54);
-    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    auto* frame = named(new QFrame(client), "bottomFrame");
+    frame->setGeometry(8, 541, 801, 54);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
     buildFilterGroups(client);
     buildVariantGroups(client);
 
-    Button1 = button(client, "Button1", QStringLiteral("Обновить"), 328, 568);
-    ComboBox1 = named(new QComboBox(client), "ComboBox1");
-    ComboBox1->setEditable(true);
+    refreshButton_ = button(client, "refreshButton", QStringLiteral("Обновить"), 328, 568);
+    pairBox_ = named(new QComboBox(client), "pairBox");
+    pairBox_->setEditable(true);
     for (const char* pair : kPairList)
-        ComboBox1->addItem(QString::fromUtf8(pair));
-    ComboBox1->setCurrentText(QStringLiteral("GBP/USD"));
-    ComboBox1->setGeometry(362, 544, 105, kEditHeight);
-    Button3 = button(client, "Button3", QStringLiteral("Расчет"), 416, 568);
-    Button3->setEnabled(false);
+        pairBox_->addItem(QString::fromUtf8(pair));
+    pairBox_->setCurrentText(QStringLiteral("GBP/USD"));
+    pairBox_->setGeometry(362, 544, 105, kEditHeight);
+    calculateButton_ = button(client, "calculateButton", QStringLiteral("Расчет"), 416, 568);
+    calculateButton_->setEnabled(false);
 
     buildBanners(client);
     buildMenus();
@@ -164,66 +176,66 @@ void TForm1::buildControls()
     placeCentred();
 }
 
-void TForm1::buildFilterGroups(QWidget* client)
+void MainWindow::buildFilterGroups(QWidget* client)
 {
-    GroupBox4 = group(client, "GroupBox4", 16, 545, 137, 40);
-    RB_Men2 = radio(GroupBox4, "RB_Men2", QStringLiteral("<="), 9, 13, false);
-    Eproc2 = percentEdit(GroupBox4, "Eproc2", 49, 11);
-    Label4 = smallLabel(GroupBox4, "Label4", QStringLiteral("%"), 79, 14);
-    RB_bol2 = radio(GroupBox4, "RB_bol2", QStringLiteral(">="), 98, 14, true);
+    auto* positions = group(client, "positionsFilterGroup", 16, 545, 137, 40);
+    positionsAtMost_ = radio(positions, "positionsAtMost", QStringLiteral("<="), 9, 13, false);
+    positionsFilter_ = percentEdit(positions, "positionsFilter", 49, 11);
+    smallLabel(positions, "positionsPercentSign", QStringLiteral("%"), 79, 14);
+    positionsAtLeast_ = radio(positions, "positionsAtLeast", QStringLiteral(">="), 98, 14, true);
 
-    GroupBox2 = group(client, "GroupBox2", 664, 545, 137, 40);
-    RB_Men = radio(GroupBox2, "RB_Men", QStringLiteral("<="), 9, 13, false);
-    Eproc = percentEdit(GroupBox2, "Eproc", 49, 11);
-    Label3 = smallLabel(GroupBox2, "Label3", QStringLiteral("%"), 79, 14);
-    RB_bol = radio(GroupBox2, "RB_bol", QStringLiteral(">="), 97, 14, true);
+    auto* orders = group(client, "ordersFilterGroup", 664, 545, 137, 40);
+    ordersAtMost_ = radio(orders, "ordersAtMost", QStringLiteral("<="), 9, 13, false);
+    ordersFilter_ = percentEdit(orders, "ordersFilter", 49, 11);
+    smallLabel(orders, "ordersPercentSign", QStringLiteral("%"), 79, 14);
+    ordersAtLeast_ = radio(orders, "ordersAtLeast", QStringLiteral(">="), 97, 14, true);
 }
 
-void TForm1::buildVariantGroups(QWidget* client)
+void MainWindow::buildVariantGroups(QWidget* client)
 {
-    GroupBox1 = group(client, "GroupBox1", 158, 546, 159, 31);
-    RB_noncum2 = radio(GroupBox1, "RB_noncum2", QStringLiteral("без нак."), 6, 9, true);
-    RB_cum2 = radio(GroupBox1, "RB_cum2", QStringLiteral("с накоп."), 81, 9, false);
+    auto* positions = group(client, "positionsVariantGroup", 158, 546, 159, 31);
+    radio(positions, "positionsNonCumulative", QStringLiteral("без нак."), 6, 9, true);
+    positionsCumulative_ = radio(positions, "positionsCumulative", QStringLiteral("с накоп."), 81, 9, false);
 
-    GroupBox3 = group(client, "GroupBox3", 499, 546, 159, 31);
-    RB_noncum = radio(GroupBox3, "RB_noncum", QStringLiteral("без нак."), 6, 9, true);
-    RB_cum = radio(GroupBox3, "RB_cum", QStringLiteral("с накоп."), 81, 9, false);
+    auto* orders = group(client, "ordersVariantGroup", 499, 546, 159, 31);
+    radio(orders, "ordersNonCumulative", QStringLiteral("без нак."), 6, 9, true);
+    ordersCumulative_ = radio(orders, "ordersCumulative", QStringLiteral("с накоп."), 81, 9, false);
 }
 
-void TForm1::buildBanners(QWidget* client)
+void MainWindow::buildBanners(QWidget* client)
 {
-    Panel1 = banner(client, "Panel1", QStringLiteral("Обновление данных"), 248);
-    Panel2 = banner(client, "Panel2", QStringLiteral("Передача в данных в Exel"), 176);
+    refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 248);
+    exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176);
 }
 
-void TForm1::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
-    bar->setObjectName("MainMenu1");
-    N2 = named(bar->addMenu(QStringLiteral("Файл")), "N2");
-    N9 = entry(N2, "N9", QStringLiteral("Сохранить"));
-    N10 = separator(N2, "N10");
-    N4 = entry(N2, "N4", QStringLiteral("Выход"));
-    N6 = named(bar->addMenu(QStringLiteral("Параметры")), "N6");
-    N7 = entry(N6, "N7", QStringLiteral("Автообновление"));
-    N7->setCheckable(true);
-    URL1 = entry(N6, "URL1", QStringLiteral("Настройка"));
-    Exel1 = entry(bar, "Exel1", QStringLiteral("Exel"));
-    N8 = entry(bar, "N8", QStringLiteral("О программе"));
+    bar->setObjectName("menuBar");
+    QMenu* file = named(bar->addMenu(QStringLiteral("Файл")), "fileMenu");
+    saveAction_ = entry(file, "saveAction", QStringLiteral("Сохранить"));
+    separator(file, "fileSeparator");
+    exitAction_ = entry(file, "exitAction", QStringLiteral("Выход"));
+    QMenu* settings = named(bar->addMenu(QStringLiteral("Параметры")), "settingsMenu");
+    autoRefreshAction_ = entry(settings, "autoRefreshAction", QStringLiteral("Автообновление"));
+    autoRefreshAction_->setCheckable(true);
+    addressAction_ = entry(settings, "addressAction", QStringLiteral("Настройка"));
+    exportAction_ = entry(bar, "exportAction", QStringLiteral("Exel"));
+    aboutAction_ = entry(bar, "aboutAction", QStringLiteral("О программе"));
 
-    PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    N5 = entry(PopupMenu1, "N5", QStringLiteral("Обновить"));
-    N3 = separator(PopupMenu1, "N3");
-    N1 = entry(PopupMenu1, "N1", QStringLiteral("Выход"));
+    trayMenu_ = named(new QMenu(this), "trayMenu");
+    trayRefreshAction_ = entry(trayMenu_, "trayRefreshAction", QStringLiteral("Обновить"));
+    separator(trayMenu_, "traySeparator");
+    trayExitAction_ = entry(trayMenu_, "trayExitAction", QStringLiteral("Выход"));
 }
 
-void TForm1::buildTray()
+void MainWindow::buildTray()
 {
-    CoolTrayIcon1 = named(new QSystemTrayIcon(TivkaIcon(), this), "CoolTrayIcon1");
-    CoolTrayIcon1->setContextMenu(PopupMenu1);
+    trayIcon_ = named(new QSystemTrayIcon(TivkaIcon(), this), "trayIcon");
+    trayIcon_->setContextMenu(trayMenu_);
 }
 
-void TForm1::placeCentred()
+void MainWindow::placeCentred()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)

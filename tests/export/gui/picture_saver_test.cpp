@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "acquisition/png_codec.h"
-#include "platform/gui/bitmap_image.h"
+#include "chart/png_codec.h"
+#include "chart/gui/bitmap_image.h"
+#include "support/scripted_modals.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -42,7 +43,7 @@ protected:
     }
 
     test::TempDir dir;
-    ScriptedModalRunner modal;
+    test::ScriptedModalRunner modal;
     PictureSaver saver{modal, nullptr};
     std::string proposed;
 };
@@ -59,7 +60,7 @@ TEST_F(PictureSaverTest, DialogIsASavePngDialog)
         EXPECT_TRUE(files.isSizeGripEnabled());
         return int(QDialog::Rejected);
     });
-    saver.Button2Click(chartPicture(), "GBP/USD");
+    saver.save(chartPicture(), "GBP/USD");
     EXPECT_EQ(modal.count, 1);
 }
 
@@ -76,7 +77,7 @@ TEST_F(PictureSaverTest, SavesThePicturePixelForPixelUnderTheProposedOrTypedName
                  {"EUR/GBP", "report2.png", "EURGBP", "report2.png"}};
     for (const auto& c : cases) {
         typeAndSave(c.typed);
-        saver.Button2Click(picture, c.pair);
+        saver.save(picture, c.pair);
         EXPECT_EQ(proposed, c.proposed);
         EXPECT_EQ(DecodePngFile((dir / c.written).string()), fromQImage(picture)) << c.written;
     }
@@ -92,14 +93,14 @@ TEST_F(PictureSaverTest, CancelWritesNothing)
         files.reject();
         return files.result();
     });
-    saver.Button2Click(chartPicture(), "GBP/USD");
+    saver.save(chartPicture(), "GBP/USD");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST_F(PictureSaverTest, BlankCanvasBeforeAnyChart)
 {
     typeAndSave("blank");
-    saver.Button2Click(QImage(), "GBP/USD");
+    saver.save(QImage(), "GBP/USD");
     const Bitmap saved = DecodePngFile((dir / "blank.png").string());
     EXPECT_EQ(saved, Bitmap(514, 532, colours::white));
 }
@@ -114,7 +115,7 @@ TEST_F(PictureSaverTest, UnwritableFileIsAnErrorNamingIt)
         return files.result();
     });
     try {
-        saver.Button2Click(chartPicture(), "GBP/USD");
+        saver.save(chartPicture(), "GBP/USD");
         FAIL() << "no error for an unwritable file";
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find("chart.png"), std::string::npos) << error.what();

@@ -1,4 +1,4 @@
-#include "platform/gui/bitmap_image.h"
+#include "chart/gui/bitmap_image.h"
 
 #include <gtest/gtest.h>
 

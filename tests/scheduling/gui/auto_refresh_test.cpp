@@ -11,15 +11,31 @@
 #include <vector>
 
 #include "platform/conversions.h"
-
+#include "support/manual_clock.h"
 #include "support/recorded_messages.h"
+#include "support/scripted_modals.h"
 
 namespace tivka {
 namespace {
 
+using test::ManualClock;
+using test::ScriptedModalRunner;
+
+// The tick of a timer, as its timeout delivers it.
+void tick(QTimer* timer)
+{
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
 class AutoRefreshTest : public ::testing::Test {
 protected:
-    AutoRefreshTest() { n7.setCheckable(true); }
+    AutoRefreshTest() { mark.setCheckable(true); }
+
+    AutoRefreshDialog& dialog() { return *host.findChild<AutoRefreshDialog*>("autoRefreshDialog"); }
+    QLineEdit* edit(const char* name) { return dialog().findChild<QLineEdit*>(name); }
+    QCheckBox* box(const char* name) { return dialog().findChild<QCheckBox*>(name); }
+    QTimer* periodicTimer() { return autoRefresh.findChild<QTimer*>("periodicTimer"); }
+    QTimer* minuteTimer() { return autoRefresh.findChild<QTimer*>("minuteTimer"); }
 
     // The window's general error report: the error's own message, shown.
     AutoRefresh::Guard report = [this](std::function<void()> handler) {
@@ -31,43 +47,42 @@ protected:
     };
 
     // Opens the dialog; `user` acts on it, then "Ok" is clicked.
-    void openDialogAndOk(const std::function<void(TForm2&)>& user)
+    void openDialogAndOk(const std::function<void()>& user)
     {
         modal.setNext([&, user](QDialog&) {
-            user(autoRefresh.form2());
-            autoRefresh.form2().Button1->click();
-            return autoRefresh.form2().result();
+            user();
+            dialog().findChild<QPushButton*>("okButton")->click();
+            return dialog().result();
         });
-        autoRefresh.N7Click();
+        autoRefresh.openDialog();
     }
 
-    Settings settings;
-    std::int32_t minuteFired = 0;
+    TimerSettings settings;
     test::RecordedMessages messages;
     ScriptedModalRunner modal;
     ManualClock clock;
-    QAction n7{QStringLiteral("Автообновление")};
+    QAction mark{QStringLiteral("Автообновление")};
+    QWidget host;
     int refreshes = 0;
-    AutoRefresh autoRefresh{settings, minuteFired, messages, modal, clock, &n7, [this] { ++refreshes; }, nullptr, report};
+    AutoRefresh autoRefresh{settings, messages, modal, clock, &mark, [this] { ++refreshes; }, &host, report};
 };
 
 TEST_F(AutoRefreshTest, DialogTextsAndStartValues)
 {
-    TForm2& form = autoRefresh.form2();
+    AutoRefreshDialog& form = dialog();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Автообновление"));
     EXPECT_FALSE(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("Обновлять каждые                    минут"));
-    EXPECT_EQ(form.Label2->text(), QStringLiteral("Обновлять в                     минут"));
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("00"));
-    EXPECT_EQ(form.Edit2->text(), QStringLiteral("00"));
-    EXPECT_FALSE(form.CheckBox1->isChecked() || form.CheckBox2->isChecked());
+    EXPECT_EQ(form.findChild<QLabel*>("periodLabel")->text(), QStringLiteral("Обновлять каждые                    минут"));
+    EXPECT_EQ(form.findChild<QLabel*>("minuteLabel")->text(), QStringLiteral("Обновлять в                     минут"));
+    EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("00"));
+    EXPECT_EQ(edit("minuteEdit")->text(), QStringLiteral("00"));
+    EXPECT_FALSE(box("periodCheck")->isChecked() || box("minuteCheck")->isChecked());
 }
 
 // Each line's words must stand clear of the edit field laid over its blanks
 // and of the check box, whatever the toolkit's font.
 TEST_F(AutoRefreshTest, LineWordsStandClearOfTheEditAndTheCheckBox)
 {
-    TForm2& form = autoRefresh.form2();
     const auto check = [](QLabel* label, QLineEdit* edit, QCheckBox* box, const QString& words) {
         const QFontMetrics metrics(label->font());
         const QString text = label->text();
@@ -80,65 +95,65 @@ TEST_F(AutoRefreshTest, LineWordsStandClearOfTheEditAndTheCheckBox)
         EXPECT_GE(label->font().pointSizeF(), 6);
         EXPECT_LE(label->font().pointSizeF(), 10);
     };
-    check(form.Label1, form.Edit1, form.CheckBox1, QStringLiteral("Обновлять каждые"));
-    check(form.Label2, form.Edit2, form.CheckBox2, QStringLiteral("Обновлять в"));
+    check(dialog().findChild<QLabel*>("periodLabel"), edit("periodEdit"), box("periodCheck"),
+          QStringLiteral("Обновлять каждые"));
+    check(dialog().findChild<QLabel*>("minuteLabel"), edit("minuteEdit"), box("minuteCheck"),
+          QStringLiteral("Обновлять в"));
 }
 
 TEST_F(AutoRefreshTest, PeriodArmsTimer1AndOkKeepsItInTheSettings)
 {
-    openDialogAndOk([&](TForm2& form) {
-        form.Edit1->setText("15");
-        form.CheckBox1->click();
-        EXPECT_TRUE(autoRefresh.timer1().isActive());
-        EXPECT_EQ(autoRefresh.timer1().interval(), 900000);
-        EXPECT_FALSE(form.Edit1->isEnabled());
-        EXPECT_FALSE(n7.isChecked()) << "the check boxes alone leave the menu mark";
+    openDialogAndOk([&] {
+        edit("periodEdit")->setText("15");
+        box("periodCheck")->click();
+        EXPECT_TRUE(periodicTimer()->isActive());
+        EXPECT_EQ(periodicTimer()->interval(), 900000);
+        EXPECT_FALSE(edit("periodEdit")->isEnabled());
+        EXPECT_FALSE(mark.isChecked()) << "the check boxes alone leave the menu mark";
     });
-    EXPECT_EQ(settings.Time1, 15);
-    EXPECT_TRUE(settings.TimerEn1);
-    EXPECT_FALSE(settings.TimerEn2);
-    EXPECT_TRUE(n7.isChecked());
+    EXPECT_EQ(settings.periodMinutes, 15);
+    EXPECT_TRUE(settings.periodicEnabled);
+    EXPECT_FALSE(settings.hourlyEnabled);
+    EXPECT_TRUE(mark.isChecked());
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(AutoRefreshTest, MinuteArmsTimer2AndSetsTime2AtOnce)
 {
-    TForm2& form = autoRefresh.form2();
-    form.Edit2->setText("45");
-    form.CheckBox2->click();
-    EXPECT_EQ(settings.Time2, 45);
-    EXPECT_TRUE(autoRefresh.timer2Enabled());
-    EXPECT_TRUE(autoRefresh.timer2().isActive());
-    EXPECT_EQ(autoRefresh.timer2().interval(), 60000);
-    EXPECT_FALSE(form.Edit2->isEnabled());
+    edit("minuteEdit")->setText("45");
+    box("minuteCheck")->click();
+    EXPECT_EQ(settings.hourlyMinute, 45);
+    EXPECT_TRUE(autoRefresh.hourlyEnabled());
+    EXPECT_TRUE(minuteTimer()->isActive());
+    EXPECT_EQ(minuteTimer()->interval(), 60000);
+    EXPECT_FALSE(edit("minuteEdit")->isEnabled());
 
-    form.CheckBox2->click();
-    EXPECT_FALSE(autoRefresh.timer2().isActive());
-    EXPECT_TRUE(form.Edit2->isEnabled());
-    EXPECT_EQ(settings.Time2, 45);
+    box("minuteCheck")->click();
+    EXPECT_FALSE(minuteTimer()->isActive());
+    EXPECT_TRUE(edit("minuteEdit")->isEnabled());
+    EXPECT_EQ(settings.hourlyMinute, 45);
 }
 
 // Periods and minutes the timers cannot run with: refused with the timer's
 // message, the box unticked, the edit left open, nothing stored.
 TEST_F(AutoRefreshTest, PeriodsAndMinutesTheTimersCannotRunWithAreRefused)
 {
-    TForm2& form = autoRefresh.form2();
-    settings.Time2 = 33;
+    settings.hourlyMinute = 33;
     for (const char* text : {"0", "00", "-5", "35792", "2147483647"}) {
         messages.shown.clear();
-        form.Edit1->setText(text);
-        form.CheckBox1->click();
+        edit("periodEdit")->setText(text);
+        box("periodCheck")->click();
         EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №1 незапущен!"}) << text;
-        EXPECT_FALSE(form.CheckBox1->isChecked() || autoRefresh.timer1Enabled() || autoRefresh.timer1().isActive()) << text;
-        EXPECT_TRUE(form.Edit1->isEnabled()) << text;
+        EXPECT_FALSE(box("periodCheck")->isChecked() || autoRefresh.periodicEnabled() || periodicTimer()->isActive()) << text;
+        EXPECT_TRUE(edit("periodEdit")->isEnabled()) << text;
     }
     for (const char* text : {"0", "-1", "60", "2147483647"}) {
         messages.shown.clear();
-        form.Edit2->setText(text);
-        form.CheckBox2->click();
+        edit("minuteEdit")->setText(text);
+        box("minuteCheck")->click();
         EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №2 незапущен!"}) << text;
-        EXPECT_FALSE(form.CheckBox2->isChecked() || autoRefresh.timer2Enabled() || autoRefresh.timer2().isActive()) << text;
-        EXPECT_EQ(settings.Time2, 33) << text;
+        EXPECT_FALSE(box("minuteCheck")->isChecked() || autoRefresh.hourlyEnabled() || minuteTimer()->isActive()) << text;
+        EXPECT_EQ(settings.hourlyMinute, 33) << text;
     }
 }
 
@@ -159,118 +174,116 @@ TEST_F(AutoRefreshTest, StartUpArmsFromTheSettings)
     };
     for (const auto& c : cases) {
         autoRefresh.disarm();
-        n7.setChecked(false);
-        settings.Time1 = c.time1;
-        settings.TimerEn1 = c.en1;
-        settings.TimerEn2 = c.en2;
+        mark.setChecked(false);
+        settings.periodMinutes = c.time1;
+        settings.periodicEnabled = c.en1;
+        settings.hourlyEnabled = c.en2;
         autoRefresh.armAtStartup();
         const std::string label = std::to_string(c.time1) + (c.en1 ? " en1" : "") + (c.en2 ? " en2" : "");
-        EXPECT_EQ(autoRefresh.timer1Enabled(), c.en1) << label;
-        EXPECT_EQ(autoRefresh.timer1().isActive(), c.timer1Runs) << label;
-        EXPECT_EQ(autoRefresh.timer2Enabled(), c.en2) << label;
-        EXPECT_EQ(autoRefresh.timer2().isActive(), c.en2) << label;
-        EXPECT_EQ(n7.isChecked(), c.checkMark) << label;
+        EXPECT_EQ(autoRefresh.periodicEnabled(), c.en1) << label;
+        EXPECT_EQ(periodicTimer()->isActive(), c.timer1Runs) << label;
+        EXPECT_EQ(autoRefresh.hourlyEnabled(), c.en2) << label;
+        EXPECT_EQ(minuteTimer()->isActive(), c.en2) << label;
+        EXPECT_EQ(mark.isChecked(), c.checkMark) << label;
         if (c.timer1Runs) {
-            EXPECT_EQ(autoRefresh.timer1().interval(), c.time1 * 60000) << label;
+            EXPECT_EQ(periodicTimer()->interval(), c.time1 * 60000) << label;
         }
     }
     autoRefresh.disarm();
-    EXPECT_FALSE(autoRefresh.timer1().isActive());
-    EXPECT_FALSE(autoRefresh.timer2().isActive());
+    EXPECT_FALSE(periodicTimer()->isActive());
+    EXPECT_FALSE(minuteTimer()->isActive());
 }
 
 TEST_F(AutoRefreshTest, OpeningTheDialogRearmsTimer1FromEdit1)
 {
-    settings.Time1 = 20;
-    settings.TimerEn1 = true;
-    openDialogAndOk([&](TForm2& form) {
-        EXPECT_TRUE(form.CheckBox1->isChecked());
-        EXPECT_EQ(form.Edit1->text(), QStringLiteral("20"));
-        EXPECT_FALSE(form.Edit1->isEnabled());
-        EXPECT_TRUE(form.Edit2->isEnabled());
-        EXPECT_EQ(form.Edit2->text(), QStringLiteral("33"));
-        EXPECT_TRUE(autoRefresh.timer1().isActive());
-        EXPECT_EQ(autoRefresh.timer1().interval(), 1200000);
+    settings.periodMinutes = 20;
+    settings.periodicEnabled = true;
+    openDialogAndOk([&] {
+        EXPECT_TRUE(box("periodCheck")->isChecked());
+        EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("20"));
+        EXPECT_FALSE(edit("periodEdit")->isEnabled());
+        EXPECT_TRUE(edit("minuteEdit")->isEnabled());
+        EXPECT_EQ(edit("minuteEdit")->text(), QStringLiteral("33"));
+        EXPECT_TRUE(periodicTimer()->isActive());
+        EXPECT_EQ(periodicTimer()->interval(), 1200000);
     });
-    EXPECT_EQ(settings.Time1, 20);
-    EXPECT_TRUE(settings.TimerEn1);
-    EXPECT_TRUE(n7.isChecked());
+    EXPECT_EQ(settings.periodMinutes, 20);
+    EXPECT_TRUE(settings.periodicEnabled);
+    EXPECT_TRUE(mark.isChecked());
     EXPECT_EQ(modal.count, 1);
 }
 
 TEST_F(AutoRefreshTest, OpeningWithAPeriodOfZeroSwitchesTimer1Off)
 {
-    settings.Time1 = 0;
-    settings.TimerEn1 = true;
+    settings.periodMinutes = 0;
+    settings.periodicEnabled = true;
     autoRefresh.armAtStartup();
-    ASSERT_TRUE(n7.isChecked());
-    openDialogAndOk([&](TForm2& form) { EXPECT_FALSE(form.CheckBox1->isChecked()); });
+    ASSERT_TRUE(mark.isChecked());
+    openDialogAndOk([&] { EXPECT_FALSE(box("periodCheck")->isChecked()); });
     EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №1 незапущен!"});
-    EXPECT_FALSE(settings.TimerEn1);
-    EXPECT_FALSE(autoRefresh.timer1Enabled());
-    EXPECT_FALSE(n7.isChecked());
+    EXPECT_FALSE(settings.periodicEnabled);
+    EXPECT_FALSE(autoRefresh.periodicEnabled());
+    EXPECT_FALSE(mark.isChecked());
 }
 
 TEST_F(AutoRefreshTest, OkRemovesTheCheckMarkWhenBothTimersAreOff)
 {
-    settings.TimerEn2 = true;
+    settings.hourlyEnabled = true;
     autoRefresh.armAtStartup();
-    ASSERT_TRUE(n7.isChecked());
-    openDialogAndOk([&](TForm2& form) { form.CheckBox2->click(); });
-    EXPECT_FALSE(settings.TimerEn2);
-    EXPECT_FALSE(autoRefresh.timer2().isActive());
-    EXPECT_FALSE(n7.isChecked());
+    ASSERT_TRUE(mark.isChecked());
+    openDialogAndOk([&] { box("minuteCheck")->click(); });
+    EXPECT_FALSE(settings.hourlyEnabled);
+    EXPECT_FALSE(minuteTimer()->isActive());
+    EXPECT_FALSE(mark.isChecked());
 }
 
 TEST_F(AutoRefreshTest, NonNumericPeriodIsReportedAndKeepsTheSettings)
 {
-    settings.Time1 = 7;
-    const auto user = [&](TForm2& form) {
-        form.Edit1->setText("abc");
-        form.CheckBox1->click();
+    settings.periodMinutes = 7;
+    const auto user = [&] {
+        edit("periodEdit")->setText("abc");
+        box("periodCheck")->click();
         EXPECT_EQ(messages.shown, std::vector<std::string>{"'abc' is not a valid integer value"});
-        EXPECT_TRUE(form.CheckBox1->isChecked());
-        EXPECT_FALSE(autoRefresh.timer1().isActive());
-        EXPECT_TRUE(form.Edit1->isEnabled());
-        form.Edit2->setText("12");
-        form.CheckBox2->click();
+        EXPECT_TRUE(box("periodCheck")->isChecked());
+        EXPECT_FALSE(periodicTimer()->isActive());
+        EXPECT_TRUE(edit("periodEdit")->isEnabled());
+        edit("minuteEdit")->setText("12");
+        box("minuteCheck")->click();
     };
-    // Reading Edit1 back after "Ok" fails too; the window reports that error.
+    // Reading the period back after "Ok" fails too; the window reports that error.
     EXPECT_THROW(openDialogAndOk(user), ConversionError);
-    EXPECT_EQ(settings.Time1, 7);
-    EXPECT_FALSE(settings.TimerEn1);
-    EXPECT_FALSE(settings.TimerEn2);
+    EXPECT_EQ(settings.periodMinutes, 7);
+    EXPECT_FALSE(settings.periodicEnabled);
+    EXPECT_FALSE(settings.hourlyEnabled);
     // The timers keep what the check boxes gave them.
-    EXPECT_TRUE(autoRefresh.timer2().isActive());
-    EXPECT_EQ(settings.Time2, 12);
+    EXPECT_TRUE(minuteTimer()->isActive());
+    EXPECT_EQ(settings.hourlyMinute, 12);
 }
 
 TEST_F(AutoRefreshTest, EscapeDoesNotCloseTheDialog)
 {
-    TForm2& form = autoRefresh.form2();
+    AutoRefreshDialog& form = dialog();
     form.show();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&form, &escape);
     EXPECT_TRUE(form.isVisible());
-    form.Button1->click();
+    form.findChild<QPushButton*>("okButton")->click();
     EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
 {
-    settings.Time2 = 33;
-    settings.TimerEn2 = true;
+    settings.hourlyMinute = 33;
+    settings.hourlyEnabled = true;
     autoRefresh.armAtStartup();
     const struct {
         int minute;
         int refreshesAfter;
-        std::int32_t minuteFiredAfter;
-    } ticks[] = {{32, 0, 0}, {33, 1, 1}, {34, 1, 1}, {35, 1, 0}, {36, 1, 0}};
-    for (const auto& tick : ticks) {
-        clock.minute = tick.minute;
-        autoRefresh.timer2Tick();
-        EXPECT_EQ(refreshes, tick.refreshesAfter) << "minute " << tick.minute;
-        EXPECT_EQ(minuteFired, tick.minuteFiredAfter) << "minute " << tick.minute;
+    } ticks[] = {{32, 0}, {33, 1}, {34, 1}, {35, 1}, {36, 1}, {33, 2}, {34, 2}};
+    for (const auto& t : ticks) {
+        clock.minute = t.minute;
+        tick(minuteTimer());
+        EXPECT_EQ(refreshes, t.refreshesAfter) << "minute " << t.minute;
     }
 }
 
@@ -281,43 +294,43 @@ TEST_F(AutoRefreshTest, FailingRefreshIsReportedAndTheTimerStaysArmed)
         ++attempts;
         throw std::runtime_error("Ошибка при загрузке графиков!");
     };
-    AutoRefresh failing(settings, minuteFired, messages, modal, clock, &n7, fail, nullptr, report);
-    settings.Time1 = 5;
-    settings.TimerEn1 = true;
+    AutoRefresh failing(settings, messages, modal, clock, &mark, fail, nullptr, report);
+    settings.periodMinutes = 5;
+    settings.periodicEnabled = true;
     failing.armAtStartup();
-    failing.timer1Tick();
-    failing.timer1Tick();
+    QTimer* timer = failing.findChild<QTimer*>("periodicTimer");
+    tick(timer);
+    tick(timer);
     EXPECT_EQ(attempts, 2);
     EXPECT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown.front(), "Ошибка при загрузке графиков!");
-    EXPECT_TRUE(failing.timer1().isActive());
+    EXPECT_TRUE(timer->isActive());
 }
 
 TEST_F(AutoRefreshTest, TicksWhileTheDialogIsOpenStillRefresh)
 {
-    settings.Time1 = 5;
-    settings.TimerEn1 = true;
+    settings.periodMinutes = 5;
+    settings.periodicEnabled = true;
     autoRefresh.armAtStartup();
-    openDialogAndOk([&](TForm2&) {
-        EXPECT_TRUE(autoRefresh.timer1().isActive());
-        autoRefresh.timer1Tick();
+    openDialogAndOk([&] {
+        EXPECT_TRUE(periodicTimer()->isActive());
+        tick(periodicTimer());
     });
     EXPECT_EQ(refreshes, 1);
 }
 
-TEST(AutoRefreshLifetime, DialogParentMayGoFirst)
+TEST(AutoRefreshLifetime, GoesWithItsParentAndTakesTheDialogAlong)
 {
-    Settings settings;
-    std::int32_t minuteFired = 0;
+    TimerSettings settings;
     test::RecordedMessages messages;
     ScriptedModalRunner modal;
     ManualClock clock;
-    QAction n7;
+    QAction mark;
     auto parent = std::make_unique<QWidget>();
-    AutoRefresh autoRefresh(settings, minuteFired, messages, modal, clock, &n7, [] {}, parent.get(),
-                            [](std::function<void()> handler) { handler(); });
-    EXPECT_EQ(autoRefresh.form2().parentWidget(), parent.get());
-    parent.reset();  // takes the dialog along; the destructor must not delete it again
+    new AutoRefresh(settings, messages, modal, clock, &mark, [] {}, parent.get(),
+                    [](std::function<void()> handler) { handler(); });
+    EXPECT_NE(parent->findChild<AutoRefreshDialog*>(), nullptr);
+    parent.reset();  // nothing may be deleted twice
 }
 
 }  // namespace

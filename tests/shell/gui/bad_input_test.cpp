@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "acquisition/bmp_codec.h"
+#include "chart/bmp_codec.h"
 #include "chart_server/chart_renderer.h"
 #include "window_fixture.h"
 
@@ -98,7 +98,7 @@ TEST_F(WindowTest, AnErrorPageInPlaceOfAChartIsNamedAndBothFilesAreKept)
 {
     writeTemplate();
     downloader.servePages = true;
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_THAT(messages.shown[0], StartsWith("on_GBPUSD.png: not a PNG image (starts with '<html>"));
     EXPECT_EQ(readFile(dir / "on_GBPUSD.png"), "<html><body>Not Found</body></html>");
@@ -123,7 +123,7 @@ TEST_F(WindowTest, BrokenTemplateFilesAreNamedAndTheWindowStillOpens)
         make();
         messages.shown.clear();
         downloader.urls.clear();
-        TForm1& form = startWindow();
+        MainWindow& form = startWindow();
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_THAT(messages.shown[0], StartsWith("ndata.bmp: "));
         EXPECT_TRUE(downloader.urls.empty());
@@ -138,16 +138,17 @@ TEST_F(WindowTest, BrokenTemplateFilesAreNamedAndTheWindowStillOpens)
 TEST_F(WindowTest, TemplateOfAnotherBitDepthReadsTheSameCharts)
 {
     writeTemplate();
-    const QString expected = startWindow().Memo1->toPlainText();
+    startWindow();
+    const QString expected = ordersPane()->toPlainText();
     ASSERT_FALSE(expected.isEmpty());
     const Bitmap glyphs = charts::DigitTemplateBitmap();
     for (int bits : {8, 16}) {
         SCOPED_TRACE(bits);
         writeFile("ndata.bmp", bmpOf(glyphs, bits, bits == 8 ? std::vector{colours::black, colours::white}
                                                              : std::vector<Colour>{}));
-        TForm1& form = startWindow();
+        MainWindow& form = startWindow();
         EXPECT_TRUE(messages.shown.empty());
-        EXPECT_EQ(form.Memo1->toPlainText(), expected);
+        EXPECT_EQ(ordersPane()->toPlainText(), expected);
     }
 }
 
@@ -159,9 +160,9 @@ TEST_F(WindowTest, HugeGarbledSettingsAreReadAndKeptThroughAClose)
         garbage[i] = char((i * 2654435761u) >> 13);
     const std::string kept = garbage + "\n" + std::string(100000, 'x') + "\n";
     writeFile(settingsPath(), kept + "[Setting]\nTime2=40\n");
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(form.state().settings.Time2, 40);
+    EXPECT_EQ(form.state().settings.timers.hourlyMinute, 40);
     form.close();
     EXPECT_TRUE(messages.shown.empty());
     const std::string after = readFile(settingsPath());
@@ -177,10 +178,10 @@ TEST_F(WindowTest, AnImmutableSettingsFileIsReportedAtCloseAndLeftIntact)
     Immutable locked(settingsPath());
     if (!locked.set())
         GTEST_SKIP() << "chattr +i is not available here";
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     messages.shown.clear();
     form.close();
-    EXPECT_THAT(messages.shown, ElementsAre("Unable to write to " + settingsFile));
+    EXPECT_THAT(messages.shown, ElementsAre(::testing::StartsWith("Unable to write to " + settingsFile + ": ")));
     EXPECT_EQ(readFile(settingsPath()), content);
     EXPECT_TRUE(form.isShutDown());
 }
@@ -191,12 +192,12 @@ TEST_F(WindowTest, PairTextsNeverCreateFilesOutsideTheCurrentFolder)
     fs::create_directories(dir / "a" / "b");
     ScopedCurrentDir inner(dir / "a" / "b");
     writeTemplate();
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     for (const std::string text : {std::string(200, 'Z'), std::string("../../x/y"), std::string("..\\..\\x"),
                                    std::string("/tmp/../../etc/passwd"), std::string(197, '.') + "/.."}) {
         SCOPED_TRACE(text);
-        form.ComboBox1->setCurrentText(QString::fromStdString(text));
-        form.Button1->click();
+        pairBox()->setCurrentText(QString::fromStdString(text));
+        refreshButton()->click();
     }
     EXPECT_EQ(downloader.urls.size(), 12u);
     for (const std::string& path : treeOf(dir.path()))

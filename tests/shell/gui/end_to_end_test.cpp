@@ -1,13 +1,12 @@
 // The window against the synthetic chart server over loopback HTTP, and the
-// spreadsheet transfer into the in-process spreadsheet stand-in.
+// spreadsheet export into the documents folder.
 #include <QImage>
 #include <filesystem>
 
-#include "acquisition/bitmap.h"
+#include "chart/bitmap.h"
 #include "chart_server/chart_server.h"
-#include "platform/automation.h"
-#include "platform/gui/qt_text_painter.h"
-#include "platform/spreadsheet_server.h"
+#include "chart/gui/qt_text_painter.h"
+#include "support/scoped_environment.h"
 #include "window_fixture.h"
 
 namespace tivka::test {
@@ -28,33 +27,32 @@ TEST_F(WindowTest, StartsUpAgainstTheChartServer)
     writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
     CurlDownloader curl;
     activeDownloader = &curl;
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
-    ASSERT_TRUE(form.state().ImagesLoaded());
-    EXPECT_TRUE(form.Memo1->toPlainText().startsWith("--- Now Price"));
-    EXPECT_GT(form.state().orders.Now.Price, 0);
-    EXPECT_GT(form.state().positions.ScaleCount, 0);
+    ASSERT_TRUE(form.state().chartsLoaded());
+    EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price"));
+    EXPECT_GT(form.state().orders.reading.price, 0);
+    EXPECT_GT(form.state().positions.reading.scale.size(), 0);
     form.close();
     EXPECT_THAT(settingsLines(), ::testing::Contains("TIVKA_URL=" + serverUrl(server)));
 }
 
-TEST_F(WindowTest, SpreadsheetTransferWritesAWorkbookAndLeavesThePanesAsTheyWere)
+TEST_F(WindowTest, SpreadsheetExportWritesAWorkbookAndLeavesThePanesAsTheyWere)
 {
     const fs::path books = dir / "books";
     fs::create_directory(books);
-    SpreadsheetServerOptions options;
-    options.folder = books.string();
-    ScopedAutomationClass spreadsheet(kSpreadsheetClassName, SpreadsheetServerFactory(options));
+    ScopedEnvironment environment;
+    environment.set("XDG_DOCUMENTS_DIR", books.string());
     writeTemplate();
-    TForm1& form = startWindow();
+    MainWindow& form = startWindow();
     form.show();
-    const QString orders = form.Memo1->toPlainText();
-    form.Exel1->trigger();
+    const QString orders = ordersPane()->toPlainText();
+    action("exportAction")->trigger();
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     EXPECT_EQ(std::distance(fs::directory_iterator(books), fs::directory_iterator()), 1);
-    EXPECT_EQ(form.Memo1->toPlainText(), orders);
-    EXPECT_FALSE(form.state().spreadsheet.channel.ExcelExport);
-    EXPECT_FALSE(form.Panel2->isVisible());
+    EXPECT_EQ(openedWorkbooks, std::vector<std::string>{(books / "Tivka 12_30_.xlsx").string()});
+    EXPECT_EQ(ordersPane()->toPlainText(), orders);
+    EXPECT_FALSE(exportBanner()->isVisible());
 }
 
 TEST(QtTextPainter, InksOnlyInsideTheTextBoxOnWhite)

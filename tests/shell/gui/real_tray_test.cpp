@@ -46,17 +46,17 @@ TEST_F(RealTrayTest, MinimisingHidesTheWindowAndADoubleClickOnTheIconBringsItBac
         GTEST_SKIP() << "this display has no notification area";
     }
     writeTemplate();
-    TForm1& form = startWindow(/*trayAvailable=*/true);
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
     form.show();
-    ASSERT_TRUE(settlesTo([&] { return form.CoolTrayIcon1->isVisible() && form.isVisible(); }));
+    ASSERT_TRUE(settlesTo([&] { return trayIcon()->isVisible() && form.isVisible(); }));
 
     form.showMinimized();
     EXPECT_TRUE(settlesTo([&] { return !form.isVisible(); }));
-    EXPECT_FALSE(form.state().WindowShown);
+    EXPECT_FALSE(form.state().windowShown);
 
-    emit form.CoolTrayIcon1->activated(QSystemTrayIcon::DoubleClick);
+    emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(settlesTo([&] { return form.isVisible() && !form.isMinimized(); }));
-    EXPECT_TRUE(form.state().WindowShown);
+    EXPECT_TRUE(form.state().windowShown);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "acquisition/bmp_codec.h"
+#include "chart/bmp_codec.h"
 #include "chart_server/chart_server.h"
 #include "support/test_support.h"
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "acquisition/bmp_codec.h"
-#include "acquisition/png_codec.h"
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
 #include "chart_server/chart_server.h"
 
 namespace tivka::test {
@@ -46,9 +46,9 @@ void WindowTest::writeTemplate()
     WriteBmpFile(charts::DigitTemplateBitmap(), "ndata.bmp");
 }
 
-TForm1& WindowTest::makeWindow(bool trayAvailable)
+MainWindow& WindowTest::makeWindow(bool trayAvailable)
 {
-    Form1Services services;
+    MainWindowServices services;
     services.settingsPath = settingsFile;
     services.systemSeparator = ".";
     services.downloader = activeDownloader;
@@ -56,14 +56,15 @@ TForm1& WindowTest::makeWindow(bool trayAvailable)
     services.modals = &modals;
     services.clock = &clock;
     services.trayAvailable = trayAvailable;
-    window = std::make_unique<TForm1>(services);
+    services.openWorkbook = [this](const std::string& path) { openedWorkbooks.push_back(path); };
+    window = std::make_unique<MainWindow>(services);
     return *window;
 }
 
-TForm1& WindowTest::startWindow(bool trayAvailable)
+MainWindow& WindowTest::startWindow(bool trayAvailable)
 {
-    TForm1& form = makeWindow(trayAvailable);
-    form.FormCreate();
+    MainWindow& form = makeWindow(trayAvailable);
+    form.startUp();
     return form;
 }
 

@@ -6,16 +6,29 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
 #include "acquisition/download.h"
-#include "platform/gui/modal_runner.h"
 #include "platform/user_messages.h"
-#include "scheduling/clock.h"
+#include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
+#include "support/manual_clock.h"
 #include "support/recorded_messages.h"
+#include "support/scripted_modals.h"
 #include "support/test_support.h"
 
 namespace tivka::test {
@@ -40,8 +53,30 @@ protected:
     ~WindowTest() override;
 
     void writeTemplate();  // a valid "ndata.bmp" in the current folder
-    TForm1& makeWindow(bool trayAvailable = false);
-    TForm1& startWindow(bool trayAvailable = false);  // makeWindow + FormCreate
+    MainWindow& makeWindow(bool trayAvailable = false);
+    MainWindow& startWindow(bool trayAvailable = false);  // makeWindow + startUp
+
+    // A control of the window by its object name; throws when there is none.
+    template <class T>
+    T* find(const char* name) const
+    {
+        T* found = window->findChild<T*>(name);
+        if (!found)
+            throw std::logic_error(std::string("the window has no ") + name);
+        return found;
+    }
+    QPlainTextEdit* ordersPane() const { return find<QPlainTextEdit>("ordersPane"); }
+    QPlainTextEdit* positionsPane() const { return find<QPlainTextEdit>("positionsPane"); }
+    QPushButton* refreshButton() const { return find<QPushButton>("refreshButton"); }
+    QPushButton* calculateButton() const { return find<QPushButton>("calculateButton"); }
+    QLabel* refreshBanner() const { return find<QLabel>("refreshBanner"); }
+    QLabel* exportBanner() const { return find<QLabel>("exportBanner"); }
+    ChartCanvas* chartCanvas() const { return find<ChartCanvas>("chartCanvas"); }
+    QComboBox* pairBox() const { return find<QComboBox>("pairBox"); }
+    QLineEdit* ordersFilter() const { return find<QLineEdit>("ordersFilter"); }
+    QAction* action(const char* name) const { return find<QAction>(name); }
+    QSystemTrayIcon* trayIcon() const { return find<QSystemTrayIcon>("trayIcon"); }
+    QTimer* timer(const char* name) const { return find<QTimer>(name); }
     std::filesystem::path settingsPath() const { return dir / "tivka.INI"; }
     // Key=value lines of the settings file, in file order.
     std::vector<std::string> settingsLines() const;
@@ -55,7 +90,8 @@ protected:
     ScriptedModalRunner modals;
     ManualClock clock;
     std::string settingsFile;
-    std::unique_ptr<TForm1> window;
+    std::vector<std::string> openedWorkbooks;
+    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace tivka::test

@@ -1,0 +1,75 @@
+#include "export/indicator_data.h"
+
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/number_format.h"
+
+namespace tivka {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kDataSignificantDigits = 6;
+
+// The indicators parse "." whatever the user's separator is.
+std::string indicatorPriceText(double value, int decimals, const std::string& systemSeparator)
+{
+    std::string text = FormatPrice(value, decimals, kDataSignificantDigits, systemSeparator);
+    for (char& c : text)
+        if (c == ',')
+            c = '.';
+    return text;
+}
+
+void appendLevelRows(std::string& out, const ChartReading& chart, int firstColumn, int lastColumn, int decimals,
+                     const std::string& systemSeparator)
+{
+    for (int x = firstColumn; x <= lastColumn; ++x) {
+        const Level& level = chart.level(x);
+        out += indicatorPriceText(level.price, decimals, systemSeparator);
+        out += ';';
+        out += std::to_string(PercentOf(level.buyPixels));
+        out += ';';
+        out += std::to_string(PercentOf(level.sellPixels));
+        out += kLineEnd;
+    }
+}
+
+// The two halves of one chart: below the current price, then above it.
+// The outermost columns 75 and 435 and the current price's column are never
+// part of the file.
+void appendChartRows(std::string& out, const ChartReading& chart, int decimals, const std::string& systemSeparator)
+{
+    using namespace geometry;
+    appendLevelRows(out, chart, kFirstLevelColumn + 1, kNowColumn - 1, decimals, systemSeparator);
+    appendLevelRows(out, chart, kNowColumn + 1, kLastLevelColumn - 1, decimals, systemSeparator);
+}
+
+}  // namespace
+
+std::string IndicatorDataText(const ChartReading& orders, const ChartReading& positions, int decimals,
+                              const std::string& systemSeparator)
+{
+    std::string out;
+    out.reserve(720 * 20);
+    out += orders.timeText + kLineEnd;
+    out += indicatorPriceText(orders.price, decimals, systemSeparator) + kLineEnd;
+    out += std::string("Orders") + kLineEnd;
+    appendChartRows(out, orders, decimals, systemSeparator);
+    out += std::string("Position") + kLineEnd;
+    appendChartRows(out, positions, decimals, systemSeparator);
+    return out;
+}
+
+bool WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text)
+{
+    return RewriteFile(pathWithoutExtension + ".csv", text);
+}
+
+bool WriteRequestFlag(const std::string& path, char value)
+{
+    return RewriteFile(path, std::string_view(&value, 1));
+}
+
+}  // namespace tivka

@@ -1,0 +1,200 @@
+#include "export/indicator_pass.h"
+
+#include <vector>
+
+#include "acquisition/pair_naming.h"
+#include "chart/png_codec.h"
+#include "export/indicator_data.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace tivka {
+
+namespace {
+
+constexpr const char* kUpdateFailedMessage = "Ошибка при обновлении графиков для ";
+constexpr std::size_t kFolderCount = 3;
+
+// One pair of the list and which of the three folders asked for it. The
+// answers are taken once and not tested again while the pair is served.
+struct PairRequest {
+    std::string code;
+    std::array<bool, kFolderCount> asked{};
+
+    bool any() const { return asked[0] || asked[1] || asked[2]; }
+};
+
+struct PairChartFiles {
+    ChartFile positions;
+    ChartFile orders;
+};
+
+// The two charts of a pair, when both were fetched and decoded.
+struct FetchedPair {
+    bool loaded = false;
+    Bitmap orders;
+    Bitmap positions;
+};
+
+// Resets the running flag however the pass ends.
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& running) : running_(running) { running_ = true; }
+    ~RunningFlag() { running_ = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+
+private:
+    bool& running_;
+};
+
+std::string folderPath(const IndicatorPassConfig& config, std::size_t folder)
+{
+    return NativePath(config.folders[folder]);
+}
+
+std::string flagPath(const std::string& folder, const std::string& code)
+{
+    return folder + "ir" + code + ".dat";
+}
+
+PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
+{
+    PairRequest request{PairCode(pairText), {}};
+    // An unreadable folder asks for nothing, and so does a flag that is not a
+    // plain file (a folder of that name, a pipe): it could never be set to
+    // "1" or "2", so serving it would fetch and write for nothing.
+    for (std::size_t i = 0; i < kFolderCount; ++i)
+        request.asked[i] = IsRegularFile(flagPath(folderPath(config, i), request.code));
+    return request;
+}
+
+PairChartFiles chartFilesFor(const IndicatorPassConfig& config, const std::string& code)
+{
+    return {IndicatorPositionsChart(config.chartUrl, code, config.positionsCumulative),
+            IndicatorOrdersChart(config.chartUrl, code, config.ordersCumulative)};
+}
+
+// The decoding half of the fetch, once both downloads have been attempted. A
+// failed download leaves the files as they are; a file that is not a PNG
+// image throws and keeps both.
+FetchedPair decodeFetched(const PairChartFiles& files, bool positionsOk, bool ordersOk)
+{
+    FetchedPair pair;
+    if (!positionsOk || !ordersOk)
+        return pair;
+    pair.orders = DecodePngFile(files.orders.localName);
+    pair.positions = DecodePngFile(files.positions.localName);
+    // A temporary file that cannot be deleted is overwritten by the next fetch.
+    RemoveFile(files.orders.localName);
+    RemoveFile(files.positions.localName);
+    pair.loaded = true;
+    return pair;
+}
+
+FetchedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader)
+{
+    const PairChartFiles files = chartFilesFor(config, code);
+    const bool positionsOk = downloader.download(files.positions.url, files.positions.localName);
+    const bool ordersOk = downloader.download(files.orders.url, files.orders.localName);
+    return decodeFetched(files, positionsOk, ordersOk);
+}
+
+// Flag "1", data file, flag "2" in every folder that asked, in folder order.
+// A data file that could not be written completely keeps its flag at "1",
+// which tells the indicator the file is not to be trusted.
+void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest& request, const std::string& text)
+{
+    for (std::size_t i = 0; i < kFolderCount; ++i) {
+        if (!request.asked[i])
+            continue;
+        const std::string folder = folderPath(config, i);
+        const std::string flag = flagPath(folder, request.code);
+        WriteRequestFlag(flag, '1');
+        if (WriteIndicatorData(folder + request.code, text))
+            WriteRequestFlag(flag, '2');
+    }
+}
+
+// Everything after the fetch of one requested pair: the failure message, or
+// reading both charts and writing the folders.
+void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, UserMessages& messages,
+                      const PairRequest& request, const FetchedPair& pair)
+{
+    if (!pair.loaded) {
+        messages.showMessage(kUpdateFailedMessage + request.code);
+        return;
+    }
+    const ChartReading orders = ReadForIndicator(pair.orders, digits, config.reading);
+    const ChartReading positions = ReadForIndicator(pair.positions, digits, config.reading);
+    const std::string text =
+        IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code), config.reading.systemSeparator);
+    writeRequestedFolders(config, request, text);
+}
+
+std::vector<PairRequest> requestedPairs(const IndicatorPassConfig& config)
+{
+    std::vector<PairRequest> requests;
+    for (const char* pairText : kPairList) {
+        PairRequest request = testRequest(config, pairText);
+        if (request.any())
+            requests.push_back(std::move(request));
+    }
+    return requests;
+}
+
+void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+                    UserMessages& messages)
+{
+    for (const char* pairText : kPairList) {
+        const PairRequest request = testRequest(config, pairText);
+        if (request.any())
+            serveFetchedPair(config, digits, messages, request, fetchPair(config, request.code, downloader));
+    }
+}
+
+// All flags first, then every requested chart at once (positions before
+// orders for each pair), then the pairs served in list order exactly as the
+// pair-by-pair pass serves them.
+void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+                    UserMessages& messages)
+{
+    const std::vector<PairRequest> requests = requestedPairs(config);
+    if (requests.empty())
+        return;
+    std::vector<PairChartFiles> files;
+    std::vector<DownloadJob> jobs;
+    for (const PairRequest& request : requests) {
+        files.push_back(chartFilesFor(config, request.code));
+        jobs.push_back({files.back().positions.url, files.back().positions.localName});
+        jobs.push_back({files.back().orders.url, files.back().orders.localName});
+    }
+    const std::vector<bool> fetched = downloader.downloadAll(jobs);
+    auto succeeded = [&](std::size_t job) { return job < fetched.size() && fetched[job]; };
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        serveFetchedPair(config, digits, messages, requests[i],
+                         decodeFetched(files[i], succeeded(2 * i), succeeded(2 * i + 1)));
+}
+
+}  // namespace
+
+ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
+{
+    ChartReading reading = ReadChart(chart, digits, options);
+    reading.throwIfFailed();
+    return reading;
+}
+
+void IndicatorServer::serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+                            UserMessages& messages)
+{
+    if (running_)
+        return;
+    RunningFlag flag(running_);
+    if (config.overlapped)
+        overlappedPass(config, digits, downloader, messages);
+    else
+        sequentialPass(config, digits, downloader, messages);
+}
+
+}  // namespace tivka

@@ -1,0 +1,83 @@
+// The POSIX implementation of the path functions.
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <pwd.h>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+namespace tivka {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// XDG_DOCUMENTS_DIR="$HOME/Documents" from user-dirs.dirs, $HOME expanded.
+std::string documentsFromUserDirs(const std::string& home)
+{
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    fs::path config = configHome && *configHome ? fs::path(configHome) : fs::path(home) / ".config";
+    std::ifstream in(config / "user-dirs.dirs");
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(key, 0) != 0)
+            continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0)
+            value = home + value.substr(5);
+        return value;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view text)
+{
+    std::string path(text);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::string ProgramPath()
+{
+    std::error_code error;
+    fs::path path = fs::canonical("/proc/self/exe", error);
+    if (error)
+        throw std::runtime_error("Cannot find the program file: " + error.message());
+    return path.string();
+}
+
+std::string SettingsPathFor(const std::string& programPath)
+{
+    // Only the last component's extension counts: "a.b/tivka" gives "a.b/tivka.INI".
+    return fs::path(programPath).replace_extension(".INI").string();
+}
+
+std::string HomeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return ".";
+}
+
+std::string DocumentsFolder()
+{
+    const std::string home = HomeFolder();
+    if (const char* documents = std::getenv("XDG_DOCUMENTS_DIR"); documents && IsFolder(documents))
+        return documents;
+    if (std::string documents = documentsFromUserDirs(home); IsFolder(documents))
+        return documents;
+    return home;
+}
+
+}  // namespace tivka

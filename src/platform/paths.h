@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tivka {
+
+// Maps a folder or file text written with Windows separators (the settings
+// keep "experts\files\Tivka\") to a path of this file system: on Linux every
+// "\" becomes "/". Every file operation on such texts goes through it.
+std::string NativePath(std::string_view text);
+
+// The running program's real path.
+std::string ProgramPath();
+
+// The settings file of a program: its path with the extension replaced by
+// ".INI" (build/bin/tivka gives build/bin/tivka.INI).
+std::string SettingsPathFor(const std::string& programPath);
+
+// The user's home folder: $HOME, else the account's home, else ".".
+std::string HomeFolder();
+
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else XDG_DOCUMENTS_DIR of
+// user-dirs.dirs (in $XDG_CONFIG_HOME or ~/.config), whichever is set first,
+// used only if the folder exists; otherwise the home folder.
+std::string DocumentsFolder();
+
+}  // namespace tivka

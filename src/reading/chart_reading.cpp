@@ -1,0 +1,265 @@
+#include "reading/chart_reading.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/conversions.h"
+#include "reading/glyph_reader.h"
+
+namespace tivka {
+
+namespace {
+
+using namespace geometry;
+
+constexpr int kPassColumns = kSideColumns;
+
+// One of the four level passes: a column range on one side of the axis,
+// measured in one bar colour. In reading order: buy below the price (olive),
+// buy above (teal), sell below (teal), sell above (olive).
+struct LevelPass {
+    int firstColumn;
+    bool aboveAxis;  // buy side: rows 119 up to 45; else sell side: rows 121 down to 195
+    Colour barColour;
+};
+
+constexpr LevelPass kLevelPasses[4] = {
+    {kFirstLevelColumn, true, colours::olive},
+    {kNowColumn + 1, true, colours::teal},
+    {kFirstLevelColumn, false, colours::teal},
+    {kNowColumn + 1, false, colours::olive},
+};
+
+// Pixels (x0 .. x0+count-1, y): straight from the chart when the segment lies
+// inside it, else copied into `spare` with colours::none outside.
+const Colour* readRow(const Bitmap& chart, int y, int x0, int count, Colour* spare)
+{
+    if (y >= 0 && y < chart.height() && x0 >= 0 && x0 + count <= chart.width())
+        return chart.pixels().data() + std::size_t(y) * std::size_t(chart.width()) + std::size_t(x0);
+    for (int i = 0; i < count; ++i)
+        spare[i] = chart.pixel(x0 + i, y);
+    return spare;
+}
+
+// Four pixels side by side; comparisons give all-ones lanes where equal.
+using Lanes = std::uint32_t __attribute__((vector_size(16)));
+constexpr std::size_t kLanes = 4;
+constexpr std::size_t kBlockVectors = 3;  // 12 columns: their counts stay in registers
+constexpr std::size_t kBlockColumns = kLanes * kBlockVectors;
+static_assert(kPassColumns % kBlockColumns == 0);
+
+Lanes loadLanes(const Colour* p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Counts 12 neighbouring columns over the pass's rows; `nearAxis` is the
+// pixel next to the axis in the first column, `rowStep` the step away from
+// the axis. Lanes count down by one per counted pixel (all-ones is -1).
+void countBlock(const Colour* nearAxis, std::ptrdiff_t rowStep, Colour barColour, std::int32_t* counted)
+{
+    const Lanes white = Lanes{} + colours::white;
+    const Lanes grey = Lanes{} + colours::grey;
+    const Lanes bar = Lanes{} + barColour;
+    Lanes count[kBlockVectors] = {};
+    Lanes whiteSeen[kBlockVectors] = {};
+    const Colour* row = nearAxis;
+    for (int i = 0; i < kBarRows; ++i, row += rowStep) {
+        for (std::size_t k = 0; k < kBlockVectors; ++k) {
+            const Lanes c = loadLanes(row + k * kLanes);
+            whiteSeen[k] |= Lanes(c == white);
+            count[k] += Lanes(c == bar) | (Lanes(c == grey) & ~whiteSeen[k]);
+        }
+    }
+    for (std::size_t k = 0; k < kBlockVectors; ++k)
+        for (std::size_t lane = 0; lane < kLanes; ++lane)
+            counted[k * kLanes + lane] = -std::int32_t(count[k][lane]);
+}
+
+// The pass's pixels, nearest the axis first, with colours::none outside the
+// chart: only needed when the pass reaches past a small chart's edge.
+std::vector<Colour> passRectangle(const Bitmap& chart, const LevelPass& pass, int firstRow, int direction)
+{
+    std::vector<Colour> pixels;
+    pixels.reserve(std::size_t(kBarRows) * kPassColumns);
+    for (int i = 0; i < kBarRows; ++i)
+        for (int j = 0; j < kPassColumns; ++j)
+            pixels.push_back(chart.pixel(pass.firstColumn + j, firstRow + direction * i));
+    return pixels;
+}
+
+// The counted pixels of every column of a pass: the pass's bar colour
+// anywhere in the 75-row walk away from the axis, grey only until the first
+// white. Twelve columns at a time, row by row.
+std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const LevelPass& pass)
+{
+    const int firstRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
+    const int direction = pass.aboveAxis ? -1 : 1;
+    const int farRow = firstRow + direction * (kBarRows - 1);
+    const bool inside = std::min(firstRow, farRow) >= 0 && std::max(firstRow, farRow) < chart.height() &&
+                        pass.firstColumn >= 0 && pass.firstColumn + kPassColumns <= chart.width();
+    std::vector<Colour> copied;
+    const Colour* nearAxis = nullptr;
+    std::ptrdiff_t rowStep = kPassColumns;
+    if (inside) {
+        nearAxis = chart.pixels().data() + std::size_t(firstRow) * std::size_t(chart.width()) +
+                   std::size_t(pass.firstColumn);
+        rowStep = std::ptrdiff_t(direction) * chart.width();
+    } else {
+        copied = passRectangle(chart, pass, firstRow, direction);
+        nearAxis = copied.data();
+    }
+    std::array<std::int32_t, kPassColumns> counted{};
+    for (std::size_t j = 0; j < kPassColumns; j += kBlockColumns)
+        countBlock(nearAxis + j, rowStep, pass.barColour, counted.data() + j);
+    return counted;
+}
+
+constexpr int kLabelScanColumns = kLabelScanEnd - kLabelScanFirst;
+
+// Which columns of the label scan have black ink in the label rows.
+std::array<std::uint32_t, kLabelScanColumns> labelInk(const Bitmap& chart)
+{
+    std::array<std::uint32_t, kLabelScanColumns> ink{};
+    std::array<Colour, kLabelScanColumns> spare;
+    for (int y = kLabelInkTop; y <= kLabelInkBottom; ++y) {
+        const Colour* row = readRow(chart, y, kLabelScanFirst, kLabelScanColumns, spare.data());
+        for (std::size_t j = 0; j < kLabelScanColumns; ++j)
+            ink[j] |= std::uint32_t(row[j] == colours::black);
+    }
+    return ink;
+}
+
+// The current price and the time; false when the price is not a number.
+bool readNow(GlyphReader& reader, const ReadingOptions& options, ChartReading& reading)
+{
+    reading.priceText = reader.readUprightText(kPriceText, options.decimalSymbol);
+    if (!TryParseNumber(reading.priceText, options.systemSeparator, reading.price)) {
+        reading.failure = ReadingFailure{ReadingFailure::Stage::Price, NotANumberMessage(reading.priceText)};
+        return false;
+    }
+    reading.level(kNowColumn).price = reading.price;
+    reading.timeText = reader.readUprightText(kTimeText, options.decimalSymbol);
+    return true;
+}
+
+// The scale labels; false at the first label that is not a number.
+bool readScale(const Bitmap& chart, GlyphReader& reader, const ReadingOptions& options, ChartReading& reading)
+{
+    const auto ink = labelInk(chart);
+    int x = kLabelScanFirst;
+    while (x < kLabelScanEnd) {
+        if (!ink[std::size_t(x - kLabelScanFirst)]) {
+            x += 1;
+            continue;
+        }
+        std::string text = reader.readSideLabel(x, options.decimalSymbol);
+        reading.labelInk.push_back({x, text});
+        if (text.empty()) {
+            x += 1;
+            continue;
+        }
+        ScaleMark mark{0, x + kLabelTickOffset};
+        if (!TryParseNumber(text, options.systemSeparator, mark.price)) {
+            reading.failure = ReadingFailure{ReadingFailure::Stage::ScaleLabel, NotANumberMessage(text)};
+            return false;
+        }
+        reading.scale.push_back(mark);
+        x += kLabelAdvance;
+    }
+    return true;
+}
+
+// The reference label of a walk over increasing columns only ever moves
+// right, so the walk costs one pass over the labels.
+class PriceWalk {
+public:
+    PriceWalk(const std::vector<ScaleMark>& scale, double step) : scale_(scale), step_(step) {}
+
+    double priceOf(int x)
+    {
+        if (scale_.empty())
+            return 0;
+        while (reference_ + 1 < scale_.size() && scale_[reference_].column < x)
+            ++reference_;
+        const ScaleMark& ref = scale_[reference_];
+        const long double offset = static_cast<long double>(ref.column) - x;
+        return static_cast<double>(static_cast<long double>(ref.price) - offset * static_cast<long double>(step_));
+    }
+
+private:
+    const std::vector<ScaleMark>& scale_;
+    double step_;
+    std::size_t reference_ = 0;
+};
+
+void runPass(const Bitmap& chart, const LevelPass& pass, ChartReading& reading)
+{
+    const auto pixels = passPixels(chart, pass);
+    PriceWalk walk(reading.scale, reading.step);
+    for (int j = 0; j < kPassColumns; ++j) {
+        Level& level = reading.level(pass.firstColumn + j);
+        if (pass.aboveAxis) {
+            level.price = walk.priceOf(pass.firstColumn + j);
+            level.buyPixels = pixels[std::size_t(j)];
+        } else {
+            level.sellPixels = pixels[std::size_t(j)];
+        }
+    }
+}
+
+}  // namespace
+
+int PercentOf(int countedPixels)
+{
+    return 100 * countedPixels / kFullBarPixels;
+}
+
+void ChartReading::throwIfFailed() const
+{
+    if (failure)
+        throw ConversionError(failure->message);
+}
+
+const Level& ChartReading::level(int column) const
+{
+    return levels.at(std::size_t(column - kFirstLevelColumn));
+}
+
+Level& ChartReading::level(int column)
+{
+    return levels.at(std::size_t(column - kFirstLevelColumn));
+}
+
+double ScaleStep(const std::vector<ScaleMark>& scale)
+{
+    if (scale.size() < 2)
+        return 0;
+    const long double rise = static_cast<long double>(scale[1].price) - scale[0].price;
+    return static_cast<double>(rise / (scale[1].column - scale[0].column));
+}
+
+double ColumnPrice(const std::vector<ScaleMark>& scale, double step, int x)
+{
+    return PriceWalk(scale, step).priceOf(x);
+}
+
+ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
+{
+    ChartReading reading;
+    GlyphReader reader(digits, chart);
+    if (!readNow(reader, options, reading) || !readScale(chart, reader, options, reading))
+        return reading;
+    reading.step = ScaleStep(reading.scale);
+    for (const LevelPass& pass : kLevelPasses)
+        runPass(chart, pass, reading);
+    return reading;
+}
+
+}  // namespace tivka

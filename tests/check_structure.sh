@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Keeps the shape of the source tree from eroding; run by ctest.
+#   tests/check_structure.sh SOURCE_DIR
+#
+# 1. Layers: a file under src/ includes project headers only from its own
+#    layer or a layer below it:
+#      platform -> chart -> acquisition, reading -> export, scheduling -> shell
+#    (acquisition and reading are side by side and do not include each other;
+#    so are export and scheduling). main.cpp may include anything.
+# 2. Qt only in gui/ folders and main.cpp, and nothing outside a gui/ folder
+#    includes a header from one.
+# 3. Only platform/ knows the operating system: no POSIX headers elsewhere.
+# 4. Names say what things are: no form-designer names (Button1, Memo2, N7,
+#    TForm1, ...) in src/, tools/ or tests/.
+set -uo pipefail
+root=${1:?usage: check_structure.sh SOURCE_DIR}
+cd "$root" || exit 2
+failures=0
+
+fail() {
+    echo "$1"
+    failures=$((failures + 1))
+}
+
+rank() {
+    case $1 in
+        platform) echo 0 ;;
+        chart) echo 1 ;;
+        acquisition | reading) echo 2 ;;
+        export | scheduling) echo 3 ;;
+        shell) echo 4 ;;
+        *) echo 99 ;;
+    esac
+}
+
+while IFS= read -r file; do
+    relative=${file#src/}
+    layer=${relative%%/*}
+    [ "$relative" = main.cpp ] && layer=main
+    own=$(rank "$layer")
+    gui=no
+    case $relative in */gui/* | main.cpp) gui=yes ;; esac
+    while IFS=: read -r number line; do
+        if [[ $line =~ \#include[[:space:]]*\"([a-z_]+)/([^\"]*)\" ]]; then
+            target=${BASH_REMATCH[1]}
+            rest=${BASH_REMATCH[2]}
+            [ -d "src/$target" ] || continue
+            target_rank=$(rank "$target")
+            if [ "$layer" != main ] && [ "$target" != "$layer" ] && [ "$target_rank" -ge "$own" ]; then
+                fail "$file:$number: $layer includes $target/$rest, a layer that is not below it"
+            fi
+            if [ $gui = no ] && [[ $rest == gui/* || $rest == */gui/* ]]; then
+                fail "$file:$number: code outside a gui/ folder includes $target/$rest"
+            fi
+        elif [[ $line =~ \#include[[:space:]]*\<Q ]] && [ $gui = no ]; then
+            fail "$file:$number: Qt outside a gui/ folder: $line"
+        elif [[ $line =~ \#include[[:space:]]*\<(unistd|fcntl|pwd|langinfo|locale|dirent|pthread|signal|sys/[a-z_]+)\.h\> ]] &&
+             [ "$layer" != platform ]; then
+            fail "$file:$number: only platform/ may use the system's own interface: $line"
+        fi
+    done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file")
+done < <(find src -name '*.h' -o -name '*.cpp' | sort)
+
+designer='\b(Button|Edit|Memo|RadioButton|Panel|Bevel|Image|Label|GroupBox|CheckBox|ComboBox|Timer|Form|BitBtn|PopupMenu|MainMenu|Exel|URL)[0-9]+\b'
+designer+='|\bN[0-9]+(Click)?\b|\bTForm|\bRB_[A-Za-z]|\bEproc|CoolTrayIcon|CalcMT4|\bSaveData\b|READINI|SAVEINI|\bRnp\b'
+designer+='|\b(LoadImage|ReCalc|FormCreate|FormDestroy|MT4LoadImage|ExcelExport|ExcelRow|ImagesLoaded|MinuteFired|WindowShown)\b'
+while IFS= read -r hit; do
+    fail "form-designer name: $hit"
+done < <(grep -rnE "$designer" src tools tests --include='*.h' --include='*.cpp' --include='*.sh' --exclude=check_structure.sh)
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures structure problem(s)"
+    exit 1
+fi
+echo "structure is sound"
