@@ -5,12 +5,17 @@
 
 namespace tivka {
 
-int SystemClock::currentMinute() const
+std::int64_t SystemClock::now() const
 {
-    const std::time_t now = std::time(nullptr);
+    return std::int64_t(std::time(nullptr));
+}
+
+LocalTime SystemClock::localTime(std::int64_t instant) const
+{
+    const std::time_t at = std::time_t(instant);
     std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_min;
+    localtime_r(&at, &local);
+    return {local.tm_hour, local.tm_min};
 }
 
 }  // namespace tivka

@@ -281,7 +281,7 @@ TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
         int refreshesAfter;
     } ticks[] = {{32, 0}, {33, 1}, {34, 1}, {35, 1}, {36, 1}, {33, 2}, {34, 2}};
     for (const auto& t : ticks) {
-        clock.minute = t.minute;
+        clock.setMinute(t.minute);
         tick(minuteTimer());
         EXPECT_EQ(refreshes, t.refreshesAfter) << "minute " << t.minute;
     }
