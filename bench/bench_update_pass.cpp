@@ -21,9 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kDelayPerRequestMs = 50;
 
-class SilentMessages final : public tivka::UserMessages {
+class FailureIsAnError final : public tivka::IndicatorPassObserver {
 public:
-    void showMessage(const std::string& text) override { throw std::runtime_error("unexpected: " + text); }
+    void pairFailed(const std::string& text) override { throw std::runtime_error("unexpected: " + text); }
 };
 
 // The server draws each chart on first request; draw them all before timing,
@@ -34,8 +34,8 @@ void DrawChartsAhead(const std::string& chartUrl)
     for (const char* pair : tivka::kPairList)
         for (const char* form : {"orders_noncumulative_", "posentryprice_noncumulative_"})
             jobs.push_back({chartUrl + form + tivka::PairName(pair) + ".png", "ahead.png"});
-    for (bool fetched : tivka::DownloadFiles(jobs, {}, 1))
-        if (!fetched)
+    for (const tivka::DownloadOutcome& outcome : tivka::DownloadFiles(jobs, {}, 1))
+        if (!outcome.fetched())
             throw std::runtime_error("the chart server did not answer");
     fs::remove("ahead.png");
 }
@@ -69,9 +69,9 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     const tivka::DigitTemplate digits(tivka::charts::DigitTemplateBitmap());
     tivka::IndicatorServer server;
     tivka::CurlDownloader downloader;
-    SilentMessages messages;
+    FailureIsAnError observer;
     for (auto _ : state)
-        server.serve(config, digits, downloader, messages);
+        server.serve(config, digits, downloader, observer);
 
     fs::current_path(previous);
     fs::remove_all(root);

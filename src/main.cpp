@@ -3,9 +3,12 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <clocale>
+#include <iostream>
 
 #include "acquisition/download.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/gui/instance_beacon.h"
 #include "platform/gui/modal_runner.h"
 #include "platform/gui/qt_user_messages.h"
 #include "platform/gui/termination_signals.h"
@@ -24,6 +27,25 @@ int main(int argc, char** argv)
     app.setQuitOnLastWindowClosed(false);
     tivka::SignalCloser signalCloser;
 
+    // One Tivka per working folder: two would write the same chart, data and
+    // flag files at the same time. The lock goes with the process, however
+    // it ends.
+    const std::string folder = tivka::CurrentFolder();
+    const QString beaconName = tivka::BeaconName(folder);
+    bool heldElsewhere = false;
+    std::string why;
+    const auto lock = tivka::FileLock::TryAcquire("tivka.lock", heldElsewhere, why);
+    if (heldElsewhere) {
+        std::cerr << "tivka: Tivka is already running in " << folder
+                  << "; its window is brought to the front instead\n";
+        tivka::InstanceBeacon::CallRunning(beaconName);
+        return 1;
+    }
+    if (!lock)
+        std::cerr << "tivka: cannot lock " << folder << "/tivka.lock (" << why
+                  << "); a second Tivka in this folder would not be stopped\n";
+    tivka::InstanceBeacon beacon(beaconName);
+
     tivka::CurlDownloader downloader;
     tivka::QtModalRunner modals;
     tivka::QtUserMessages messages(modals);
@@ -38,13 +60,14 @@ int main(int argc, char** argv)
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
     // Workbooks are opened with the desktop's own program for them.
     services.openWorkbook = [](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
 
     tivka::MainWindow window(services);
     QObject::connect(&window, &tivka::MainWindow::shutDownFinished, &app, &QCoreApplication::quit);
     messages.setParent(&window);
     signalCloser.setTarget(&window);
+    QObject::connect(&beacon, &tivka::InstanceBeacon::called, &window, &tivka::MainWindow::bringToFront);
     window.startUp();
     if (signalCloser.requested() && !window.isShutDown())
         window.close();

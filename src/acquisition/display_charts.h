@@ -25,10 +25,28 @@ struct DisplayChartRequest {
     bool positionsCumulative = false;
 };
 
+// What a display fetch gave: the charts, or why there are none.
+struct DisplayFetch {
+    std::optional<DisplayCharts> charts;
+    // Empty with charts. A failed download gives "Ошибка при загрузке
+    // графиков!" followed by a line per failed chart saying what the server
+    // did and naming the address; a body that is not a picture gives the
+    // decoder's message naming the file and its address.
+    std::string failure;
+    bool cancelled = false;
+};
+
+// The text of a display fetch whose downloads failed.
+constexpr const char* kDisplayDownloadFailed = "Ошибка при загрузке графиков!";
+
 // Downloads the positions chart, then the orders chart, into the current
-// folder. nullopt when either fetch failed (the files stay). Otherwise
-// decodes both (a file that is not a PNG throws and the files stay), turns
+// folder. When either fetch failed, the files stay and there are no charts.
+// Otherwise decodes both (a file that is not a PNG keeps both files), turns
 // them, deletes the orders file then the positions file, and returns them.
-std::optional<DisplayCharts> FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader);
+DisplayFetch FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader);
+
+// Decodes a downloaded chart; a failure's message names the file and the
+// address it came from.
+Bitmap DecodeDownloadedChart(const std::string& localName, const std::string& url);
 
 }  // namespace tivka

@@ -2,8 +2,6 @@
 
 #include <curl/curl.h>
 
-#include "platform/files.h"
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -12,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+
+#include "platform/files.h"
 
 namespace tivka {
 namespace {
@@ -34,6 +34,7 @@ struct Transfer {
     const DownloadJob* job = nullptr;
     std::int64_t maxBodyBytes = 0;
     long status = 0;          // status of the response being received
+    std::string reason;       // its reason phrase
     bool hasLocation = false;  // that response names a redirection target
     bool opened = false;      // the final response's headers have arrived
     std::unique_ptr<OutputFile> file;
@@ -43,6 +44,8 @@ struct Transfer {
     std::chrono::steady_clock::time_point lastActivity;  // last byte of headers or body
     std::chrono::steady_clock::time_point windowStart;   // start of the current stall window
     std::int64_t windowBytes = 0;                        // bytes of headers or body since then
+    const std::atomic<bool>* cancel = nullptr;
+    bool cancelled = false;
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
 
@@ -73,14 +76,22 @@ bool startsWithNoCase(const char* text, std::size_t size, const char* prefix)
     return true;
 }
 
-long statusOfLine(const char* line, std::size_t size)
+// The status code and reason phrase of a status line ("HTTP/1.1 404 Not Found").
+long statusOfLine(const char* line, std::size_t size, std::string& reason)
 {
     const char* space = static_cast<const char*>(std::memchr(line, ' ', size));
     if (!space)
         return 0;
     long code = 0;
-    for (const char* p = space + 1; p < line + size && *p >= '0' && *p <= '9'; ++p)
+    const char* p = space + 1;
+    for (; p < line + size && *p >= '0' && *p <= '9'; ++p)
         code = code * 10 + (*p - '0');
+    while (p < line + size && *p == ' ')
+        ++p;
+    const char* end = line + size;
+    while (end > p && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == ' '))
+        --end;
+    reason.assign(p, end);
     return code;
 }
 
@@ -104,7 +115,7 @@ std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
     t.lastActivity = std::chrono::steady_clock::now();
     t.windowBytes += std::int64_t(size);
     if (startsWithNoCase(line, size, "HTTP/")) {
-        t.status = statusOfLine(line, size);
+        t.status = statusOfLine(line, size, t.reason);
         t.hasLocation = false;
     } else if (startsWithNoCase(line, size, "Location:")) {
         t.hasLocation = true;
@@ -137,6 +148,10 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 int checkStall(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     Transfer& t = *static_cast<Transfer*>(user);
+    if (t.cancel && *t.cancel) {
+        t.cancelled = true;
+        return 1;
+    }
     if (t.stallLimit.count() <= 0)
         return 0;  // no stall limit set
     auto now = std::chrono::steady_clock::now();
@@ -197,27 +212,19 @@ void configure(Transfer& t, const DownloadLimits& limits)
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
 }
 
-// Whatever ended the transfer, the result is whether the address was opened.
-bool finish(Transfer& t)
+// Whatever ended the transfer, what became of it.
+DownloadOutcome finish(Transfer& t, CURLcode result)
 {
     t.closeFile();
-    return t.opened;
+    DownloadOutcome outcome;
+    outcome.opened = t.opened;
+    outcome.status = t.opened ? t.status : 0;
+    outcome.reason = t.opened ? t.reason : std::string();
+    outcome.cancelled = t.cancelled;
+    if (result != CURLE_OK)
+        outcome.error = t.cancelled ? "cancelled" : curl_easy_strerror(result);
+    return outcome;
 }
-
-}  // namespace
-
-bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits)
-{
-    initialiseCurlOnce();
-    DownloadJob job{url, fileName};
-    Transfer t;
-    t.job = &job;
-    configure(t, limits);
-    curl_easy_perform(t.easy);
-    return finish(t);
-}
-
-namespace {
 
 struct MultiHandle {
     CURLM* multi = curl_multi_init();
@@ -230,12 +237,13 @@ struct MultiHandle {
 
 // Adds the next job, if any, to the running set.
 void startNext(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers, std::size_t& next,
-               const std::vector<DownloadJob>& jobs, const DownloadLimits& limits)
+               const std::vector<DownloadJob>& jobs, const DownloadLimits& limits, const std::atomic<bool>* cancel)
 {
     if (next >= jobs.size())
         return;
     auto t = std::make_unique<Transfer>();
     t->job = &jobs[next];
+    t->cancel = cancel;
     configure(*t, limits);
     curl_easy_setopt(t->easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(next));
     if (curl_multi_add_handle(multi, t->easy) != CURLM_OK)
@@ -245,7 +253,8 @@ void startNext(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers, 
 }
 
 // Finishes every completed transfer and returns how many there were.
-int collectDone(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers, std::vector<bool>& results)
+int collectDone(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers,
+                std::vector<DownloadOutcome>& results, const std::function<void(std::size_t)>& onDone)
 {
     int done = 0;
     int queued = 0;
@@ -256,35 +265,84 @@ int collectDone(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers,
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &privateData);
         std::size_t index = reinterpret_cast<std::size_t>(privateData);
         curl_multi_remove_handle(multi, message->easy_handle);
-        results[index] = finish(*transfers[index]);
+        results[index] = finish(*transfers[index], message->data.result);
         transfers[index].reset();
         ++done;
+        if (onDone)
+            onDone(index);
     }
     return done;
 }
 
+// Ends what is still running at once, each as cancelled.
+void cancelRunning(CURLM* multi, std::vector<std::unique_ptr<Transfer>>& transfers,
+                   std::vector<DownloadOutcome>& results)
+{
+    for (std::size_t i = 0; i < transfers.size(); ++i) {
+        if (!transfers[i])
+            continue;
+        curl_multi_remove_handle(multi, transfers[i]->easy);
+        transfers[i]->cancelled = true;
+        results[i] = finish(*transfers[i], CURLE_ABORTED_BY_CALLBACK);
+        transfers[i].reset();
+    }
+}
+
+DownloadOutcome cancelledBeforeStart()
+{
+    DownloadOutcome outcome;
+    outcome.cancelled = true;
+    outcome.error = "cancelled";
+    return outcome;
+}
+
 }  // namespace
 
-std::vector<bool> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits, int maxInFlight)
+std::string DescribeFailure(const DownloadOutcome& outcome, const std::string& url)
+{
+    if (outcome.fetched())
+        return {};
+    if (outcome.cancelled)
+        return "Загрузка отменена: " + url;
+    if (outcome.opened) {
+        const std::string reason = outcome.reason.empty() ? std::string() : " " + outcome.reason;
+        return "Сервер ответил " + std::to_string(outcome.status) + reason + ": " + url;
+    }
+    return "Сервер недоступен: " + url + (outcome.error.empty() ? std::string() : " (" + outcome.error + ")");
+}
+
+DownloadOutcome DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits,
+                             const std::atomic<bool>* cancel)
+{
+    return DownloadFiles({{url, fileName}}, limits, 1, cancel).front();
+}
+
+std::vector<DownloadOutcome> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits,
+                                           int maxInFlight, const std::atomic<bool>* cancel,
+                                           const std::function<void(std::size_t)>& onDone)
 {
     initialiseCurlOnce();
-    std::vector<bool> results(jobs.size(), false);
+    std::vector<DownloadOutcome> results(jobs.size(), cancelledBeforeStart());
     std::vector<std::unique_ptr<Transfer>> transfers(jobs.size());
     MultiHandle handle;
     if (!handle.multi)
         throw std::runtime_error("the HTTP library could not start a transfer");
-    std::size_t limit = std::size_t(std::max(maxInFlight, 1));
+    const std::size_t limit = std::size_t(std::max(maxInFlight, 1));
     std::size_t next = 0;
     std::size_t finished = 0;
     while (next < jobs.size() && next < limit)
-        startNext(handle.multi, transfers, next, jobs, limits);
-    while (finished < jobs.size()) {
+        startNext(handle.multi, transfers, next, jobs, limits, cancel);
+    while (finished < next) {
+        if (cancel && *cancel) {
+            cancelRunning(handle.multi, transfers, results);
+            break;
+        }
         int running = 0;
         curl_multi_perform(handle.multi, &running);
-        int done = collectDone(handle.multi, transfers, results);
+        const int done = collectDone(handle.multi, transfers, results, onDone);
         finished += std::size_t(done);
         for (int i = 0; i < done; ++i)
-            startNext(handle.multi, transfers, next, jobs, limits);
+            startNext(handle.multi, transfers, next, jobs, limits, cancel);
         if (done == 0)
             curl_multi_poll(handle.multi, nullptr, 0, 100, nullptr);
     }

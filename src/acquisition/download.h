@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,20 +22,38 @@ struct DownloadLimits {
     std::string userAgent = "tivka";
 };
 
+// What became of one download.
+struct DownloadOutcome {
+    bool opened = false;     // the final response's headers arrived: its body is in the file
+    long status = 0;         // that response's HTTP status (0 when it sent no status line)
+    std::string reason;      // its reason phrase, e.g. "Not Found"
+    std::string error;       // why the address could not be opened, or why the transfer ended early
+    bool cancelled = false;  // ended by cancel(), whatever had arrived
+
+    // A body worth decoding: opened, not cancelled, and a success status.
+    bool fetched() const { return opened && !cancelled && (status == 0 || (status >= 200 && status < 300)); }
+};
+
+// Why a download that was not fetched() failed, naming the address:
+// "Сервер ответил 404 Not Found: <url>", or "Сервер недоступен: <url> (<why>)";
+// empty when it was fetched.
+std::string DescribeFailure(const DownloadOutcome& outcome, const std::string& url);
+
 // HTTP GET of `url` into the file `fileName` (created or truncated), through
 // the proxy settings of the environment, bypassing every cache, following
-// redirects. True when the address could be opened, that is when the final
-// response's headers arrived: the body of any status is then written exactly
-// as received, and an error page, a transfer cut short, a stall after the
-// headers or a body cut at maxBodyBytes is still true. A refused connection,
-// an unresolved host, a redirect loop or silence before the headers is false
-// and creates no file (an older file of that name is left untouched). Errors
-// creating or writing the file are not reported. A transfer ends once fewer
-// than minBytesPerStallWindow bytes arrived in a window of stallSeconds (0:
-// no limit), or once it has run for transferSeconds; after the headers that
-// is a transfer cut short (true, the part received kept), before them a
-// failure. Only http and https are used.
-bool DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits = {});
+// redirects. `opened` when the final response's headers arrived: the body of
+// any status is then written exactly as received, and an error page, a
+// transfer cut short, a stall after the headers or a body cut at
+// maxBodyBytes is still opened. A refused connection, an unresolved host, a
+// redirect loop or silence before the headers is not, and creates no file (an
+// older file of that name is left untouched). Errors creating or writing the
+// file are not reported. A transfer ends once fewer than
+// minBytesPerStallWindow bytes arrived in a window of stallSeconds (0: no
+// limit), or once it has run for transferSeconds. Only http and https are
+// used. While `*cancel` is true, every transfer ends within a tenth of a
+// second, as cancelled.
+DownloadOutcome DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits = {},
+                             const std::atomic<bool>* cancel = nullptr);
 
 struct DownloadJob {
     std::string url;
@@ -41,33 +61,44 @@ struct DownloadJob {
 };
 
 // Runs several downloads with at most `maxInFlight` transfers at once; each is
-// a fresh GET with the same rules as DownloadFile. Results in job order.
-std::vector<bool> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits = {},
-                                int maxInFlight = 8);
+// a fresh GET with the same rules as DownloadFile. Results in job order;
+// `onDone` (if set) is called with a job's index as soon as it is finished.
+std::vector<DownloadOutcome> DownloadFiles(const std::vector<DownloadJob>& jobs, const DownloadLimits& limits = {},
+                                           int maxInFlight = 8, const std::atomic<bool>* cancel = nullptr,
+                                           const std::function<void(std::size_t)>& onDone = {});
 
 // The seam the refresh and the indicator pass download through; tests and the
-// benchmark substitute their own.
+// benchmark substitute their own. download() and downloadAll() may run on a
+// worker thread while cancel() is called from another.
 class Downloader {
 public:
     virtual ~Downloader() = default;
-    virtual bool download(const std::string& url, const std::string& fileName) = 0;
-    virtual std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) = 0;
+    virtual DownloadOutcome download(const std::string& url, const std::string& fileName) = 0;
+    virtual std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
+                                                     const std::function<void(std::size_t)>& onDone = {}) = 0;
+    // Ends the transfers running now and refuses new ones until resume().
+    virtual void cancel() {}
+    virtual void resume() {}
 };
 
 class CurlDownloader final : public Downloader {
 public:
     explicit CurlDownloader(DownloadLimits limits = {}) : limits_(std::move(limits)) {}
-    bool download(const std::string& url, const std::string& fileName) override
+    DownloadOutcome download(const std::string& url, const std::string& fileName) override
     {
-        return DownloadFile(url, fileName, limits_);
+        return DownloadFile(url, fileName, limits_, &cancelled_);
     }
-    std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) override
+    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
+                                             const std::function<void(std::size_t)>& onDone = {}) override
     {
-        return DownloadFiles(jobs, limits_);
+        return DownloadFiles(jobs, limits_, 8, &cancelled_, onDone);
     }
+    void cancel() override { cancelled_ = true; }
+    void resume() override { cancelled_ = false; }
 
 private:
     DownloadLimits limits_;
+    std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace tivka

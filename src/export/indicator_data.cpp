@@ -69,7 +69,7 @@ bool WriteIndicatorData(const std::string& pathWithoutExtension, const std::stri
 
 bool WriteRequestFlag(const std::string& path, char value)
 {
-    return RewriteFile(path, std::string_view(&value, 1));
+    return RewriteExistingFile(path, std::string_view(&value, 1));
 }
 
 }  // namespace tivka

@@ -19,7 +19,9 @@ std::string IndicatorDataText(const ChartReading& orders, const ChartReading& po
 // file was written (the caller then leaves the flag at "1").
 bool WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text);
 
-// Rewrites a request flag file to hold only the single byte `value`.
+// Rewrites a request flag file to hold only the single byte `value`. A flag
+// is the indicator's: one that is gone (the request was withdrawn) is never
+// created again, and the result is then false.
 bool WriteRequestFlag(const std::string& path, char value);
 
 }  // namespace tivka

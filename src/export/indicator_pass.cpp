@@ -1,9 +1,10 @@
 #include "export/indicator_pass.h"
 
+#include <stdexcept>
 #include <vector>
 
+#include "acquisition/display_charts.h"
 #include "acquisition/pair_naming.h"
-#include "chart/png_codec.h"
 #include "export/indicator_data.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -29,9 +30,11 @@ struct PairChartFiles {
     ChartFile orders;
 };
 
-// The two charts of a pair, when both were fetched and decoded.
+// The two charts of a pair, or why there are none.
 struct FetchedPair {
     bool loaded = false;
+    bool cancelled = false;
+    std::string failure;
     Bitmap orders;
     Bitmap positions;
 };
@@ -69,69 +72,6 @@ PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
     return request;
 }
 
-PairChartFiles chartFilesFor(const IndicatorPassConfig& config, const std::string& code)
-{
-    return {IndicatorPositionsChart(config.chartUrl, code, config.positionsCumulative),
-            IndicatorOrdersChart(config.chartUrl, code, config.ordersCumulative)};
-}
-
-// The decoding half of the fetch, once both downloads have been attempted. A
-// failed download leaves the files as they are; a file that is not a PNG
-// image throws and keeps both.
-FetchedPair decodeFetched(const PairChartFiles& files, bool positionsOk, bool ordersOk)
-{
-    FetchedPair pair;
-    if (!positionsOk || !ordersOk)
-        return pair;
-    pair.orders = DecodePngFile(files.orders.localName);
-    pair.positions = DecodePngFile(files.positions.localName);
-    // A temporary file that cannot be deleted is overwritten by the next fetch.
-    RemoveFile(files.orders.localName);
-    RemoveFile(files.positions.localName);
-    pair.loaded = true;
-    return pair;
-}
-
-FetchedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader)
-{
-    const PairChartFiles files = chartFilesFor(config, code);
-    const bool positionsOk = downloader.download(files.positions.url, files.positions.localName);
-    const bool ordersOk = downloader.download(files.orders.url, files.orders.localName);
-    return decodeFetched(files, positionsOk, ordersOk);
-}
-
-// Flag "1", data file, flag "2" in every folder that asked, in folder order.
-// A data file that could not be written completely keeps its flag at "1",
-// which tells the indicator the file is not to be trusted.
-void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest& request, const std::string& text)
-{
-    for (std::size_t i = 0; i < kFolderCount; ++i) {
-        if (!request.asked[i])
-            continue;
-        const std::string folder = folderPath(config, i);
-        const std::string flag = flagPath(folder, request.code);
-        WriteRequestFlag(flag, '1');
-        if (WriteIndicatorData(folder + request.code, text))
-            WriteRequestFlag(flag, '2');
-    }
-}
-
-// Everything after the fetch of one requested pair: the failure message, or
-// reading both charts and writing the folders.
-void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, UserMessages& messages,
-                      const PairRequest& request, const FetchedPair& pair)
-{
-    if (!pair.loaded) {
-        messages.showMessage(kUpdateFailedMessage + request.code);
-        return;
-    }
-    const ChartReading orders = ReadForIndicator(pair.orders, digits, config.reading);
-    const ChartReading positions = ReadForIndicator(pair.positions, digits, config.reading);
-    const std::string text =
-        IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code), config.reading.systemSeparator);
-    writeRequestedFolders(config, request, text);
-}
-
 std::vector<PairRequest> requestedPairs(const IndicatorPassConfig& config)
 {
     std::vector<PairRequest> requests;
@@ -143,13 +83,109 @@ std::vector<PairRequest> requestedPairs(const IndicatorPassConfig& config)
     return requests;
 }
 
-void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                    UserMessages& messages)
+PairChartFiles chartFilesFor(const IndicatorPassConfig& config, const std::string& code)
 {
+    return {IndicatorPositionsChart(config.chartUrl, code, config.positionsCumulative),
+            IndicatorOrdersChart(config.chartUrl, code, config.ordersCumulative)};
+}
+
+std::string downloadFailure(const PairChartFiles& files, const DownloadOutcome& positions,
+                            const DownloadOutcome& orders)
+{
+    std::string why;
+    if (!positions.fetched())
+        why += DescribeFailure(positions, files.positions.url);
+    if (!orders.fetched())
+        why += (why.empty() ? "" : "\n") + DescribeFailure(orders, files.orders.url);
+    return why;
+}
+
+// The decoding half of the fetch, once both downloads have been attempted. A
+// failed download leaves the files as they are; so does a file that is not a
+// PNG image.
+FetchedPair decodeFetched(const PairChartFiles& files, const DownloadOutcome& positions,
+                          const DownloadOutcome& orders)
+{
+    FetchedPair pair;
+    pair.cancelled = positions.cancelled || orders.cancelled;
+    if (pair.cancelled)
+        return pair;
+    if (!positions.fetched() || !orders.fetched()) {
+        pair.failure = downloadFailure(files, positions, orders);
+        return pair;
+    }
+    try {
+        pair.orders = DecodeDownloadedChart(files.orders.localName, files.orders.url);
+        pair.positions = DecodeDownloadedChart(files.positions.localName, files.positions.url);
+    } catch (const std::runtime_error& error) {
+        pair.failure = error.what();
+        return pair;
+    }
+    // A temporary file that cannot be deleted is overwritten by the next fetch.
+    RemoveFile(files.orders.localName);
+    RemoveFile(files.positions.localName);
+    pair.loaded = true;
+    return pair;
+}
+
+FetchedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader,
+                      IndicatorPassObserver& observer)
+{
+    const PairChartFiles files = chartFilesFor(config, code);
+    const DownloadOutcome positions = downloader.download(files.positions.url, files.positions.localName);
+    observer.chartFetched();
+    const DownloadOutcome orders = downloader.download(files.orders.url, files.orders.localName);
+    observer.chartFetched();
+    return decodeFetched(files, positions, orders);
+}
+
+// Flag "1", data file, flag "2" in every folder that asked, in folder order.
+// A data file that could not be written completely keeps its flag at "1",
+// which tells the indicator the file is not to be trusted; a flag that cannot
+// be set to "1" (gone, withdrawn) gets no data file.
+void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest& request, const std::string& text)
+{
+    for (std::size_t i = 0; i < kFolderCount; ++i) {
+        if (!request.asked[i])
+            continue;
+        const std::string folder = folderPath(config, i);
+        const std::string flag = flagPath(folder, request.code);
+        if (WriteRequestFlag(flag, '1') && WriteIndicatorData(folder + request.code, text))
+            WriteRequestFlag(flag, '2');
+    }
+}
+
+// Everything after the fetch of one requested pair: the failure, or reading
+// both charts and writing the folders.
+void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits,
+                      IndicatorPassObserver& observer, const PairRequest& request, const FetchedPair& pair)
+{
+    if (pair.cancelled)
+        return;
+    std::string failure = pair.failure;
+    if (pair.loaded) {
+        const ChartReading orders = ReadChart(pair.orders, digits, config.reading);
+        const ChartReading positions = ReadChart(pair.positions, digits, config.reading);
+        failure = orders.failure ? orders.failure->message : positions.failure ? positions.failure->message : "";
+        if (failure.empty()) {
+            observer.pairRead(request.code, orders, positions);
+            writeRequestedFolders(config, request,
+                                  IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code),
+                                                    config.reading.systemSeparator));
+            return;
+        }
+    }
+    observer.pairFailed(kUpdateFailedMessage + request.code + "\n" + failure);
+}
+
+void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+                    IndicatorPassObserver& observer)
+{
+    observer.chartsToFetch(RequestedChartCount(config));
     for (const char* pairText : kPairList) {
         const PairRequest request = testRequest(config, pairText);
         if (request.any())
-            serveFetchedPair(config, digits, messages, request, fetchPair(config, request.code, downloader));
+            serveFetchedPair(config, digits, observer, request, fetchPair(config, request.code, downloader, observer));
     }
 }
 
@@ -157,9 +193,10 @@ void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digi
 // orders for each pair), then the pairs served in list order exactly as the
 // pair-by-pair pass serves them.
 void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                    UserMessages& messages)
+                    IndicatorPassObserver& observer)
 {
     const std::vector<PairRequest> requests = requestedPairs(config);
+    observer.chartsToFetch(int(2 * requests.size()));
     if (requests.empty())
         return;
     std::vector<PairChartFiles> files;
@@ -169,14 +206,19 @@ void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digi
         jobs.push_back({files.back().positions.url, files.back().positions.localName});
         jobs.push_back({files.back().orders.url, files.back().orders.localName});
     }
-    const std::vector<bool> fetched = downloader.downloadAll(jobs);
-    auto succeeded = [&](std::size_t job) { return job < fetched.size() && fetched[job]; };
+    const std::vector<DownloadOutcome> fetched =
+        downloader.downloadAll(jobs, [&](std::size_t) { observer.chartFetched(); });
     for (std::size_t i = 0; i < requests.size(); ++i)
-        serveFetchedPair(config, digits, messages, requests[i],
-                         decodeFetched(files[i], succeeded(2 * i), succeeded(2 * i + 1)));
+        serveFetchedPair(config, digits, observer, requests[i],
+                         decodeFetched(files[i], fetched.at(2 * i), fetched.at(2 * i + 1)));
 }
 
 }  // namespace
+
+int RequestedChartCount(const IndicatorPassConfig& config)
+{
+    return int(2 * requestedPairs(config).size());
+}
 
 ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
 {
@@ -186,15 +228,15 @@ ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, 
 }
 
 void IndicatorServer::serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                            UserMessages& messages)
+                            IndicatorPassObserver& observer)
 {
     if (running_)
         return;
     RunningFlag flag(running_);
     if (config.overlapped)
-        overlappedPass(config, digits, downloader, messages);
+        overlappedPass(config, digits, downloader, observer);
     else
-        sequentialPass(config, digits, downloader, messages);
+        sequentialPass(config, digits, downloader, observer);
 }
 
 }  // namespace tivka

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "acquisition/download.h"
-#include "platform/user_messages.h"
 #include "reading/chart_reading.h"
 #include "reading/digit_template.h"
 
@@ -24,6 +23,27 @@ struct IndicatorPassConfig {
     bool overlapped = true;
 };
 
+// What a pass tells while it runs, on the thread that runs it.
+class IndicatorPassObserver {
+public:
+    virtual ~IndicatorPassObserver() = default;
+    // The number of charts this pass fetches, once the requests are known.
+    virtual void chartsToFetch(int) {}
+    // One of them has been fetched (or given up).
+    virtual void chartFetched() {}
+    // A requested pair that could not be served: "Ошибка при обновлении
+    // графиков для <CODE>", a line break and what went wrong. Its flags and
+    // data files were not touched.
+    virtual void pairFailed(const std::string&) {}
+    // Both charts of a pair were read; its files are written next.
+    virtual void pairRead(const std::string& /*pairCode*/, const ChartReading& /*orders*/,
+                          const ChartReading& /*positions*/) {}
+};
+
+// The number of charts a pass would fetch now: two for each pair of the
+// pair list that a request flag asks for in one of the folders.
+int RequestedChartCount(const IndicatorPassConfig& config);
+
 // Reads one chart for an indicator: every column kept, no filter. Throws
 // ConversionError when a price or scale text is not a number.
 ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
@@ -34,16 +54,17 @@ ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, 
 // downloads the pair's charts ("MTp<CODE>.png", "MTo<CODE>.png" in the
 // current folder, positions first), reads them and, in every folder that
 // asked, sets the flag to "1", writes "<CODE>.csv" and sets the flag to "2"
-// only when the data file was written completely. A failed download shows
-// "Ошибка при обновлении графиков для <CODE>" and the pass goes on; a file
-// that is not a PNG image or a text that is not a number ends the pass by
-// exception.
+// only when the data file was written completely. A flag that is gone by the
+// time it is written (the indicator withdrew its request) is not created
+// again and nothing is written for it. A pair whose charts cannot be
+// downloaded, decoded or read is reported and skipped; every other pair is
+// served. When the downloader is cancelled, the pass ends without serving
+// the pairs whose charts had not arrived.
 class IndicatorServer {
 public:
-    // Returns at once, doing nothing, when called while a pass is running (a
-    // timer tick while its failure message is open).
+    // Returns at once, doing nothing, when called while a pass is running.
     void serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-               UserMessages& messages);
+               IndicatorPassObserver& observer);
     bool running() const { return running_; }
 
 private:

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +117,12 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 {
     const std::string target = resolvedTarget(path);
     const std::string folder = folderOf(target);
+    // Renaming over the file only needs the folder to be writable; a file
+    // made read-only must not be replaced behind its owner's back.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        reason = LastSystemError();
+        return false;
+    }
     std::string temporary = folder + "/." + std::filesystem::path(target).filename().string() + ".XXXXXX";
     int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
@@ -144,6 +151,16 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 bool RewriteFile(const std::string& path, std::string_view bytes)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
+    bool closed = ::close(fd) == 0;
+    return written && closed;
+}
+
+bool RewriteExistingFile(const std::string& path, std::string_view bytes)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
@@ -196,6 +213,28 @@ bool OutputFile::close()
         failed_ = true;
     handle_ = nullptr;
     return !failed_;
+}
+
+std::unique_ptr<FileLock> FileLock::TryAcquire(const std::string& path, bool& heldElsewhere, std::string& reason)
+{
+    heldElsewhere = false;
+    const int handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        reason = LastSystemError();
+        return nullptr;
+    }
+    if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        heldElsewhere = errno == EWOULDBLOCK;
+        reason = heldElsewhere ? "held by another process" : LastSystemError();
+        ::close(handle);
+        return nullptr;
+    }
+    return std::unique_ptr<FileLock>(new FileLock(handle));
+}
+
+FileLock::~FileLock()
+{
+    ::close(handle_);
 }
 
 std::string CreateUniqueFile(const std::string& folder, const std::string& prefix)

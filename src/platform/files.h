@@ -24,8 +24,10 @@ ReadOutcome ReadWholeFile(const std::string& path, std::string& content);
 // anything between: the bytes go to a new file in the same folder, are
 // flushed to disk, and the new file is renamed over the old. The old file's
 // permission bits (and, where allowed, owner) carry over; a new file gets
-// 0666 less the umask. Returns false, with the old file untouched and no
-// stray file left, when any step fails; `reason` then says why.
+// 0666 less the umask. A file its owner made read-only is refused like any
+// other unwritable file, although the folder would allow the rename. Returns
+// false, with the old file untouched and no stray file left, when any step
+// fails; `reason` then says why.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& reason);
 
 // Creates `path` or rewrites it in place to hold exactly `bytes`; false
@@ -34,6 +36,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 // rather than truncating first, spares the file system the flush it forces
 // on a file emptied and refilled.
 bool RewriteFile(const std::string& path, std::string_view bytes);
+
+// Rewrites an existing file in place to hold exactly `bytes`, as RewriteFile
+// does, but never creates one: false when nothing is at `path`.
+bool RewriteExistingFile(const std::string& path, std::string_view bytes);
 
 // Deletes a file; true when nothing is left at `path`.
 bool RemoveFile(const std::string& path);
@@ -61,6 +67,23 @@ private:
     explicit OutputFile(void* handle) : handle_(handle) {}
     void* handle_;
     bool failed_ = false;
+};
+
+// An advisory lock on a file, held by this process until the object goes
+// (the system also drops it when the process ends, however it ends).
+class FileLock {
+public:
+    // The lock on `path` (created if missing), or nullptr when another
+    // process holds it (`heldElsewhere`) or the file cannot be opened;
+    // `reason` then says why.
+    static std::unique_ptr<FileLock> TryAcquire(const std::string& path, bool& heldElsewhere, std::string& reason);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    explicit FileLock(int handle) : handle_(handle) {}
+    int handle_;
 };
 
 // A new, empty file with a unique name "<prefix>XXXXXX" in `folder`, with the

@@ -61,6 +61,13 @@ std::string SettingsPathFor(const std::string& programPath)
     return fs::path(programPath).replace_extension(".INI").string();
 }
 
+std::string CurrentFolder()
+{
+    std::error_code error;
+    const fs::path folder = fs::current_path(error);
+    return error ? std::string(".") : folder.string();
+}
+
 std::string HomeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)

@@ -17,6 +17,9 @@ std::string ProgramPath();
 // ".INI" (build/bin/tivka gives build/bin/tivka.INI).
 std::string SettingsPathFor(const std::string& programPath);
 
+// The process's current folder, absolute.
+std::string CurrentFolder();
+
 // The user's home folder: $HOME, else the account's home, else ".".
 std::string HomeFolder();
 

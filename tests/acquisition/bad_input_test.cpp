@@ -116,7 +116,7 @@ TEST_F(BadServer, OneGibibyteBodyIsCutAtTheCapAndNothingElseIsTouched)
         });
     });
     test::writeFile(file("pn_GBPUSD.png"), "the positions chart");
-    EXPECT_TRUE(DownloadFile(http.url("/huge.png"), file("on_GBPUSD.png")));
+    EXPECT_TRUE(DownloadFile(http.url("/huge.png"), file("on_GBPUSD.png")).opened);
     EXPECT_EQ(fs::file_size(file("on_GBPUSD.png")), 32u * 1024 * 1024);
     EXPECT_LT(sent.load(), 64u * 1024 * 1024) << "the server was not stopped at the cap";
     EXPECT_EQ(test::readFile(file("pn_GBPUSD.png")), "the positions chart");
@@ -136,7 +136,7 @@ TEST_F(BadServer, ADrippingServerIsGivenUpAfterOneStallWindow)
     DownloadLimits limits;
     limits.stallSeconds = 1;
     auto start = Clock::now();
-    EXPECT_TRUE(DownloadFile(http.url("/drip.png"), file("drip.png"), limits));
+    EXPECT_TRUE(DownloadFile(http.url("/drip.png"), file("drip.png"), limits).opened);
     EXPECT_LT(secondsSince(start), 4.0);
     std::string kept = test::readFile(file("drip.png"));
     EXPECT_FALSE(kept.empty());
@@ -157,7 +157,7 @@ TEST_F(BadServer, AnEndlessSteadyBodyEndsAtTheTransferBound)
     limits.stallSeconds = 1;
     limits.transferSeconds = 2;
     auto start = Clock::now();
-    EXPECT_TRUE(DownloadFile(http.url("/endless.png"), file("endless.png"), limits));
+    EXPECT_TRUE(DownloadFile(http.url("/endless.png"), file("endless.png"), limits).opened);
     double took = secondsSince(start);
     EXPECT_GT(took, 1.5) << "ended by the stall check, not the overall bound";
     EXPECT_LT(took, 5.0);
@@ -174,7 +174,7 @@ TEST_F(BadServer, ASilentListenerFailsWithinTheStallTime)
     DownloadLimits limits;
     limits.stallSeconds = 1;
     auto start = Clock::now();
-    EXPECT_FALSE(DownloadFile("http://127.0.0.1:" + std::to_string(port) + "/x.png", file("x.png"), limits));
+    EXPECT_FALSE(DownloadFile("http://127.0.0.1:" + std::to_string(port) + "/x.png", file("x.png"), limits).opened);
     EXPECT_LT(secondsSince(start), 4.0);
     EXPECT_FALSE(fs::exists(file("x.png")));
 }

@@ -20,21 +20,24 @@ const std::string kUrl = "http://charts.test/images/";
 // Serves file bodies by address; an address it does not know fails to open.
 class FakeDownloader : public Downloader {
 public:
-    bool download(const std::string& url, const std::string& fileName) override
+    DownloadOutcome download(const std::string& url, const std::string& fileName) override
     {
         calls.push_back(url);
+        DownloadOutcome outcome;
         auto found = bodies.find(url);
-        if (found == bodies.end())
-            return false;
+        if (found == bodies.end()) {
+            outcome.error = "Couldn't connect to server";
+            return outcome;
+        }
         test::writeFile(fileName, found->second);
-        return true;
+        outcome.opened = true;
+        outcome.status = 200;
+        return outcome;
     }
-    std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) override
+    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>&,
+                                             const std::function<void(std::size_t)>&) override
     {
-        std::vector<bool> results;
-        for (const DownloadJob& job : jobs)
-            results.push_back(download(job.url, job.fileName));
-        return results;
+        throw std::logic_error("the display fetch downloads one chart at a time");
     }
 
     std::map<std::string, std::string> bodies;
@@ -71,8 +74,10 @@ TEST_F(DisplayChartsTest, SuccessGivesTurnedViewsAndRemovesTheFiles)
 {
     FakeDownloader fake;
     fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, png(orders)}};
-    std::optional<DisplayCharts> result = FetchDisplayCharts(request, fake);
-    ASSERT_TRUE(result);
+    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
+    const std::optional<DisplayCharts>& result = fetch.charts;
+    ASSERT_TRUE(result) << fetch.failure;
+    EXPECT_EQ(fetch.failure, "");
     EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
     EXPECT_EQ(result->positions, positions);
     EXPECT_EQ(result->orders, orders);
@@ -86,25 +91,25 @@ TEST_F(DisplayChartsTest, OneFailedFetchStillFetchesTheOtherAndKeepsIt)
 {
     FakeDownloader fake;
     fake.bodies = {{ordersUrl, png(orders)}};
-    EXPECT_FALSE(FetchDisplayCharts(request, fake));
+    const DisplayFetch first = FetchDisplayCharts(request, fake);
+    EXPECT_FALSE(first.charts);
+    EXPECT_EQ(first.failure, "Ошибка при загрузке графиков!\nСервер недоступен: " + positionsUrl +
+                                 " (Couldn't connect to server)");
     EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
     EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
 
     fake.bodies = {{positionsUrl, png(positions)}};
-    EXPECT_FALSE(FetchDisplayCharts(request, fake));
+    EXPECT_FALSE(FetchDisplayCharts(request, fake).charts);
     EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
 }
 
-TEST_F(DisplayChartsTest, AnErrorPageThrowsNamingTheFileAndKeepsBoth)
+TEST_F(DisplayChartsTest, AnErrorPageIsAFailureNamingTheFileAndItsAddressAndKeepsBoth)
 {
     FakeDownloader fake;
     fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, "<html>no such pair</html>"}};
-    try {
-        FetchDisplayCharts(request, fake);
-        ADD_FAILURE() << "an HTML page decoded as a chart";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("oc_GBPUSD.png"), std::string::npos) << e.what();
-    }
+    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
+    EXPECT_FALSE(fetch.charts);
+    EXPECT_EQ(fetch.failure, "oc_GBPUSD.png from " + ordersUrl + ": not a PNG image (starts with '<html>no such pa')");
     EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
     EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
 }
@@ -120,7 +125,7 @@ TEST_F(DisplayChartsTest, FetchesOverHttp)
                     [&](const httplib::Request&, httplib::Response& r) { r.set_content(ordersBody, "image/png"); });
     request.chartUrl = http.url("/images/");
     CurlDownloader downloader;
-    std::optional<DisplayCharts> result = FetchDisplayCharts(request, downloader);
+    const std::optional<DisplayCharts> result = FetchDisplayCharts(request, downloader).charts;
     ASSERT_TRUE(result);
     EXPECT_EQ(result->positions, positions);
     EXPECT_EQ(result->ordersView, turnQuarter(orders));

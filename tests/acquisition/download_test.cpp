@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -61,7 +62,7 @@ TEST_F(DownloadTest, SendsAgentAndNoCacheHeadersAndSavesTheBody)
     });
     DownloadLimits limits;
     limits.userAgent = "tivka-test";
-    EXPECT_TRUE(DownloadFile(http.url("/chart.png"), file("pn_GBPUSD.png"), limits));
+    EXPECT_TRUE(DownloadFile(http.url("/chart.png"), file("pn_GBPUSD.png"), limits).opened);
     EXPECT_EQ(test::readFile(file("pn_GBPUSD.png")), allByteValues());
     EXPECT_EQ(agent, "tivka-test");
     EXPECT_EQ(pragma, "no-cache");
@@ -79,9 +80,12 @@ TEST_F(DownloadTest, ErrorPagesAndEmptyBodiesAreSavedExactly)
         response.set_content("", "text/html");
     });
     test::writeFile(file("on_GBPUSD.png"), "an older chart that must be replaced");
-    EXPECT_TRUE(DownloadFile(http.url("/missing.png"), file("on_GBPUSD.png")));
+    const DownloadOutcome missing = DownloadFile(http.url("/missing.png"), file("on_GBPUSD.png"));
+    EXPECT_TRUE(missing.opened);
+    EXPECT_FALSE(missing.fetched());
+    EXPECT_EQ(DescribeFailure(missing, "http://x/y.png"), "Сервер ответил 404 Not Found: http://x/y.png");
     EXPECT_EQ(test::readFile(file("on_GBPUSD.png")), allByteValues());
-    EXPECT_TRUE(DownloadFile(http.url("/empty.png"), file("empty.png")));
+    EXPECT_TRUE(DownloadFile(http.url("/empty.png"), file("empty.png")).opened);
     ASSERT_TRUE(std::filesystem::exists(file("empty.png")));
     EXPECT_EQ(std::filesystem::file_size(file("empty.png")), 0u);
 }
@@ -98,19 +102,21 @@ TEST_F(DownloadTest, RedirectsAreFollowedButALoopIsAFailure)
     http.server.Get("/loop.png", [](const httplib::Request&, httplib::Response& response) {
         response.set_redirect("/loop.png");
     });
-    EXPECT_TRUE(DownloadFile(http.url("/old.png"), file("a.png")));
+    EXPECT_TRUE(DownloadFile(http.url("/old.png"), file("a.png")).opened);
     EXPECT_EQ(test::readFile(file("a.png")), "the chart");
-    EXPECT_FALSE(DownloadFile(http.url("/loop.png"), file("b.png")));
+    EXPECT_FALSE(DownloadFile(http.url("/loop.png"), file("b.png")).opened);
     EXPECT_FALSE(std::filesystem::exists(file("b.png")));
 }
 
 TEST_F(DownloadTest, RefusedConnectionCreatesNoFileAndLeavesAnOldOneAlone)
 {
     std::string address = "http://127.0.0.1:" + std::to_string(deadPort()) + "/chart.png";
-    EXPECT_FALSE(DownloadFile(address, file("pn_GBPUSD.png")));
+    const DownloadOutcome refused = DownloadFile(address, file("pn_GBPUSD.png"));
+    EXPECT_FALSE(refused.opened);
+    EXPECT_THAT(DescribeFailure(refused, address), ::testing::StartsWith("Сервер недоступен: " + address + " ("));
     EXPECT_FALSE(std::filesystem::exists(file("pn_GBPUSD.png")));
     test::writeFile(file("on_GBPUSD.png"), "stale");
-    EXPECT_FALSE(DownloadFile(address, file("on_GBPUSD.png")));
+    EXPECT_FALSE(DownloadFile(address, file("on_GBPUSD.png")).opened);
     EXPECT_EQ(test::readFile(file("on_GBPUSD.png")), "stale");
 }
 
@@ -124,7 +130,7 @@ TEST_F(DownloadTest, TransferCutShortKeepsThePartialBody)
             return true;
         });
     });
-    EXPECT_TRUE(DownloadFile(http.url("/cut.png"), file("cut.png")));
+    EXPECT_TRUE(DownloadFile(http.url("/cut.png"), file("cut.png")).opened);
     EXPECT_EQ(test::readFile(file("cut.png")), std::string(300, 'x'));
 }
 
@@ -146,9 +152,9 @@ TEST_F(DownloadTest, StalledServerIsGivenUp)
     DownloadLimits limits;
     limits.stallSeconds = 1;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(DownloadFile(http.url("/stall-body.png"), file("body.png"), limits));
+    EXPECT_TRUE(DownloadFile(http.url("/stall-body.png"), file("body.png"), limits).opened);
     EXPECT_EQ(test::readFile(file("body.png")), "12345");
-    EXPECT_FALSE(DownloadFile(http.url("/stall-head.png"), file("head.png"), limits));
+    EXPECT_FALSE(DownloadFile(http.url("/stall-head.png"), file("head.png"), limits).opened);
     EXPECT_FALSE(std::filesystem::exists(file("head.png")));
     // Each gives up about a second after the last byte, not seconds later.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -176,10 +182,13 @@ TEST_F(DownloadTest, SeveralDownloadsKeepJobOrderAndTheConcurrencyLimit)
     for (int i = 0; i < 8; ++i)
         jobs.push_back({http.url("/chart" + std::to_string(i) + ".png"), file("c" + std::to_string(i) + ".png")});
     jobs[5].url = "http://127.0.0.1:" + std::to_string(deadPort()) + "/chart5.png";
-    std::vector<bool> results = DownloadFiles(jobs, {}, 3);
+    std::vector<std::size_t> finished;
+    std::vector<DownloadOutcome> results =
+        DownloadFiles(jobs, {}, 3, nullptr, [&](std::size_t job) { finished.push_back(job); });
     ASSERT_EQ(results.size(), jobs.size());
+    EXPECT_EQ(finished.size(), jobs.size());
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(results[std::size_t(i)], i != 5) << i;
+        EXPECT_EQ(results[std::size_t(i)].fetched(), i != 5) << i;
         if (i != 5) {
             EXPECT_EQ(test::readFile(jobs[std::size_t(i)].fileName), "chart " + std::to_string(i));
         }
@@ -188,6 +197,32 @@ TEST_F(DownloadTest, SeveralDownloadsKeepJobOrderAndTheConcurrencyLimit)
     EXPECT_LE(mostInFlight, 3);
     EXPECT_GE(mostInFlight, 2);
     EXPECT_TRUE(DownloadFiles({}, {}, 3).empty());
+}
+
+// Cancelling ends stalled transfers at once, whether they are waiting for
+// headers or for the rest of a body, and refuses transfers not yet started.
+TEST_F(DownloadTest, CancelEndsEveryTransferAtOnce)
+{
+    http.server.Get("/stall.png", [&](const httplib::Request&, httplib::Response& response) {
+        http.holdUntilReleased();
+        response.set_content("late", "image/png");
+    });
+    std::atomic<bool> cancel{false};
+    std::vector<DownloadJob> jobs;
+    for (int i = 0; i < 4; ++i)
+        jobs.push_back({http.url("/stall.png"), file("s" + std::to_string(i) + ".png")});
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    const std::vector<DownloadOutcome> results = DownloadFiles(jobs, {}, 2, &cancel);
+    canceller.join();
+    for (const DownloadOutcome& outcome : results) {
+        EXPECT_TRUE(outcome.cancelled);
+        EXPECT_FALSE(outcome.fetched());
+    }
+    EXPECT_EQ(DescribeFailure(results[0], "u"), "Загрузка отменена: u");
+    EXPECT_TRUE(DownloadFile(http.url("/stall.png"), file("x.png"), {}, &cancel).cancelled);
 }
 
 }  // namespace

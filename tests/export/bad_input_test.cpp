@@ -35,7 +35,7 @@ TEST_P(BadDataFolder, AFlagThatIsAFolderIsNoRequestAndThePassGoesOn)
     EXPECT_FALSE(fs::exists(folder(0) / "GBPUSD.csv"));
     EXPECT_EQ(readFile(folder(0) / "irEURUSD.dat"), "2");
     EXPECT_EQ(readFile(folder(0) / "EURUSD.csv"), expected("EUR/USD"));
-    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(observer_.shown.empty());
 }
 
 // The superuser ignores permission bits; the immutable attribute stops even
@@ -60,7 +60,7 @@ TEST_P(BadDataFolder, AReadOnlyFolderKeepsItsFlagAtOneAndTheOtherFolderIsServed)
     EXPECT_FALSE(fs::exists(folder(0) / "GBPUSD.csv"));
     EXPECT_EQ(readFile(folder(1) / "irGBPUSD.dat"), "2");
     EXPECT_EQ(readFile(folder(1) / "GBPUSD.csv"), expected("GBP/USD"));
-    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(observer_.shown.empty());
 }
 
 }  // namespace

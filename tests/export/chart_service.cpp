@@ -68,8 +68,19 @@ ChartService::ChartService()
     options.fixedTime = kServedTime;
     options.onRequest = [this](const std::string& path) {
         const std::string_view folder = charts::kChartFolder;
+        std::function<void(const std::string&)> hook;
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path);
+            hook = onRequest;
+        }
+        if (hook)
+            hook(path);
+    };
+    options.faultFor = [this](const charts::ChartFile& file) {
         std::lock_guard lock(mutex_);
-        requests_.push_back(path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path);
+        const auto found = replaced_.find(fileName(file.pair, file.kind, file.cumulative));
+        return found == replaced_.end() ? charts::ChartFault::None : found->second.fault;
     };
     options.chartBody = [this](const charts::ChartFile& file) { return replacedBody(file); };
     server_ = std::make_unique<charts::ChartServer>(std::move(options));
@@ -93,7 +104,7 @@ std::optional<std::string> ChartService::replacedBody(const charts::ChartFile& f
 {
     std::lock_guard lock(mutex_);
     const auto found = replaced_.find(fileName(file.pair, file.kind, file.cumulative));
-    if (found == replaced_.end())
+    if (found == replaced_.end() || found->second.body.empty())
         return std::nullopt;
     return found->second.body;
 }
@@ -123,6 +134,19 @@ void ChartService::setBody(const std::string& pairText, charts::ChartKind kind, 
     std::lock_guard lock(mutex_);
     Replacement& replacement = replaced_[fileName(pairText, kind, cumulative)];
     replacement.body = body;
+}
+
+void ChartService::setFault(const std::string& pairText, charts::ChartKind kind, bool cumulative,
+                            charts::ChartFault fault)
+{
+    std::lock_guard lock(mutex_);
+    replaced_[fileName(pairText, kind, cumulative)].fault = fault;
+}
+
+void ChartService::reset()
+{
+    std::lock_guard lock(mutex_);
+    replaced_.clear();
 }
 
 std::vector<std::string> ChartService::requests() const

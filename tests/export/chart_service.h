@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,12 @@ public:
                   const charts::ChartModel& model);
     // Serves `body` as is (status 200) in place of the picture.
     void setBody(const std::string& pairText, charts::ChartKind kind, bool cumulative, const std::string& body);
+    // Serves a fault in place of the picture.
+    void setFault(const std::string& pairText, charts::ChartKind kind, bool cumulative, charts::ChartFault fault);
+    // Every chart as drawn again, no fault.
+    void reset();
+    // Called with every path requested, on a serving thread.
+    std::function<void(const std::string& path)> onRequest;
 
     // File names requested so far, in arrival order.
     std::vector<std::string> requests() const;
@@ -42,6 +49,7 @@ private:
     struct Replacement {
         std::optional<charts::ChartModel> model;
         std::string body;
+        charts::ChartFault fault = charts::ChartFault::None;
     };
     std::optional<std::string> replacedBody(const charts::ChartFile& file) const;
 

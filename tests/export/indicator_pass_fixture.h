@@ -16,13 +16,14 @@ namespace tivka::test {
 // could not be reached (false, no file).
 class CountingDownloader final : public Downloader {
 public:
-    bool download(const std::string& url, const std::string& fileName) override
+    DownloadOutcome download(const std::string& url, const std::string& fileName) override
     {
         ++singleDownloads;
         urls.push_back(url);
-        return !failing(url) && curl.download(url, fileName);
+        return failing(url) ? unreachable() : curl.download(url, fileName);
     }
-    std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) override
+    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
+                                             const std::function<void(std::size_t)>& onDone) override
     {
         ++batches;
         std::vector<DownloadJob> reachable;
@@ -31,12 +32,18 @@ public:
             if (!failing(job.url))
                 reachable.push_back(job);
         }
-        const std::vector<bool> fetched = curl.downloadAll(reachable);
-        std::vector<bool> results;
+        const std::vector<DownloadOutcome> fetched = curl.downloadAll(reachable, onDone);
+        std::vector<DownloadOutcome> results;
         std::size_t next = 0;
         for (const DownloadJob& job : jobs)
-            results.push_back(!failing(job.url) && fetched.at(next++));
+            results.push_back(failing(job.url) ? unreachable() : fetched.at(next++));
         return results;
+    }
+    static DownloadOutcome unreachable()
+    {
+        DownloadOutcome outcome;
+        outcome.error = "Couldn't connect to server";
+        return outcome;
     }
     bool failing(const std::string& url) const { return !failPart.empty() && url.find(failPart) != std::string::npos; }
 
@@ -45,6 +52,18 @@ public:
     int singleDownloads = 0;
     int batches = 0;
     std::vector<std::string> urls;
+};
+
+// What a pass reported, in order.
+struct RecordedFailures final : IndicatorPassObserver {
+    void pairFailed(const std::string& message) override
+    {
+        shown.push_back(message);
+        if (onFailure)
+            onFailure(message);
+    }
+    std::vector<std::string> shown;
+    std::function<void(const std::string&)> onFailure;
 };
 
 // An indicator pass against the chart service, with three MetaTrader folders
@@ -70,7 +89,7 @@ protected:
     {
         writeFile(folder(i) / ("ir" + code + ".dat"), content);
     }
-    void run() { server_.serve(config_, digits_, downloader_, messages_); }
+    void run() { server_.serve(config_, digits_, downloader_, observer_); }
     std::string expected(const std::string& pairText)
     {
         return ExpectedDataText(service_.model(pairText, charts::ChartKind::Orders, config_.ordersCumulative),
@@ -92,7 +111,7 @@ protected:
     IndicatorPassConfig config_;
     IndicatorServer server_;
     CountingDownloader downloader_;
-    RecordedMessages messages_;
+    RecordedFailures observer_;
 };
 
 inline std::string FetchingName(const ::testing::TestParamInfo<bool>& info)

@@ -144,7 +144,7 @@ TEST(ChartServer, TruncateOptionSendsHalfThePictureThenCloses)
     RunningServer running(options);
     test::TempDir dir;
     const std::string url = "http://127.0.0.1:" + std::to_string(running.server.port()) + chartPath("orders_USD_JPY.png");
-    ASSERT_TRUE(DownloadFile(url, (dir / "cut.png").string()));  // a transfer cut short
+    ASSERT_TRUE(DownloadFile(url, (dir / "cut.png").string()).opened);  // a transfer cut short
     const std::size_t full = EncodePng(ChartPicture(*ParseChartFileName("orders_USD_JPY.png"), 1, "12:30")).size();
     EXPECT_EQ(std::filesystem::file_size(dir / "cut.png"), full / 2);
     EXPECT_FALSE(running.client().Get(chartPath("orders_USD_JPY.png").c_str()));

@@ -176,31 +176,40 @@ std::string ChartServer::chartTime() const
     return text;
 }
 
+bool ChartServer::stallReply()
+{
+    if (options_.stallMs > 0)
+        return pause(options_.stallMs);
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [this] { return stopping_; });
+    return false;
+}
+
 void ChartServer::handle(const httplib::Request& request, httplib::Response& response)
 {
     if (options_.onRequest)
         options_.onRequest(request.path);
-    if (options_.stall) {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return stopping_; });
-        response.status = 503;
-        return;
-    }
-    if (options_.delayMs > 0 && !pause(options_.delayMs)) {
-        response.status = 503;
-        return;
-    }
     std::string_view name = request.path;
     std::optional<ChartFile> file;
     if (takePrefix(name, kChartFolder))
         file = ParseChartFileName(name);
-    if (!file || file->pair == options_.notFoundPair)
+    const ChartFault fault = file && options_.faultFor ? options_.faultFor(*file) : ChartFault::None;
+    if ((options_.stall || fault == ChartFault::Stall) && !stallReply()) {
+        response.status = 503;
+        return;
+    }
+    const int delay = options_.delayMs + (fault == ChartFault::Slow ? options_.slowMs : 0);
+    if (delay > 0 && !pause(delay)) {
+        response.status = 503;
+        return;
+    }
+    if (!file || file->pair == options_.notFoundPair || fault == ChartFault::NotFound)
         return sendNotFound(response, request.path);
-    if (options_.notPng) {
+    if (options_.notPng || fault == ChartFault::NotPng) {
         response.set_content(htmlPage("Service notice", "The charts are being updated."), "text/html");
         return;
     }
-    sendChart(*file, response);
+    sendChart(*file, response, options_.truncate || fault == ChartFault::Truncate);
 }
 
 std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const ChartFile& file)
@@ -225,7 +234,7 @@ std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const
     return png;
 }
 
-void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
+void ChartServer::sendChart(const ChartFile& file, httplib::Response& response, bool truncate)
 {
     if (options_.chartBody)
         if (std::optional<std::string> body = options_.chartBody(file)) {
@@ -233,7 +242,7 @@ void ChartServer::sendChart(const ChartFile& file, httplib::Response& response)
             return;
         }
     auto png = encodedChart(file);
-    if (!options_.truncate) {
+    if (!truncate) {
         response.set_content(reinterpret_cast<const char*>(png->data()), png->size(), "image/png");
         return;
     }

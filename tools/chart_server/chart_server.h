@@ -37,6 +37,16 @@ struct ChartFile {
 };
 std::optional<ChartFile> ParseChartFileName(std::string_view name);
 
+// A way for one chart reply to go wrong, as real servers and proxies do.
+enum class ChartFault {
+    None,
+    NotFound,  // 404 with an HTML page
+    NotPng,    // 200 with an HTML page
+    Truncate,  // the full Content-Length announced, half the picture sent
+    Stall,     // nothing sent for stallMs (until stopped when 0)
+    Slow,      // the picture sent after slowMs
+};
+
 struct ChartServerOptions {
     std::string bind = "127.0.0.1";
     int port = 0;  // 0 picks a free port
@@ -47,6 +57,11 @@ struct ChartServerOptions {
     bool notPng = false;         // 200 with an HTML page instead of the picture
     bool stall = false;          // read the request, answer nothing until stopped
     std::string fixedTime;       // "HH:MM" on every chart; empty: current UTC time
+    int stallMs = 0;             // how long a stalled reply stays silent; 0: until stopped
+    int slowMs = 2000;           // how long a slow reply waits
+    // Called for every chart file requested (after onRequest); the fault
+    // returned is served in place of the picture (on top of the options above).
+    std::function<ChartFault(const ChartFile&)> faultFor;
     // Called on a serving thread with every request's path as it arrives
     // (before any delay), so that a caller can see what was fetched.
     std::function<void(const std::string& path)> onRequest;
@@ -83,7 +98,8 @@ public:
 
 private:
     void handle(const httplib::Request& request, httplib::Response& response);
-    void sendChart(const ChartFile& file, httplib::Response& response);
+    void sendChart(const ChartFile& file, httplib::Response& response, bool truncate);
+    bool stallReply();  // false when stopping
     bool pause(int milliseconds);  // false when stopping
     std::string chartTime() const;
     std::shared_ptr<const std::vector<std::uint8_t>> encodedChart(const ChartFile& file);

@@ -14,6 +14,8 @@
 #include "acquisition/download.h"
 #include "chart/gui/qt_text_painter.h"
 #include "export/gui/picture_saver.h"
+#include "platform/clock.h"
+#include "reading/layout_check.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/cursor_readout.h"
@@ -21,20 +23,7 @@
 namespace tivka {
 namespace {
 
-constexpr const char* kDownloadFailedMessage = "Ошибка при загрузке графиков!";
-
-// Marks a refresh as running for as long as it is in scope, also when it ends
-// by an error.
-class RunningRefresh {
-public:
-    explicit RunningRefresh(int& depth) : depth_(depth) { ++depth_; }
-    ~RunningRefresh() { --depth_; }
-    RunningRefresh(const RunningRefresh&) = delete;
-    RunningRefresh& operator=(const RunningRefresh&) = delete;
-
-private:
-    int& depth_;
-};
+constexpr const char* kBannerText = "Обновление данных";
 
 void setPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines)
 {
@@ -42,6 +31,45 @@ void setPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         pane->appendPlainText(QString::fromStdString(line));
 }
+
+// Hands what the worker finds to the window, as calls queued on the window's
+// thread. The window outlives the worker: it waits for it before it goes.
+class QueuedObserver final : public RefreshObserver {
+public:
+    using Post = std::function<void(std::function<void()>)>;
+    struct Handlers {
+        std::function<void(int, int)> progress;
+        std::function<void(DisplayFetch)> displayFetched;
+        std::function<void(std::string)> pairFailed;
+        std::function<void(std::string)> layoutChanged;
+    };
+    QueuedObserver(Post post, Handlers handlers) : post_(std::move(post)), handlers_(std::move(handlers)) {}
+
+    void progress(int done, int total) override
+    {
+        post_([h = handlers_.progress, done, total] { h(done, total); });
+    }
+    void displayFetched(DisplayFetch fetch) override
+    {
+        auto shared = std::make_shared<DisplayFetch>(std::move(fetch));
+        post_([h = handlers_.displayFetched, shared] { h(std::move(*shared)); });
+    }
+    void pairFailed(const std::string& message) override
+    {
+        post_([h = handlers_.pairFailed, message] { h(message); });
+    }
+    void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
+    {
+        const std::string warning = LayoutWarning({{code + " ордера", LayoutProblems(orders)},
+                                                   {code + " позиции", LayoutProblems(positions)}});
+        if (!warning.empty())
+            post_([h = handlers_.layoutChanged, warning] { h(warning); });
+    }
+
+private:
+    Post post_;
+    Handlers handlers_;
+};
 
 }  // namespace
 
@@ -51,17 +79,37 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     buildControls();
     autoRefresh_ = new AutoRefresh(
         state_.settings.timers, *services_.messages, *services_.modals, *services_.clock, autoRefreshAction_,
-        [this] { refresh(); }, this, [this](const std::function<void()>& handler) { guarded(handler); });
+        [this] { refreshFromTimer(); }, this, [this](const std::function<void()>& handler) { guarded(handler); });
     cursor_ = std::make_unique<CursorReadout>(chartCanvas_->canvas(), *this);
     saver_ = std::make_unique<PictureSaver>(*services_.modals, this);
     connectHandlers();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (services_.downloader)
+        services_.downloader->cancel();
+    joinWorker();
+}
 
 void MainWindow::reportError(const std::string& text)
 {
-    services_.messages->showMessage(text);
+    pendingMessages_.push_back(text);
+    showMessages();
+}
+
+// One box at a time: a message that comes while a box is open waits for it.
+void MainWindow::showMessages()
+{
+    if (showingMessages_)
+        return;
+    showingMessages_ = true;
+    while (!pendingMessages_.empty()) {
+        const std::string text = pendingMessages_.front();
+        pendingMessages_.pop_front();
+        services_.messages->showMessage(text);
+    }
+    showingMessages_ = false;
 }
 
 void MainWindow::processMessages()
@@ -76,18 +124,10 @@ void MainWindow::startUp()
         state_.digits = DigitTemplate::load("ndata.bmp");
         trayHooksInstalled_ = true;
         state_.windowShown = true;
-        {
-            RunningRefresh running(refreshDepth_);
-            fetchDisplayCharts();
-            if (stopped())
-                return;
-            serveIndicators();
-        }
-        if (stopped())
-            return;
-        refreshBanner_->hide();
-        exportBanner_->hide();
+        // Armed whatever the first refresh brings: a server that is down at
+        // start-up must not leave the timers off for the session.
         autoRefresh_->armAtStartup();
+        startRefresh(RefreshOrigin::StartUp);
     });
     // Shown only now, so that no tray click can bring the window up while
     // start-up is still running.
@@ -99,6 +139,8 @@ void MainWindow::shutDown()
 {
     autoRefresh_->disarm();
     trayIcon_->hide();
+    cancelRefresh();
+    joinWorker();
     state_.digits = DigitTemplate();
     state_.charts.reset();
     SaveSettings(services_.settingsPath, state_.settings);
@@ -116,27 +158,18 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::refresh()
 {
-    if (refreshRunning() || stopped())
-        return;
-    RunningRefresh running(refreshDepth_);
-    processMessages();
-    if (stopped())
-        return;
-    refreshBanner_->show();
-    refreshBanner_->raise();
-    refreshBanner_->repaint();
-    processMessages();
-    if (stopped())
-        return;
-    state_.charts.reset();
-    processMessages();
-    if (stopped())
-        return;
-    fetchDisplayCharts();
-    if (stopped())
-        return;
-    serveIndicators();
-    refreshBanner_->hide();
+    startRefresh(RefreshOrigin::User);
+}
+
+void MainWindow::refreshFromTimer()
+{
+    startRefresh(RefreshOrigin::Timer);
+}
+
+void MainWindow::cancelRefresh()
+{
+    if (refreshRunning())
+        services_.downloader->cancel();
 }
 
 void MainWindow::calculate()
@@ -146,34 +179,119 @@ void MainWindow::calculate()
     recalculate();
 }
 
-void MainWindow::fetchDisplayCharts()
-{
-    state_.charts.reset();
-    calculateButton_->setEnabled(true);
-    DisplayChartRequest request;
-    request.chartUrl = state_.settings.chartUrl;
-    request.pairText = pairBox_->currentText().toStdString();
-    request.ordersCumulative = ordersCumulative_->isChecked();
-    request.positionsCumulative = positionsCumulative_->isChecked();
-    std::optional<DisplayCharts> fetched = FetchDisplayCharts(request, *services_.downloader);
-    if (!fetched) {
-        services_.messages->showMessage(kDownloadFailedMessage);
-        return;
-    }
-    state_.charts = std::move(fetched);
-    recalculate();
-}
-
-void MainWindow::serveIndicators()
+RefreshRequest MainWindow::refreshRequest() const
 {
     const Settings& settings = state_.settings;
-    IndicatorPassConfig config;
-    config.chartUrl = settings.chartUrl;
-    config.folders = settings.indicatorFolders;
-    config.ordersCumulative = ordersCumulative_->isChecked();
-    config.positionsCumulative = positionsCumulative_->isChecked();
-    config.reading = {settings.decimalSymbol, services_.systemSeparator};
-    state_.indicators.serve(config, state_.digits, *services_.downloader, *services_.messages);
+    RefreshRequest request;
+    request.display.chartUrl = settings.chartUrl;
+    request.display.pairText = pairBox_->currentText().toStdString();
+    request.display.ordersCumulative = ordersCumulative_->isChecked();
+    request.display.positionsCumulative = positionsCumulative_->isChecked();
+    request.indicators.chartUrl = settings.chartUrl;
+    request.indicators.folders = settings.indicatorFolders;
+    request.indicators.ordersCumulative = request.display.ordersCumulative;
+    request.indicators.positionsCumulative = request.display.positionsCumulative;
+    request.indicators.reading = {settings.decimalSymbol, services_.systemSeparator};
+    return request;
+}
+
+void MainWindow::startRefresh(RefreshOrigin origin)
+{
+    if (refreshRunning() || stopped())
+        return;
+    ++refreshDepth_;
+    refreshOrigin_ = origin;
+    dataState_.refreshStarted();
+    calculateButton_->setEnabled(true);
+    refreshBanner_->setText(QString::fromUtf8(kBannerText));
+    refreshBanner_->show();
+    refreshBanner_->raise();
+    auto post = [this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, [this, call] { guarded(call); }, Qt::QueuedConnection);
+    };
+    QueuedObserver::Handlers handlers{
+        [this](int done, int total) {
+            refreshBanner_->setText(QString::fromUtf8(kBannerText) + QStringLiteral(" %1/%2").arg(done).arg(total));
+        },
+        [this](DisplayFetch fetch) { displayFetched(std::move(fetch)); },
+        [this](const std::string& message) { indicatorPairFailed(message); },
+        [this](const std::string& warning) { dataState_.layoutChanged(warning); },
+    };
+    services_.downloader->resume();
+    worker_ = std::thread([this, post, handlers, request = refreshRequest()] {
+        QueuedObserver observer(post, handlers);
+        RunRefresh(request, state_.digits, *services_.downloader, state_.indicators, observer);
+        post([this] { refreshFinished(); });
+    });
+}
+
+void MainWindow::joinWorker()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void MainWindow::displayFetched(DisplayFetch fetch)
+{
+    if (stopped())
+        return;
+    const LocalTime now = services_.clock->localTime(services_.clock->now());
+    if (fetch.cancelled) {
+        dataState_.cancelled(now);
+        return;
+    }
+    if (!fetch.charts) {
+        dataState_.chartsFailed(now, fetch.failure);
+        reportRefreshProblem(fetch.failure);
+        return;
+    }
+    state_.charts = std::move(fetch.charts);
+    try {
+        recalculate();
+        dataState_.chartsShown(now);
+        dataState_.layoutChanged(LayoutWarning({{"ордера", LayoutProblems(state_.orders.reading)},
+                                                {"позиции", LayoutProblems(state_.positions.reading)}}));
+    } catch (const std::exception& error) {
+        dataState_.chartsFailed(now, error.what());
+        reportRefreshProblem(error.what());
+    }
+}
+
+void MainWindow::indicatorPairFailed(const std::string& message)
+{
+    if (stopped())
+        return;
+    dataState_.indicatorPairFailed(message);
+    reportRefreshProblem(message);
+}
+
+void MainWindow::reportRefreshProblem(const std::string& text)
+{
+    if (refreshOrigin_ != RefreshOrigin::Timer)
+        reportError(text);
+}
+
+void MainWindow::refreshFinished()
+{
+    joinWorker();
+    --refreshDepth_;
+    if (stopped())
+        return;
+    refreshBanner_->hide();
+    updateStateLine();
+    const std::string line = stateLine_->text().toStdString();
+    // In the tray nobody sees the window: a timer's failure is told there.
+    if (refreshOrigin_ != RefreshOrigin::Timer || line.empty() || state_.windowShown || !services_.trayAvailable)
+        return;
+    if (services_.trayNotice)
+        services_.trayNotice(line);
+    else
+        trayIcon_->showMessage(QStringLiteral("Тивка"), QString::fromStdString(line), QSystemTrayIcon::Warning);
+}
+
+void MainWindow::updateStateLine()
+{
+    stateLine_->setText(QString::fromStdString(dataState_.line()));
 }
 
 void MainWindow::recalculate()

@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QMainWindow>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "platform/user_messages.h"
 #include "shell/chart_display.h"
+#include "shell/data_state.h"
 #include "shell/program_state.h"
+#include "shell/refresh_job.h"
 
 class QAction;
 class QComboBox;
@@ -40,26 +44,39 @@ struct MainWindowServices {
     ModalRunner* modals = nullptr;
     Clock* clock = nullptr;
     bool trayAvailable = false;         // minimising hides the window only when a tray can show it
-    // Opens a written workbook with the desktop's program for it.
-    std::function<void(const std::string& path)> openWorkbook;
+    // Opens a written workbook with the desktop's program for it; false when
+    // no program could.
+    std::function<bool(const std::string& path)> openWorkbook;
+    // Tells something in the notification area; empty: the tray icon's own
+    // notification.
+    std::function<void(const std::string& text)> trayNotice;
 };
+
+// Who asked for a refresh: its failures are shown in message boxes when the
+// user is there to read them, and only in the state line (and a tray
+// notification) when a timer started it.
+enum class RefreshOrigin { User, Timer, StartUp };
 
 // The main window. Every handler the window system calls runs through
 // guarded(): an error ends that handler, its message is shown through
-// UserMessages, and the program goes on.
+// UserMessages, and the program goes on. Messages are shown one at a time,
+// in the order they came.
 //
-// Re-entry: a refresh lets window messages through at three points (and
-// inside any message box it shows). A refresh, recalculation or spreadsheet
-// export requested there is skipped, not queued: the refresh about to finish
-// brings fresh figures anyway, and skipping keeps a nested request from ever
-// seeing the charts the refresh is replacing.
+// A refresh waits for the network on a worker thread (RunRefresh) while the
+// window goes on working; what the worker finds reaches the window as queued
+// events. A refresh, recalculation or spreadsheet export asked for while a
+// refresh runs is skipped, not queued: the refresh about to finish brings
+// fresh figures anyway. The charts shown stay until new ones have arrived.
+// Cancelling (the banner's button, Escape, closing the window) ends the
+// transfers at once.
 //
 // Controls are found by their object names: "ordersPane", "positionsPane",
 // "chartCanvas", "pairBox", "ordersFilter", "positionsFilter",
 // "ordersAtLeast"/"ordersAtMost", "positionsAtLeast"/"positionsAtMost",
 // "ordersCumulative"/"ordersNonCumulative", "positionsCumulative"/
 // "positionsNonCumulative", "refreshButton", "calculateButton",
-// "refreshBanner", "exportBanner", the menu entries "saveAction",
+// "refreshBanner" (with "cancelRefreshButton"), "exportBanner", the state
+// line "dataStateLine", the menu entries "saveAction",
 // "exitAction", "autoRefreshAction", "addressAction", "exportAction",
 // "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
 // and "trayIcon".
@@ -70,12 +87,14 @@ public:
     ~MainWindow() override;
 
     // Start-up, run once before the window is shown: reads the settings,
-    // loads the digit template, runs the first refresh and arms the timers.
-    // Errors are reported and end the sequence where they occur.
+    // loads the digit template, arms the timers and starts the first refresh,
+    // which runs behind the window. Errors are reported and end the sequence
+    // where they occur.
     void startUp();
     // Creates the dialogs (after startUp, as the program starts them).
     void createDialogs();
-    // Shut-down; runs once, when the window closes: writes the settings.
+    // Shut-down; runs once, when the window closes: cancels a running
+    // refresh and waits for its worker, then writes the settings.
     void shutDown();
     bool isShutDown() const { return shutDown_; }
 
@@ -86,6 +105,8 @@ public:
 
     // Commands.
     void refresh();               // "Обновить": fetch, read and show both charts, serve the indicators
+    void refreshFromTimer();      // the same, reporting failures without a message box
+    void cancelRefresh();         // the banner's "Отмена" and Escape
     void calculate();             // "Расчет": read the charts in memory again
     void refreshFromTray();       // tray "Обновить": restore the window, then refresh
     void exportToSpreadsheet();   // "Exel"
@@ -94,6 +115,7 @@ public:
     void editChartAddress();      // "Параметры" -> "Настройка"
     void showAbout();             // "О программе"
     void trayIconDoubleClicked();
+    void bringToFront();          // out of the tray, in front of other windows
     void pointerMovedOverChart(int x, int y);
     void pointerLeft();
 
@@ -123,18 +145,25 @@ private:
     void buildFilterGroups(QWidget* client);
     void buildVariantGroups(QWidget* client);
     void buildBanners(QWidget* client);
+    void buildStateLine();
     void buildMenus();
     void buildTray();
     void connectHandlers();
     void placeCentred();
     void reportError(const std::string& text);
+    void showMessages();
     void processMessages();
-    void fetchDisplayCharts();
-    void serveIndicators();
+    void startRefresh(RefreshOrigin origin);
+    RefreshRequest refreshRequest() const;
+    void joinWorker();
+    void displayFetched(DisplayFetch fetch);
+    void indicatorPairFailed(const std::string& message);
+    void refreshFinished();
+    void reportRefreshProblem(const std::string& text);
+    void updateStateLine();
     void recalculate();
     ShownChart showChart(ChartKind kind);
     void minimiseToTray();
-    void restoreFromTray();
     DisplayInputs displayInputs(ChartKind kind) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Gives up on the running work once the window has been closed nested.
@@ -149,6 +178,11 @@ private:
     int refreshDepth_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
+    RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
+    std::thread worker_;
+    DataState dataState_;
+    std::deque<std::string> pendingMessages_;
+    bool showingMessages_ = false;
 
     QPlainTextEdit* ordersPane_ = nullptr;
     QPlainTextEdit* positionsPane_ = nullptr;
@@ -166,6 +200,7 @@ private:
     QComboBox* pairBox_ = nullptr;
     QLabel* refreshBanner_ = nullptr;
     QLabel* exportBanner_ = nullptr;
+    QLabel* stateLine_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* autoRefreshAction_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
@@ -42,6 +43,9 @@ void MainWindow::connectHandlers()
         if (reason == QSystemTrayIcon::DoubleClick)
             guarded([this] { trayIconDoubleClicked(); });
     });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName("cancelRefreshShortcut");
+    connect(escape, &QShortcut::activated, this, &MainWindow::cancelRefresh);
     connect(chartCanvas_, &ChartCanvas::mouseMoved, this,
             [this](int x, int y) { guarded([this, x, y] { pointerMovedOverChart(x, y); }); });
     // Leaving the window or any control placed on it resets the pointer.
@@ -84,7 +88,7 @@ void MainWindow::minimiseToTray()
     });
 }
 
-void MainWindow::restoreFromTray()
+void MainWindow::bringToFront()
 {
     showNormal();
     raise();
@@ -97,12 +101,12 @@ void MainWindow::trayIconDoubleClicked()
     if (state_.windowShown)
         showMinimized();
     else
-        restoreFromTray();
+        bringToFront();
 }
 
 void MainWindow::refreshFromTray()
 {
-    restoreFromTray();
+    bringToFront();
     refresh();
 }
 
@@ -152,8 +156,8 @@ void MainWindow::exportToSpreadsheet()
     hooks.showChart = [this](ChartKind kind) { return showChart(kind); };
     hooks.writeWorkbook = [this](const Worksheet& sheet) {
         const std::string path = WriteXlsxFileNoOverwrite(sheet, DocumentsFolder());
-        if (services_.openWorkbook)
-            services_.openWorkbook(path);
+        if (!services_.openWorkbook || !services_.openWorkbook(path))
+            reportError("Книга записана, но открыть её нечем: " + path);
         return path;
     };
     ExportToSpreadsheet(services_.systemSeparator, hooks);

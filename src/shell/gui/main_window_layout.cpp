@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 
 #include "acquisition/pair_naming.h"
@@ -171,8 +172,9 @@ void MainWindow::buildControls()
     buildBanners(client);
     buildMenus();
     buildTray();
+    buildStateLine();
     const int menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(kClientWidth, kClientHeight + menuHeight);
+    setFixedSize(kClientWidth, kClientHeight + menuHeight + statusBar()->sizeHint().height());
     placeCentred();
 }
 
@@ -206,6 +208,20 @@ void MainWindow::buildBanners(QWidget* client)
 {
     refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 248);
     exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176);
+    // A refresh waiting on a slow server can be given up from the banner.
+    auto* cancel = named(new QPushButton(QStringLiteral("Отмена"), refreshBanner_), "cancelRefreshButton");
+    cancel->setFont(font());
+    cancel->setGeometry(refreshBanner_->width() - 76, refreshBanner_->height() - 28, 70, 22);
+    connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelRefresh);
+}
+
+void MainWindow::buildStateLine()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("statusBar");
+    bar->setSizeGripEnabled(false);
+    stateLine_ = named(new QLabel(bar), "dataStateLine");
+    bar->addWidget(stateLine_, 1);
 }
 
 void MainWindow::buildMenus()

@@ -100,7 +100,8 @@ TEST_F(WindowTest, AnErrorPageInPlaceOfAChartIsNamedAndBothFilesAreKept)
     downloader.servePages = true;
     MainWindow& form = startWindow();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_THAT(messages.shown[0], StartsWith("on_GBPUSD.png: not a PNG image (starts with '<html>"));
+    EXPECT_THAT(messages.shown[0], StartsWith("on_GBPUSD.png from " + std::string(kDefaultChartUrl) +
+                                              "orders_noncumulative_GBP_USD.png: not a PNG image (starts with '<html>"));
     EXPECT_EQ(readFile(dir / "on_GBPUSD.png"), "<html><body>Not Found</body></html>");
     EXPECT_EQ(readFile(dir / "pn_GBPUSD.png"), "<html><body>Not Found</body></html>");
     form.show();
@@ -198,6 +199,7 @@ TEST_F(WindowTest, PairTextsNeverCreateFilesOutsideTheCurrentFolder)
         SCOPED_TRACE(text);
         pairBox()->setCurrentText(QString::fromStdString(text));
         refreshButton()->click();
+        waitForRefresh();
     }
     EXPECT_EQ(downloader.urls.size(), 12u);
     for (const std::string& path : treeOf(dir.path()))

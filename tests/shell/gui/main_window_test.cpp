@@ -1,3 +1,5 @@
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <filesystem>
 
@@ -11,6 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 const char* const kLoadFailed = "Ошибка при загрузке графиков!";
 
@@ -22,23 +25,32 @@ bool hasChartFiles(const fs::path& folder)
     return false;
 }
 
-TEST_F(WindowTest, StartUpRefreshesOnceBeforeTheWindowIsShown)
+// Start-up returns at once, whatever the server does; the first refresh
+// runs behind the window.
+TEST_F(WindowTest, StartUpShowsTheWindowAtOnceAndRefreshesBehindIt)
 {
     writeTemplate();
-    bool shownDuringRefresh = true;
-    downloader.onDownload = [&](const std::string&) { shownDuringRefresh = window->isVisible(); };
-    MainWindow& form = startWindow();
+    downloader.hold();
+    MainWindow& form = makeWindow();
+    form.startUp();
+    form.show();
+    ASSERT_TRUE(downloader.waitUntilHeld());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.refreshRunning());
+    EXPECT_TRUE(refreshBanner()->isVisible());
+    downloader.release();
+    waitForRefresh();
 
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     ASSERT_EQ(downloader.urls.size(), 2u);
     EXPECT_THAT(downloader.urls[0], HasSubstr("posentryprice_noncumulative_GBP_USD.png"));
     EXPECT_THAT(downloader.urls[1], HasSubstr("orders_noncumulative_GBP_USD.png"));
-    EXPECT_FALSE(shownDuringRefresh);
     EXPECT_TRUE(form.state().chartsLoaded());
     EXPECT_FALSE(ordersPane()->toPlainText().isEmpty());
     EXPECT_FALSE(positionsPane()->toPlainText().isEmpty());
     EXPECT_TRUE(calculateButton()->isEnabled());
     EXPECT_FALSE(refreshBanner()->isVisible());
+    EXPECT_EQ(stateLine()->text(), QString());
     EXPECT_FALSE(action("autoRefreshAction")->isChecked());
     EXPECT_FALSE(form.autoRefresh().periodicEnabled());
     EXPECT_FALSE(form.autoRefresh().hourlyEnabled());
@@ -81,12 +93,15 @@ TEST_F(WindowTest, UnreachableServerLeavesEmptyPanesAndCalculateDoesNothing)
     writeTemplate();
     downloader.reachable = false;
     MainWindow& form = startWindow();
-    EXPECT_THAT(messages.shown, ElementsAre(kLoadFailed));
-    EXPECT_EQ(downloader.urls.size(), 2u);  // both fetches tried, one message
+    // Both fetches tried, one message: the fixed text, then each address.
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_THAT(messages.shown[0], StartsWith(std::string(kLoadFailed) + "\nСервер недоступен: " +
+                                              kDefaultChartUrl + "posentryprice_noncumulative_GBP_USD.png"));
+    EXPECT_EQ(downloader.urls.size(), 2u);
     EXPECT_TRUE(ordersPane()->toPlainText().isEmpty());
-    EXPECT_TRUE(positionsPane()->toPlainText().isEmpty());
     EXPECT_TRUE(calculateButton()->isEnabled());
     EXPECT_FALSE(form.state().chartsLoaded());
+    EXPECT_THAT(stateLine()->text().toStdString(), StartsWith("Нет данных, ошибка в 12:30: Сервер недоступен: "));
 
     calculateButton()->click();
     EXPECT_TRUE(ordersPane()->toPlainText().isEmpty());
@@ -94,17 +109,18 @@ TEST_F(WindowTest, UnreachableServerLeavesEmptyPanesAndCalculateDoesNothing)
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
-TEST_F(WindowTest, AnErrorInTheFirstRefreshEndsStartUpWithTimersOff)
+// A server that is down at start-up must not leave the timers off.
+TEST_F(WindowTest, TimersAreArmedEvenWhenTheFirstRefreshFails)
 {
     writeTemplate();
     writeFile(settingsPath(), "[Setting]\nTime2=40\nTimerEn2=1\n");
     downloader.servePages = true;
     MainWindow& form = startWindow();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0], kLoadFailed);  // the decoder's own message
+    EXPECT_THAT(messages.shown[0], HasSubstr("not a PNG image"));
     EXPECT_FALSE(form.state().chartsLoaded());
-    EXPECT_FALSE(form.autoRefresh().hourlyEnabled());
-    EXPECT_FALSE(action("autoRefreshAction")->isChecked());
+    EXPECT_TRUE(form.autoRefresh().hourlyEnabled());
+    EXPECT_TRUE(action("autoRefreshAction")->isChecked());
 }
 
 TEST_F(WindowTest, ClosingWritesExactlyTheFiveKeysEvenWithoutADownload)
@@ -160,88 +176,140 @@ TEST_F(WindowTest, ANewPairTakesEffectOnlyAtTheNextRefresh)
     EXPECT_EQ(form.state().orders.decimals, 4);
 
     refreshButton()->click();
+    waitForRefresh();
     ASSERT_EQ(downloader.urls.size(), 4u);
     EXPECT_THAT(downloader.urls[3], HasSubstr("orders_noncumulative_USD_JPY.png"));
     EXPECT_EQ(form.state().orders.decimals, 2);
 }
 
-TEST_F(WindowTest, TheBannerStaysUpOnlyAfterAFailedRefresh)
+// After a failed refresh the banner goes, the last charts stay, and a line
+// says since when they are stale and why; the next good refresh clears it.
+TEST_F(WindowTest, AFailedRefreshSaysTheChartsAreStale)
 {
     writeTemplate();
     MainWindow& form = startWindow();
     form.show();
     const QString orders = ordersPane()->toPlainText();
-    std::vector<bool> bannerShown;
-    downloader.onDownload = [&](const std::string&) { bannerShown.push_back(refreshBanner()->isVisible()); };
     downloader.servePages = true;
+    clock.setMinute(40);
     refreshButton()->click();
+    waitForRefresh();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_FALSE(form.state().chartsLoaded());
-    EXPECT_TRUE(refreshBanner()->isVisible());
-    EXPECT_EQ(ordersPane()->toPlainText(), orders);  // the readout keeps the last result
+    EXPECT_FALSE(refreshBanner()->isVisible());
+    EXPECT_TRUE(form.state().chartsLoaded());
+    EXPECT_EQ(ordersPane()->toPlainText(), orders);
+    EXPECT_THAT(stateLine()->text().toStdString(),
+                StartsWith("Данные от 12:30, ошибка в 12:40: on_GBPUSD.png from " + std::string(kDefaultChartUrl)));
 
     downloader.servePages = false;
     find<QRadioButton>("ordersCumulative")->setChecked(true);
     refreshButton()->click();
-    EXPECT_THAT(bannerShown, ElementsAre(true, true, true, true));
+    waitForRefresh();
     EXPECT_THAT(downloader.urls.back(), HasSubstr("orders_GBP_USD.png"));
-    EXPECT_FALSE(refreshBanner()->isVisible());
-    EXPECT_TRUE(form.state().chartsLoaded());
+    EXPECT_EQ(stateLine()->text(), QString());
 }
 
-// Requests that arrive while a refresh lets messages through are dropped:
-// a second cycle, a recalculation, a spreadsheet transfer or a timer tick.
-TEST_F(WindowTest, RequestsDuringARefreshAreSkipped)
+// A timer's refresh that fails shows no box: the line tells it, and so does
+// the tray when the window sits there; the timer goes on.
+TEST_F(WindowTest, ATimerRefreshThatFailsBlocksNothing)
+{
+    writeTemplate();
+    writeFile(settingsPath(), "[Setting]\nTime1=5\nTimerEn1=1\n");
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
+    form.show();
+    downloader.reachable = false;
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_THAT(stateLine()->text().toStdString(), StartsWith("Данные от 12:30, ошибка в 12:30: Сервер недоступен"));
+    EXPECT_TRUE(trayNotices.empty()) << "the window is in view";
+    EXPECT_TRUE(timer("periodicTimer")->isActive());
+
+    form.trayIconDoubleClicked();  // into the tray
+    settle();
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(trayNotices.size(), 1u);
+    EXPECT_EQ(trayNotices[0], stateLine()->text().toStdString());
+    EXPECT_EQ(downloader.urls.size(), 6u);
+}
+
+TEST_F(WindowTest, TheBannerShowsProgressAndItsButtonCancels)
+{
+    writeTemplate();
+    MainWindow& form = startWindow();
+    form.show();
+    fs::create_directories(dir / "experts" / "files" / "Tivka");
+    writeFile(dir / "experts" / "files" / "Tivka" / "irEURUSD.dat", "0");
+    downloader.urls.clear();
+    downloader.onDownload = [&](const std::string& url) {
+        if (url.find("orders_noncumulative_GBP_USD") != std::string::npos)
+            downloader.hold();
+    };
+    const QString orders = ordersPane()->toPlainText();
+    refreshButton()->click();
+    ASSERT_TRUE(downloader.waitUntilHeld());
+    settle();
+    EXPECT_EQ(refreshBanner()->text(), QStringLiteral("Обновление данных 1/4"));
+    find<QPushButton>("cancelRefreshButton")->click();
+    waitForRefresh();
+    EXPECT_FALSE(refreshBanner()->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(downloader.urls.size(), 2u) << "the indicator pass is not started after a cancel";
+    EXPECT_EQ(ordersPane()->toPlainText(), orders);
+    EXPECT_EQ(stateLine()->text(), QStringLiteral("Данные от 12:30, обновление прервано в 12:30"));
+}
+
+// Requests that arrive while a refresh runs are dropped: a second refresh, a
+// recalculation, a spreadsheet export or a timer tick. Meanwhile the window
+// goes on working: its menus open and the readout draws over the charts shown.
+TEST_F(WindowTest, TheWindowWorksWhileARefreshWaitsAndSkipsWhatWouldClash)
 {
     writeTemplate();
     MainWindow& form = startWindow();
     form.show();
     int ordersChanged = 0;
     QObject::connect(ordersPane(), &QPlainTextEdit::textChanged, [&] { ++ordersChanged; });
-    int changesBeforeFetch = -1;
-    downloader.onDownload = [&](const std::string&) {
-        if (changesBeforeFetch < 0)
-            changesBeforeFetch = ordersChanged;
-    };
-    // Queued now, delivered at the cycle's first message-processing step.
-    QMetaObject::invokeMethod(refreshButton(), "click", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(calculateButton(), "click", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(action("exportAction"), "trigger", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout", Qt::QueuedConnection);
-    form.refresh();
-    settle();
-    EXPECT_EQ(downloader.urls.size(), 4u);  // start-up and exactly one cycle
-    EXPECT_EQ(changesBeforeFetch, 0);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(form.refreshRunning());
-
-    // After the cycle the same requests run again.
+    downloader.hold();
     refreshButton()->click();
+    ASSERT_TRUE(downloader.waitUntilHeld());
+    refreshButton()->click();
+    calculateButton()->click();
+    action("exportAction")->trigger();
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    auto* menu = form.menuBar()->findChild<QMenu*>("settingsMenu");
+    menu->popup(QPoint(10, 10));
+    settle();
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    const QImage before = chartCanvas()->canvas();
+    form.pointerMovedOverChart(100, 275);
+    EXPECT_NE(chartCanvas()->canvas(), before) << "the readout works on the charts shown";
+    EXPECT_EQ(ordersChanged, 0);
+    downloader.release();
+    waitForRefresh();
+    EXPECT_EQ(downloader.urls.size(), 4u);  // start-up and exactly one refresh
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(openedWorkbooks.empty());
+
+    // After it the same requests run again.
+    refreshButton()->click();
+    waitForRefresh();
     EXPECT_EQ(downloader.urls.size(), 6u);
 }
 
-TEST_F(WindowTest, ATimerTickWhileTheFailureMessageIsOpenIsSkipped)
-{
-    writeTemplate();
-    MainWindow& form = startWindow();
-    downloader.reachable = false;
-    messages.onShow = [&](const std::string&) { form.refresh(); };
-    form.refresh();
-    EXPECT_THAT(messages.shown, ElementsAre(kLoadFailed));
-    EXPECT_EQ(downloader.urls.size(), 4u);
-    EXPECT_FALSE(form.state().chartsLoaded());
-}
-
-TEST_F(WindowTest, ClosingDuringARefreshStopsItAtTheNextMessageStep)
+TEST_F(WindowTest, ClosingDuringARefreshCancelsItAndWritesTheSettings)
 {
     writeTemplate();
     MainWindow& form = startWindow();
     form.show();
-    QTimer::singleShot(0, &form, [&] { form.close(); });
-    form.refresh();
+    downloader.hold();
+    refreshButton()->click();
+    ASSERT_TRUE(downloader.waitUntilHeld());
+    form.close();
     EXPECT_TRUE(form.isShutDown());
-    EXPECT_EQ(downloader.urls.size(), 2u);  // no fetch after the window closed
-    EXPECT_FALSE(form.state().chartsLoaded());
+    EXPECT_EQ(downloader.urls.size(), 4u);  // start-up, then the refresh cancelled in its first chart
     EXPECT_EQ(settingsLines().size(), 5u);
 }
 
@@ -256,6 +324,7 @@ TEST_F(WindowTest, CursorReadoutDrawsOnlyOverLoadedCharts)
 
     downloader.reachable = true;
     form.refresh();
+    waitForRefresh();
     const QImage charts = chartCanvas()->canvas();
     form.pointerMovedOverChart(100, 275);
     EXPECT_NE(chartCanvas()->canvas(), charts);

@@ -1,3 +1,4 @@
+#include <QStatusBar>
 #include <QFontMetrics>
 #include <QMenuBar>
 #include <QTextDocument>
@@ -37,12 +38,13 @@ TEST_F(WindowTest, TrayRefreshBringsTheWindowBackBeforeTheBanner)
     form.showMinimized();
     settle();
     ASSERT_FALSE(form.isVisible());
-    std::vector<std::pair<bool, bool>> seen;  // window shown, banner shown
-    downloader.onDownload = [&](const std::string&) {
-        seen.emplace_back(form.isVisible(), refreshBanner()->isVisible());
-    };
+    downloader.hold();
     action("trayRefreshAction")->trigger();
-    EXPECT_THAT(seen, ElementsAre(std::pair(true, true), std::pair(true, true)));
+    ASSERT_TRUE(downloader.waitUntilHeld());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(refreshBanner()->isVisible());
+    downloader.release();
+    waitForRefresh();
     EXPECT_TRUE(form.state().windowShown);
     EXPECT_FALSE(refreshBanner()->isVisible());
 }
@@ -123,7 +125,7 @@ TEST_F(WindowTest, WindowSizeAndMenus)
     MainWindow& form = makeWindow();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Тивка v2.6"));
     EXPECT_EQ(form.centralWidget()->size(), QSize(817, 598));
-    EXPECT_EQ(form.height(), 598 + form.menuBar()->sizeHint().height());
+    EXPECT_EQ(form.height(), 598 + form.menuBar()->sizeHint().height() + form.statusBar()->sizeHint().height());
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(pairBox()->count(), 10);
     EXPECT_EQ(pairBox()->currentText(), QStringLiteral("GBP/USD"));

@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include <QDeadlineTimer>
 #include <fstream>
 #include <sstream>
 
@@ -9,34 +10,98 @@
 
 namespace tivka::test {
 
-bool FakeChartDownloader::download(const std::string& url, const std::string& fileName)
+DownloadOutcome FakeChartDownloader::download(const std::string& url, const std::string& fileName)
 {
     urls.push_back(url);
     if (onDownload)
         onDownload(url);
-    if (!reachable)
-        return false;
+    DownloadOutcome outcome;
+    if (!waitWhileHeld()) {
+        outcome.cancelled = true;
+        return outcome;
+    }
+    if (!reachable) {
+        outcome.error = "Couldn't connect to server";
+        return outcome;
+    }
+    outcome.opened = true;
+    outcome.status = 200;
     const auto file = charts::ParseChartFileName(url.substr(url.rfind('/') + 1));
     if (!file || servePages) {
         writeFile(fileName, "<html><body>Not Found</body></html>");
-        return true;
+        return outcome;
     }
     EncodePngFile(charts::ChartPicture(*file, 7, "12:30"), fileName);
-    return true;
+    return outcome;
 }
 
-std::vector<bool> FakeChartDownloader::downloadAll(const std::vector<DownloadJob>& jobs)
+std::vector<DownloadOutcome> FakeChartDownloader::downloadAll(const std::vector<DownloadJob>& jobs,
+                                                              const std::function<void(std::size_t)>& onDone)
 {
-    std::vector<bool> results;
-    for (const DownloadJob& job : jobs)
+    std::vector<DownloadOutcome> results;
+    for (const DownloadJob& job : jobs) {
         results.push_back(download(job.url, job.fileName));
+        if (onDone)
+            onDone(results.size() - 1);
+    }
     return results;
+}
+
+void FakeChartDownloader::cancel()
+{
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    changed_.notify_all();
+}
+
+void FakeChartDownloader::resume()
+{
+    std::lock_guard lock(mutex_);
+    cancelled_ = false;
+}
+
+void FakeChartDownloader::hold()
+{
+    std::lock_guard lock(mutex_);
+    held_ = true;
+}
+
+void FakeChartDownloader::release()
+{
+    std::lock_guard lock(mutex_);
+    held_ = false;
+    changed_.notify_all();
+}
+
+bool FakeChartDownloader::waitWhileHeld()
+{
+    std::unique_lock lock(mutex_);
+    waiting_ = held_;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !held_ || cancelled_; });
+    waiting_ = false;
+    return !cancelled_;
+}
+
+bool FakeChartDownloader::waitUntilHeld()
+{
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        {
+            std::lock_guard lock(mutex_);
+            if (waiting_)
+                return true;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return false;
 }
 
 WindowTest::WindowTest() : settingsFile((dir / "tivka.INI").string()) {}
 
 WindowTest::~WindowTest()
 {
+    downloader.release();
     window.reset();
     settle();
 }
@@ -56,7 +121,11 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
     services.modals = &modals;
     services.clock = &clock;
     services.trayAvailable = trayAvailable;
-    services.openWorkbook = [this](const std::string& path) { openedWorkbooks.push_back(path); };
+    services.trayNotice = [this](const std::string& text) { trayNotices.push_back(text); };
+    services.openWorkbook = [this](const std::string& path) {
+        openedWorkbooks.push_back(path);
+        return true;
+    };
     window = std::make_unique<MainWindow>(services);
     return *window;
 }
@@ -65,7 +134,18 @@ MainWindow& WindowTest::startWindow(bool trayAvailable)
 {
     MainWindow& form = makeWindow(trayAvailable);
     form.startUp();
+    waitForRefresh();
     return form;
+}
+
+void WindowTest::waitForRefresh()
+{
+    QDeadlineTimer deadline(20000);
+    while (window && window->refreshRunning() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    settle();
+    if (window && window->refreshRunning())
+        ADD_FAILURE() << "the refresh did not end within 20 s";
 }
 
 std::vector<std::string> WindowTest::settingsLines() const

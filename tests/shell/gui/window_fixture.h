@@ -5,7 +5,9 @@
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 #include <memory>
 #include <string>
@@ -34,16 +36,35 @@
 namespace tivka::test {
 
 // Serves synthetic charts as the broker's server would, without a network:
-// the file name at the end of the address chooses the picture.
+// the file name at the end of the address chooses the picture. Downloads
+// run on the refresh's worker thread; while `hold()` is in force they wait,
+// as on a server that does not answer, until `release()` or cancel().
 class FakeChartDownloader final : public Downloader {
 public:
-    bool download(const std::string& url, const std::string& fileName) override;
-    std::vector<bool> downloadAll(const std::vector<DownloadJob>& jobs) override;
+    DownloadOutcome download(const std::string& url, const std::string& fileName) override;
+    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
+                                             const std::function<void(std::size_t)>& onDone) override;
+    void cancel() override;
+    void resume() override;
+
+    void hold();
+    void release();
+    // Waits (letting the window's events through) until a download waits.
+    bool waitUntilHeld();
 
     bool reachable = true;
     bool servePages = false;          // an HTML page in place of every picture
-    std::vector<std::string> urls;    // every address asked for, in order
-    std::function<void(const std::string& url)> onDownload;  // runs before each fetch
+    std::vector<std::string> urls;    // every address asked for, in order (read once no refresh runs)
+    std::function<void(const std::string& url)> onDownload;  // runs on the worker before each fetch
+
+private:
+    bool waitWhileHeld();  // false when cancelled
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool waiting_ = false;
+    bool cancelled_ = false;
 };
 
 // A main window in a fresh current folder, with every outside piece replaced.
@@ -54,7 +75,10 @@ protected:
 
     void writeTemplate();  // a valid "ndata.bmp" in the current folder
     MainWindow& makeWindow(bool trayAvailable = false);
-    MainWindow& startWindow(bool trayAvailable = false);  // makeWindow + startUp
+    // makeWindow + startUp, then waits for the first refresh.
+    MainWindow& startWindow(bool trayAvailable = false);
+    // Lets the window's events through until no refresh runs (at most 20 s).
+    void waitForRefresh();
 
     // A control of the window by its object name; throws when there is none.
     template <class T>
@@ -91,6 +115,8 @@ protected:
     ManualClock clock;
     std::string settingsFile;
     std::vector<std::string> openedWorkbooks;
+    std::vector<std::string> trayNotices;
+    QLabel* stateLine() const { return find<QLabel>("dataStateLine"); }
     std::unique_ptr<MainWindow> window;
 };
 
