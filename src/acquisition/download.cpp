@@ -46,6 +46,7 @@ struct Transfer {
     std::int64_t windowBytes = 0;                        // bytes of headers or body since then
     const std::atomic<bool>* cancel = nullptr;
     bool cancelled = false;
+    bool stalled = false;
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
 
@@ -155,11 +156,10 @@ int checkStall(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     if (t.stallLimit.count() <= 0)
         return 0;  // no stall limit set
     auto now = std::chrono::steady_clock::now();
-    if (now - t.lastActivity > t.stallLimit)
-        return 1;
-    if (now - t.windowStart < t.stallLimit)
+    if (now - t.windowStart < t.stallLimit && now - t.lastActivity <= t.stallLimit)
         return 0;
-    if (t.windowBytes < t.minWindowBytes)
+    t.stalled = now - t.lastActivity > t.stallLimit || t.windowBytes < t.minWindowBytes;
+    if (t.stalled)
         return 1;
     t.windowStart = now;
     t.windowBytes = 0;
@@ -221,8 +221,15 @@ DownloadOutcome finish(Transfer& t, CURLcode result)
     outcome.status = t.opened ? t.status : 0;
     outcome.reason = t.opened ? t.reason : std::string();
     outcome.cancelled = t.cancelled;
-    if (result != CURLE_OK)
-        outcome.error = t.cancelled ? "cancelled" : curl_easy_strerror(result);
+    if (result == CURLE_OK)
+        return outcome;
+    if (t.cancelled)
+        outcome.error = "cancelled";
+    else if (t.stalled)
+        outcome.error = "less than " + std::to_string(t.minWindowBytes) + " bytes in " +
+                        std::to_string(t.stallLimit.count()) + " s";
+    else
+        outcome.error = curl_easy_strerror(result);
     return outcome;
 }
 

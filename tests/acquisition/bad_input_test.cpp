@@ -174,7 +174,10 @@ TEST_F(BadServer, ASilentListenerFailsWithinTheStallTime)
     DownloadLimits limits;
     limits.stallSeconds = 1;
     auto start = Clock::now();
-    EXPECT_FALSE(DownloadFile("http://127.0.0.1:" + std::to_string(port) + "/x.png", file("x.png"), limits).opened);
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/x.png";
+    const DownloadOutcome outcome = DownloadFile(url, file("x.png"), limits);
+    EXPECT_FALSE(outcome.opened);
+    EXPECT_EQ(DescribeFailure(outcome, url), "Сервер недоступен: " + url + " (less than 1024 bytes in 1 s)");
     EXPECT_LT(secondsSince(start), 4.0);
     EXPECT_FALSE(fs::exists(file("x.png")));
 }

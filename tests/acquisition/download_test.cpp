@@ -76,7 +76,7 @@ TEST_F(DownloadTest, ErrorPagesAndEmptyBodiesAreSavedExactly)
         response.set_content(allByteValues(), "text/html");
     });
     http.server.Get("/empty.png", [](const httplib::Request&, httplib::Response& response) {
-        response.status = 500;
+        response.status = 502;  // what a proxy answers for a server it cannot reach
         response.set_content("", "text/html");
     });
     test::writeFile(file("on_GBPUSD.png"), "an older chart that must be replaced");
@@ -85,7 +85,9 @@ TEST_F(DownloadTest, ErrorPagesAndEmptyBodiesAreSavedExactly)
     EXPECT_FALSE(missing.fetched());
     EXPECT_EQ(DescribeFailure(missing, "http://x/y.png"), "Сервер ответил 404 Not Found: http://x/y.png");
     EXPECT_EQ(test::readFile(file("on_GBPUSD.png")), allByteValues());
-    EXPECT_TRUE(DownloadFile(http.url("/empty.png"), file("empty.png")).opened);
+    const DownloadOutcome proxy = DownloadFile(http.url("/empty.png"), file("empty.png"));
+    EXPECT_TRUE(proxy.opened);
+    EXPECT_EQ(DescribeFailure(proxy, "u"), "Сервер ответил 502 Bad Gateway: u");
     ASSERT_TRUE(std::filesystem::exists(file("empty.png")));
     EXPECT_EQ(std::filesystem::file_size(file("empty.png")), 0u);
 }
@@ -104,7 +106,9 @@ TEST_F(DownloadTest, RedirectsAreFollowedButALoopIsAFailure)
     });
     EXPECT_TRUE(DownloadFile(http.url("/old.png"), file("a.png")).opened);
     EXPECT_EQ(test::readFile(file("a.png")), "the chart");
-    EXPECT_FALSE(DownloadFile(http.url("/loop.png"), file("b.png")).opened);
+    const DownloadOutcome loop = DownloadFile(http.url("/loop.png"), file("b.png"));
+    EXPECT_FALSE(loop.opened);
+    EXPECT_EQ(DescribeFailure(loop, "u"), "Сервер недоступен: u (Number of redirects hit maximum amount)");
     EXPECT_FALSE(std::filesystem::exists(file("b.png")));
 }
 

@@ -153,5 +153,24 @@ TEST_F(TivkaRead, BadInputsExitWithAMessageAndPrintNothing)
     EXPECT_EQ(run("--symbol AUTO o.png p.png").status, 0);
 }
 
+// --strict checks the layout: the output is the same, the warning goes to
+// standard error and the status is 3.
+TEST_F(TivkaRead, StrictWarnsOfAChangedLayout)
+{
+    EXPECT_EQ(run("--strict o.png p.png").status, 0);
+    charts::ChartModel odd = orders;
+    odd.timeText = "1230";
+    EncodePngFile(charts::RenderChart(odd), (dir / "odd.png").string());
+    const ToolResult plain = run("--pair USD/JPY odd.png p.png");
+    const ToolResult strict = run("--pair USD/JPY --strict odd.png p.png");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(strict.status, 3);
+    EXPECT_EQ(strict.out, plain.out);
+    EXPECT_EQ(strict.err,
+              "tivka-read: Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС\n");
+    EXPECT_EQ(run("--strict --format positions odd.png p.png").status, 0) << "only the charts printed are checked";
+}
+
 }  // namespace
 }  // namespace tivka

@@ -160,5 +160,29 @@ TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)
     EXPECT_EQ(readFile(other), "[Setting]\nTime1=1\n");
 }
 
+// Renaming over a file only needs its folder to be writable; a settings file
+// its owner made read-only is still refused and left as it was.
+TEST(SettingsTest, AFileItsOwnerMadeReadOnlyIsLeftAlone)
+{
+    if (const int status = test::RerunUnprivileged("SettingsTest.AFileItsOwnerMadeReadOnlyIsLeftAlone"); status >= 0) {
+        EXPECT_EQ(status, 0) << "the test failed as an unprivileged user";
+        return;
+    }
+    TempDir dir;
+    const fs::path path = dir / "tivka.INI";
+    const std::string content = "[Setting]\r\nTime1=7\r\n";
+    writeFile(path, content);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Settings settings;
+    try {
+        saveSettings(path, settings);
+        ADD_FAILURE() << "saving reported success";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path.string() + ": Permission denied");
+    }
+    EXPECT_EQ(readFile(path), content);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
 }  // namespace
 }  // namespace tivka

@@ -33,6 +33,13 @@ private:
     std::filesystem::path previous_;
 };
 
+// The superuser ignores permission bits, so tests of them run as an
+// unprivileged user: as the superuser this runs the current test program
+// again as user and group 65534 with only `testName` selected, and returns
+// its exit status (0 when that test passed). Returns -1 when the process is
+// unprivileged already: the caller then makes its checks itself.
+int RerunUnprivileged(const std::string& testName);
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 

@@ -14,6 +14,7 @@
 #include "platform/conversions.h"
 #include "platform/numeric_locale.h"
 #include "read_options.h"
+#include "reading/layout_check.h"
 #include "shell/chart_display.h"
 
 namespace tivka::read_tool {
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int kExitConversion = 1;
 constexpr int kExitUnusable = 2;
+constexpr int kExitLayoutChanged = 3;
 
 struct LoadedInputs {
     DigitTemplate digits;
@@ -94,6 +96,18 @@ std::string render(const LoadedInputs& in, const ReadOptions& options, const std
     }
 }
 
+// The layout warning for the charts the output was made of, or empty.
+std::string layoutWarning(const LoadedInputs& in, const ReadOptions& options, const std::string& separator)
+{
+    const ReadingOptions reading = readingOptions(options, separator);
+    std::vector<std::pair<std::string, std::vector<std::string>>> problems;
+    if (options.format != OutputFormat::Positions)
+        problems.push_back({"ордера", LayoutProblems(ReadChart(in.orders, in.digits, reading))});
+    if (options.format != OutputFormat::Orders)
+        problems.push_back({"позиции", LayoutProblems(ReadChart(in.positions, in.digits, reading))});
+    return LayoutWarning(problems);
+}
+
 int run(const std::vector<std::string>& args)
 {
     ReadOptions options;
@@ -114,14 +128,23 @@ int run(const std::vector<std::string>& args)
         std::cerr << "tivka-read: " << e.what() << "\n";
         return kExitUnusable;
     }
+    const std::string separator = SystemDecimalSeparator();
     try {
-        const std::string out = render(inputs, options, SystemDecimalSeparator());
+        const std::string out = render(inputs, options, separator);
         std::fwrite(out.data(), 1, out.size(), stdout);
     } catch (const ConversionError& e) {
         std::cerr << e.what() << "\n";
         return kExitConversion;
     }
-    return std::fflush(stdout) == 0 ? 0 : kExitUnusable;
+    if (std::fflush(stdout) != 0)
+        return kExitUnusable;
+    if (!options.strict)
+        return 0;
+    const std::string warning = layoutWarning(inputs, options, separator);
+    if (warning.empty())
+        return 0;
+    std::cerr << "tivka-read: " << warning << "\n";
+    return kExitLayoutChanged;
 }
 
 }  // namespace

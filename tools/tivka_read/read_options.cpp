@@ -18,11 +18,16 @@ const char* const kReadUsage =
     "                           both: orders pane, an empty line, positions pane;\n"
     "                           json: every result of both readers;\n"
     "                           csv: the indicator data file for the pair\n"
+    "  --strict                 check the charts' layout (at least two scale labels,\n"
+    "                           rising on one straight line, the price inside the\n"
+    "                           scale, the time as HH:MM or HH:MM:SS); when a check\n"
+    "                           fails, print the figures all the same, say what\n"
+    "                           failed on standard error and exit with status 3\n"
     "  --help                   show this text\n"
     "\n"
     "Exit status: 0 success, 1 a text on the chart or an option value is not a\n"
     "valid number (the message says which), 2 unusable command line, chart or\n"
-    "template file.\n";
+    "template file, 3 (with --strict) a chart layout that looks changed.\n";
 
 namespace {
 
@@ -69,6 +74,10 @@ ReadOptions ParseReadOptions(const std::vector<std::string>& args)
         }
         if (!arg.starts_with("--") || arg == "-") {
             files.push_back(arg);
+            continue;
+        }
+        if (arg == "--strict") {
+            options.strict = true;
             continue;
         }
         if (i + 1 >= args.size())

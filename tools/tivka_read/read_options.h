@@ -23,6 +23,7 @@ struct ReadOptions {
     FilterOption ordersFilter;
     FilterOption positionsFilter;
     OutputFormat format = OutputFormat::Both;
+    bool strict = false;  // a chart whose layout looks changed ends with status 3
     std::string ordersPath;
     std::string positionsPath;
 };

@@ -1,6 +1,10 @@
 // The window against the synthetic chart server over loopback HTTP, and the
 // spreadsheet export into the documents folder.
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <filesystem>
 
 #include "chart/bitmap.h"
@@ -53,6 +57,59 @@ TEST_F(WindowTest, SpreadsheetExportWritesAWorkbookAndLeavesThePanesAsTheyWere)
     EXPECT_EQ(openedWorkbooks, std::vector<std::string>{(books / "Tivka 12_30_.xlsx").string()});
     EXPECT_EQ(ordersPane()->toPlainText(), orders);
     EXPECT_FALSE(exportBanner()->isVisible());
+
+    // Without a program for workbooks the user is told where the file is.
+    workbooksOpen = false;
+    action("exportAction")->trigger();
+    EXPECT_THAT(messages.shown, ::testing::ElementsAre("Книга записана, но открыть её нечем: " +
+                                                       (books / "Tivka 12_30_ (2).xlsx").string()));
+}
+
+// Counts the paint events a widget gets.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// While a download waits on a slow server the window repaints and its menus
+// open; closing it then ends the wait at once.
+TEST_F(WindowTest, TheWindowLivesWhileASlowServerIsWaitedOn)
+{
+    charts::ChartServerOptions options;
+    options.delayMs = 5000;
+    charts::ChartServer server(options);
+    server.start();
+    writeTemplate();
+    writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
+    CurlDownloader curl;
+    activeDownloader = &curl;
+    MainWindow& form = makeWindow();
+    form.startUp();
+    form.show();
+    PaintCounter counter;
+    chartCanvas()->installEventFilter(&counter);
+    QDeadlineTimer wait(1000);
+    while (!wait.hasExpired()) {
+        chartCanvas()->update();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_TRUE(form.refreshRunning());
+    EXPECT_GT(counter.paints, 5);
+    auto* menu = form.menuBar()->findChild<QMenu*>("fileMenu");
+    menu->popup(QPoint(10, 10));
+    settle();
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    QElapsedTimer closing;
+    closing.start();
+    form.close();
+    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_TRUE(form.isShutDown());
+    EXPECT_FALSE(form.state().chartsLoaded());
 }
 
 TEST(QtTextPainter, InksOnlyInsideTheTextBoxOnWhite)

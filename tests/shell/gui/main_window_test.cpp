@@ -209,6 +209,20 @@ TEST_F(WindowTest, AFailedRefreshSaysTheChartsAreStale)
     EXPECT_EQ(stateLine()->text(), QString());
 }
 
+// Figures are shown as ever from a chart whose layout looks changed, but the
+// line says so.
+TEST_F(WindowTest, AChangedChartLayoutIsToldInTheStateLine)
+{
+    writeTemplate();
+    downloader.alterModel = [](charts::ChartModel& model) { model.timeText = "1230"; };
+    startWindow();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(ordersPane()->toPlainText().isEmpty());
+    EXPECT_EQ(stateLine()->text().toStdString(),
+              "Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС; "
+              "позиции: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС");
+}
+
 // A timer's refresh that fails shows no box: the line tells it, and so does
 // the tray when the window sits there; the timer goes on.
 TEST_F(WindowTest, ATimerRefreshThatFailsBlocksNothing)

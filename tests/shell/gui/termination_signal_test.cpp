@@ -1,6 +1,9 @@
 // The program as a separate process: a termination signal closes it as the
 // user would, whatever it is doing, and its settings are written.
+#include <atomic>
 #include <csignal>
+#include <functional>
+#include <memory>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -24,15 +27,16 @@ fs::path builtProgram()
     return fs::read_symlink("/proc/self/exe").parent_path() / "tivka";
 }
 
-// Starts `program` in `folder` on the offscreen platform.
-pid_t startProgram(const fs::path& program, const fs::path& folder)
+// Starts `program` in `folder` on the offscreen platform; its standard error
+// goes to `errors` (nowhere when empty).
+pid_t startProgram(const fs::path& program, const fs::path& folder, const fs::path& errors = {})
 {
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.c_str()) != 0)
             _exit(126);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        const int quiet = open("/dev/null", O_WRONLY);
+        const int quiet = open(errors.empty() ? "/dev/null" : errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(quiet, STDERR_FILENO);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
@@ -72,16 +76,35 @@ protected:
         fs::copy_file(builtProgram(), program);
     }
 
-    // Runs the copy, sends `signal` once its handler is in place, and
-    // returns the exit status.
-    int runAndSignal(int signal)
+    // Runs the copy, sends `signal` once its handler is in place and
+    // `ready()` holds, and returns the exit status.
+    int runAndSignal(int signal, const std::function<bool()>& ready = [] { return true; })
     {
         const pid_t pid = startProgram(program, dir.path());
-        for (int tries = 0; tries < 1000 && !catchesTermination(pid); ++tries)
+        for (int tries = 0; tries < 2000 && !(catchesTermination(pid) && ready()); ++tries)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto sent = std::chrono::steady_clock::now();
         kill(pid, signal);
-        return exitStatus(pid);
+        const int status = exitStatus(pid);
+        secondsToExit = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+        return status;
     }
+
+    // A chart server whose replies never come, and settings pointing at it.
+    std::unique_ptr<charts::ChartServer> stalledServer(std::atomic<int>& requests)
+    {
+        charts::ChartServerOptions options;
+        options.stall = true;
+        options.onRequest = [&requests](const std::string&) { ++requests; };
+        auto server = std::make_unique<charts::ChartServer>(options);
+        server->start();
+        WriteBmpFile(charts::DigitTemplateBitmap(), (dir / "ndata.bmp").string());
+        writeFile(settings, "[Setting]\nTIVKA_URL=http://127.0.0.1:" + std::to_string(server->port()) +
+                                std::string(charts::kChartFolder) + "\n");
+        return server;
+    }
+
+    double secondsToExit = 0;
 
     TempDir dir;
     fs::path program = dir / "tivka";
@@ -112,6 +135,38 @@ TEST_F(TerminationSignal, InterruptWhileChartsAreServedSlowly)
     EXPECT_NE(written.find("TIVKA_URL=" + url), std::string::npos);
     EXPECT_NE(written.find("Time1=5"), std::string::npos);
     server.stop();
+}
+
+// A server that never answers does not hold the program: a termination
+// signal ends it within a second, settings written, status 0.
+TEST_F(TerminationSignal, WhileADownloadWaitsOnAStalledServer)
+{
+    std::atomic<int> requests{0};
+    auto server = stalledServer(requests);
+    EXPECT_EQ(runAndSignal(SIGTERM, [&] { return requests > 0; }), 0);
+    EXPECT_LT(secondsToExit, 1.0);
+    EXPECT_GT(requests, 0);
+    EXPECT_NE(readFile(settings).find("TIVKA_URL="), std::string::npos);
+    server->stop();
+}
+
+// One Tivka per working folder: a second start says why and leaves at once.
+TEST_F(TerminationSignal, ASecondTivkaInTheSameFolderLeavesAtOnce)
+{
+    std::atomic<int> requests{0};
+    auto server = stalledServer(requests);
+    const pid_t first = startProgram(program, dir.path());
+    for (int tries = 0; tries < 2000 && requests == 0; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GT(requests, 0) << "the first Tivka did not start";
+    const pid_t second = startProgram(program, dir.path(), dir / "second.err");
+    EXPECT_EQ(exitStatus(second), 1);
+    EXPECT_NE(readFile(dir / "second.err").find("Tivka is already running in " + dir.path().string()),
+              std::string::npos);
+    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), 0) << "the first one goes on";
+    kill(first, SIGTERM);
+    EXPECT_EQ(exitStatus(first), 0);
+    server->stop();
 }
 
 }  // namespace

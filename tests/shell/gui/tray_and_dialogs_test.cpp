@@ -3,6 +3,11 @@
 #include <QMenuBar>
 #include <QTextDocument>
 
+#include <QDeadlineTimer>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/gui/instance_beacon.h"
 #include "shell/gui/about_dialog.h"
 #include "shell/gui/address_dialog.h"
 #include "shell/gui/chart_canvas.h"
@@ -140,6 +145,24 @@ TEST_F(WindowTest, WindowSizeAndMenus)
         tray << (action->isSeparator() ? QString("-") : action->text());
     EXPECT_EQ(tray, QStringList({"Обновить", "-", "Выход"}));
     EXPECT_EQ(trayIcon()->contextMenu(), find<QMenu>("trayMenu"));
+}
+
+// A second start in the same folder reaches the first through its beacon;
+// another folder's beacon is another name.
+TEST(InstanceBeacon, ACallFromASecondStartReachesTheFirst)
+{
+    const QString name = BeaconName("/tmp/tivka-beacon-test-" + std::to_string(::getpid()));
+    EXPECT_NE(name, BeaconName("/tmp/elsewhere"));
+    EXPECT_FALSE(InstanceBeacon::CallRunning(name)) << "nobody listens yet";
+    InstanceBeacon beacon(name);
+    int calls = 0;
+    QObject::connect(&beacon, &InstanceBeacon::called, [&] { ++calls; });
+    std::thread second([&] { EXPECT_TRUE(InstanceBeacon::CallRunning(name)); });
+    QDeadlineTimer deadline(5000);
+    while (calls == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    second.join();
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

@@ -31,7 +31,10 @@ DownloadOutcome FakeChartDownloader::download(const std::string& url, const std:
         writeFile(fileName, "<html><body>Not Found</body></html>");
         return outcome;
     }
-    EncodePngFile(charts::ChartPicture(*file, 7, "12:30"), fileName);
+    charts::ChartModel model = charts::ChartModelFor(*file, 7, "12:30");
+    if (alterModel)
+        alterModel(model);
+    EncodePngFile(charts::RenderChart(model), fileName);
     return outcome;
 }
 
@@ -124,7 +127,7 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
     services.trayNotice = [this](const std::string& text) { trayNotices.push_back(text); };
     services.openWorkbook = [this](const std::string& path) {
         openedWorkbooks.push_back(path);
-        return true;
+        return workbooksOpen;
     };
     window = std::make_unique<MainWindow>(services);
     return *window;

@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include "acquisition/download.h"
+#include "chart_server/chart_renderer.h"
 #include "platform/user_messages.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
@@ -56,6 +57,7 @@ public:
     bool servePages = false;          // an HTML page in place of every picture
     std::vector<std::string> urls;    // every address asked for, in order (read once no refresh runs)
     std::function<void(const std::string& url)> onDownload;  // runs on the worker before each fetch
+    std::function<void(charts::ChartModel&)> alterModel;     // changes what is drawn
 
 private:
     bool waitWhileHeld();  // false when cancelled
@@ -115,6 +117,7 @@ protected:
     ManualClock clock;
     std::string settingsFile;
     std::vector<std::string> openedWorkbooks;
+    bool workbooksOpen = true;  // whether a program opens a written workbook
     std::vector<std::string> trayNotices;
     QLabel* stateLine() const { return find<QLabel>("dataStateLine"); }
     std::unique_ptr<MainWindow> window;
