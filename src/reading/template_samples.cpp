@@ -60,6 +60,12 @@ bool hasInk(const Bitmap& chart, const Area& area, Colour background)
     return anyPixel(chart, area, [background](Colour c) { return c != background && c != colours::none; });
 }
 
+bool inside(const Bitmap& chart, const Area& area)
+{
+    return chart.contains(area.left, area.top) &&
+           chart.contains(area.left + area.width - 1, area.top + area.height - 1);
+}
+
 bool hasBlack(const Bitmap& chart, const Area& area)
 {
     return anyPixel(chart, area, [](Colour c) { return c == colours::black; });
@@ -135,6 +141,9 @@ Fault uprightFault(const Bitmap& chart, const TextCut& cut, int x, int inkRow)
     for (int i = 0; i < int(cut.text.size()); ++i) {
         const int left = x + kPitch * i;
         const std::string character = "character " + std::to_string(i + 1);
+        if (!inside(chart, {left, inkRow - 1, kPitch, kGlyphRows + 1}))
+            return {i + 1, "starting at column " + std::to_string(x) + ", " + character +
+                               " would reach past the chart's edge"};
         if (!hasInk(chart, {left, inkRow, kGlyphColumns, kGlyphRows}, cut.background))
             return {i + 1, "starting at column " + std::to_string(x) + ", " + character + " would have no ink"};
         if (hasInk(chart, {left + kGlyphColumns, inkRow, 1, kGlyphRows}, cut.background))
@@ -219,6 +228,9 @@ Fault sidewaysFault(const Bitmap& chart, const TextCut& cut, int x, int bottom)
         const int low = bottom - kPitch * j;
         const Area glyph = labelRows(x, low - kGlyphColumns + 1, low);
         const std::string character = "character " + std::to_string(j + 1);
+        if (!inside(chart, {x - 1, low - kGlyphColumns + 1, glyphs::kSideWindowWidth, kGlyphColumns}))
+            return {j + 1, "starting at row " + std::to_string(bottom) + ", " + character +
+                               " would reach past the chart's edge"};
         if (glyph.height > 0 && !hasInk(chart, glyph, cut.background))
             return {j + 1, "starting at row " + std::to_string(bottom) + ", " + character + " would have no ink"};
         if (hasInk(chart, labelRows(x, low - kGlyphColumns, low - kGlyphColumns), cut.background))
@@ -248,7 +260,7 @@ FoundText findLabel(const Bitmap& chart, const std::string& chartName, int numbe
     }
     if (found.candidates.empty())
         throw TemplateSourceError(chartName + ": the " + cut.name + " does not fit the ink of " +
-                                  span("columns ", x - 1, x + kGlyphRows - 1) + " read upwards" +
+                                  span("columns ", x - 1, x + glyphs::kSideWindowWidth - 2) + " read upwards" +
                                   " (characters 5 rows high, a blank row after each): " + furthest.what);
     return found;
 }

@@ -73,7 +73,7 @@ protected:
 
     // A round-font chart showing these texts, the labels at the first places
     // the server chose.
-    void saveCustomChart(const std::string& file, const std::string& price, const std::string& time,
+    ChartModel saveCustomChart(const std::string& file, const std::string& price, const std::string& time,
                          const std::vector<std::string>& labels)
     {
         ChartModel model = ChartModelFor(*ParseChartFileName("orders_EUR_USD.png"), kSeed, time, ChartFont::Round);
@@ -82,6 +82,7 @@ protected:
         for (std::size_t i = 0; i < labels.size(); ++i)
             model.labels[i].text = labels[i];
         EncodePngFile(RenderChart(model), (dir / file).string());
+        return model;
     }
 
     test::TempDir dir;
@@ -130,11 +131,14 @@ TEST_P(TivkaTemplateFont, TwoChartsGiveTheServersTemplateAndEveryPairReadsAlike)
 // and where, and nothing is written.
 TEST_F(TivkaTemplate, ErrorsSayWhatAndWhereAndWriteNothing)
 {
-    saveCustomChart("c1.png", "1.2345", "16:57", {"1.8900", "1.9000"});
+    const ChartModel c1 = saveCustomChart("c1.png", "1.2345", "16:57", {"1.8900", "1.9000"});
     saveCustomChart("c2.png", "1.2344", "16:07", {"1.8900", "1.9000"});
     test::writeFile(dir / "bad.png", "<html>");
     EncodePngFile(Bitmap(kChartWidth, kChartHeight), (dir / "blank.png").string());
     WriteBmpFile(Bitmap(90, 10), (dir / "small.bmp").string());
+    Bitmap cut(c1.priceFirstColumn + 20, kChartHeight);  // ends inside the price's fourth character
+    cut.copyFrom(DecodePngFile((dir / "c1.png").string()), 0, 0);
+    EncodePngFile(cut, (dir / "cut.png").string());
     const auto build = [](const std::string& chart, const std::string& price, const std::string& time,
                           const std::string& labels) {
         return "build --out t.bmp --chart " + chart + " --price " + price + " --time " + time + " --labels " + labels;
@@ -151,6 +155,7 @@ TEST_F(TivkaTemplate, ErrorsSayWhatAndWhereAndWriteNothing)
         {build("c1.png", "1.2345", "16:57", "1.8900,1.9000,1.9100"), 1, {"c1.png: 3 labels given, but only 2 found"}},
         {build("c1.png", "1.23455", "16:57", "1.8900"), 1,
          {"c1.png: the price '1.23455' does not fit the ink", "character 7 would have no ink"}},
+        {build("cut.png", "1.2345", "16:57", "1.8900"), 1, {"character 4 would reach past the chart's edge"}},
         {build("c2.png", "1.2344", "16:07", "1.8900,1.9000"), 1,
          {"tivka-template: no sample of 5 yet: give a chart whose price, time or labels contain a 5\nNothing"}},
         // Mistyped: a 5 typed as 6 differs from the time's 6; a 4 typed as 5,

@@ -220,7 +220,8 @@ std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const
             return found->second;
     }
     // Drawn outside the lock so that parallel requests draw in parallel.
-    auto png = std::make_shared<const std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, time, options_.font)));
+    auto png = std::make_shared<const std::vector<std::uint8_t>>(
+        EncodePng(ChartPicture(file, options_.seed, time, options_.font)));
     std::lock_guard lock(mutex_);
     if (time == cachedTime_)
         cached_.emplace(name, png);
