@@ -270,7 +270,7 @@ Bitmap LoadBmpFile(const std::string& path)
     return BmpReader(bytes, path).read();
 }
 
-void WriteBmpFile(const Bitmap& bitmap, const std::string& path)
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap)
 {
     std::size_t stride = (std::size_t(bitmap.width()) * 3 + 3) / 4 * 4;
     Bytes bytes = bmpHeaders(bitmap, std::uint32_t(stride * std::size_t(bitmap.height())));
@@ -282,7 +282,12 @@ void WriteBmpFile(const Bitmap& bitmap, const std::string& path)
         }
         bytes.resize(rowStart + stride, 0);
     }
-    WriteImageFile(path, bytes);
+    return bytes;
+}
+
+void WriteBmpFile(const Bitmap& bitmap, const std::string& path)
+{
+    WriteImageFile(path, EncodeBmp(bitmap));
 }
 
 }  // namespace tivka

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chart/bitmap.h"
 
@@ -15,7 +17,10 @@ namespace tivka {
 // and the fault (missing, a folder, not a BMP, truncated, too large, ...).
 Bitmap LoadBmpFile(const std::string& path);
 
-// Writes a 24-bit BMP. Throws std::runtime_error naming the file.
+// The bytes of a 24-bit bottom-up BMP file of the bitmap.
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
+
+// Writes a 24-bit BMP (not atomically). Throws std::runtime_error naming the file.
 void WriteBmpFile(const Bitmap& bitmap, const std::string& path);
 
 }  // namespace tivka

@@ -73,13 +73,19 @@ TEST(ChartServerProgram, PrintsItsPortServesAndStopsCleanly)
     }
 }
 
-TEST(ChartServerProgram, WritesTheTemplateBitmap)
+TEST(ChartServerProgram, WritesTheTemplateBitmapOfEitherFont)
 {
     test::TempDir dir;
     const std::string path = (dir / "ndata.bmp").string();
-    ServerProcess server({"--write-template", path});
-    EXPECT_EQ(server.finish(0), 0);
-    EXPECT_EQ(LoadBmpFile(path), DigitTemplateBitmap());
+    for (const auto& [args, font] : {std::pair{std::vector<std::string>{}, ChartFont::Block},
+                                     std::pair{std::vector<std::string>{"--font", "1"}, ChartFont::Block},
+                                     std::pair{std::vector<std::string>{"--font", "2"}, ChartFont::Round}}) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"--write-template", path});
+        ServerProcess server(all);
+        EXPECT_EQ(server.finish(0), 0);
+        EXPECT_EQ(LoadBmpFile(path), DigitTemplateBitmap(font));
+    }
 }
 
 TEST(ChartServerProgram, RejectsBadOptionsAndABusyPortWithAMessage)
@@ -94,6 +100,7 @@ TEST(ChartServerProgram, RejectsBadOptionsAndABusyPortWithAMessage)
         {{"--port", "http"}, "--port", 2},     {{"--port", "70000"}, "--port", 2},
         {{"--delay-ms", "-5"}, "--delay-ms", 2}, {{"--fixed-time", "25:00"}, "--fixed-time", 2},
         {{"--seed"}, "--seed", 2},             {{"--colour", "red"}, "--colour", 2},
+        {{"--font", "3"}, "--font", 2},
         {{"--port", std::to_string(busy.port())}, "cannot listen", 1},
     };
     for (const auto& c : cases) {

@@ -187,6 +187,7 @@ TEST(ChartServer, ReportsRequestsAndServesReplacementBodies)
             return "replaced " + file.pair;
         return std::nullopt;
     };
+    options.font = ChartFont::Round;
     RunningServer running(options);
     auto client = running.client();
     const auto replaced = client.Get(chartPath("orders_noncumulative_EUR_USD.png").c_str());
@@ -196,7 +197,8 @@ TEST(ChartServer, ReportsRequestsAndServesReplacementBodies)
     const auto drawn = client.Get(chartPath("orders_EUR_USD.png").c_str());
     ASSERT_TRUE(drawn);
     const std::vector<std::uint8_t> body(drawn->body.begin(), drawn->body.end());
-    EXPECT_EQ(DecodePng(body, "orders_EUR_USD.png"), ChartPicture(*ParseChartFileName("orders_EUR_USD.png"), 1, "12:30"));
+    EXPECT_EQ(DecodePng(body, "orders_EUR_USD.png"),
+              ChartPicture(*ParseChartFileName("orders_EUR_USD.png"), 1, "12:30", ChartFont::Round));
     EXPECT_EQ(client.Get("/missing")->status, 404);
     std::lock_guard lock(mutex);
     EXPECT_EQ(paths, (std::vector<std::string>{chartPath("orders_noncumulative_EUR_USD.png"),
@@ -217,6 +219,11 @@ TEST(ChartServer, PictureIsTheFilesModelDrawnAndDependsOnSeedTimeAndFile)
     EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 6, "10:00"));
     EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(gbp, 5, "10:01"));
     EXPECT_NE(ChartPicture(gbp, 5, "10:00"), ChartPicture(*ParseChartFileName("posentryprice_GBP_USD.png"), 5, "10:00"));
+    // The font changes the texts' pixels and nothing else.
+    ChartModel round = ChartModelFor(gbp, 5, "10:00", ChartFont::Round);
+    EXPECT_NE(RenderChart(round), ChartPicture(gbp, 5, "10:00"));
+    round.font = ChartFont::Block;
+    EXPECT_EQ(RenderChart(round), ChartPicture(gbp, 5, "10:00"));
 }
 
 // The accept queue length of the loopback TCP listener on `port`, as the

@@ -11,9 +11,14 @@ namespace {
 
 const std::string kCellChars = "0123456789.:";
 
-TEST(DigitFont, TemplateLayout)
+// Every property holds for both fonts.
+class DigitFont : public ::testing::TestWithParam<ChartFont> {};
+
+INSTANTIATE_TEST_SUITE_P(BothFonts, DigitFont, ::testing::Values(ChartFont::Block, ChartFont::Round));
+
+TEST_P(DigitFont, TemplateLayout)
 {
-    const Bitmap cells = DigitTemplateBitmap();
+    const Bitmap cells = DigitTemplateBitmap(GetParam());
     ASSERT_EQ(cells.width(), 96);
     ASSERT_EQ(cells.height(), 10);
     for (int k = 0; k < 12; ++k) {
@@ -39,15 +44,15 @@ TEST(DigitFont, TemplateLayout)
 // sideways: the window at the first one's start reads it (so every cell is
 // told apart from the cells before it), every window starting in between
 // reads nothing.
-TEST(DigitFont, WindowsMatchOnlyAtCharacterStarts)
+TEST_P(DigitFont, WindowsMatchOnlyAtCharacterStarts)
 {
-    const DigitTemplate digits(DigitTemplateBitmap());
+    const DigitTemplate digits(DigitTemplateBitmap(GetParam()));
     const std::string charsAndBlank = kCellChars + " ";
     for (char a : charsAndBlank)
         for (char b : charsAndBlank) {
             Bitmap line(30, 12), chart(20, 256);
-            DrawUprightText(line, 6, 1, std::string{a, b});
-            DrawSideLabel(chart, 5, std::string{a, b});
+            DrawUprightText(line, 6, 1, std::string{a, b}, GetParam());
+            DrawSideLabel(chart, 5, std::string{a, b}, GetParam());
             for (int offset = 0; offset < 6; ++offset) {
                 Bitmap upright(6, 10), side(10, 6);
                 upright.copyFrom(line, 6 + offset, 0);
@@ -59,22 +64,35 @@ TEST(DigitFont, WindowsMatchOnlyAtCharacterStarts)
         }
 }
 
-TEST(DigitFont, DrawnTextReadsBackAndOtherCharactersAreRefused)
+TEST_P(DigitFont, DrawnTextReadsBackAndOtherCharactersAreRefused)
 {
-    const DigitTemplate digits(DigitTemplateBitmap());
-    for (const std::string text : {"1.2345", "149.50", "0.6600", "12:30", "12:30:45", "1234567890"}) {
+    const DigitTemplate digits(DigitTemplateBitmap(GetParam()));
+    for (const std::string text : {"1.2345", "149.50", "0.6600", "12:30", "12:30:45", "1234567890", "11:11"}) {
         Bitmap chart(kChartWidth, kChartHeight);
-        DrawUprightText(chart, 233, 31, text);
+        DrawUprightText(chart, 233, 31, text, GetParam());
         EXPECT_EQ(ReadUprightText(digits, chart, {30, 41, 230, 300}, "."), text);
         if (text.size() <= 6) {
             Bitmap side(kChartWidth, kChartHeight);
-            DrawSideLabel(side, 100, text);
+            DrawSideLabel(side, 100, text, GetParam());
             EXPECT_EQ(ReadSideLabel(digits, side, 100, "."), text);
         }
     }
     Bitmap chart(kChartWidth, kChartHeight);
     EXPECT_THROW(DrawUprightText(chart, 0, 0, "1,25"), std::invalid_argument);
     EXPECT_THROW(DrawSideLabel(chart, 100, "-1"), std::invalid_argument);
+}
+
+// The round font is a font of its own: none of its glyphs reads with the
+// block font's template, so a template made for one font never reads the other.
+TEST(DigitFonts, TheRoundFontReadsOnlyWithItsOwnTemplate)
+{
+    const DigitTemplate block(DigitTemplateBitmap(ChartFont::Block));
+    const Bitmap round = DigitTemplateBitmap(ChartFont::Round);
+    for (int k = 0; k < 12; ++k) {
+        Bitmap window(6, 10);
+        window.copyFrom(round, 8 * k, 0);
+        EXPECT_EQ(RecognizeUpright(block, window), -1) << kCellChars[std::size_t(k)];
+    }
 }
 
 }  // namespace

@@ -73,10 +73,10 @@ Bitmap RenderChart(const ChartModel& model)
     drawBars(chart, model);
     for (int y = kBarTopRow; y <= kBarBottomRow; ++y)
         chart.setPixel(kCurrentColumn, y, kPriceLineColour);
-    DrawUprightText(chart, model.priceFirstColumn, model.priceFirstRow, model.priceText);
-    DrawUprightText(chart, model.timeFirstColumn, model.timeFirstRow, model.timeText);
+    DrawUprightText(chart, model.priceFirstColumn, model.priceFirstRow, model.priceText, model.font);
+    DrawUprightText(chart, model.timeFirstColumn, model.timeFirstRow, model.timeText, model.font);
     for (const ScaleLabel& label : model.labels)
-        DrawSideLabel(chart, label.firstInkColumn, label.text);
+        DrawSideLabel(chart, label.firstInkColumn, label.text, model.font);
     return chart;
 }
 

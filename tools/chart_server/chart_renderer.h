@@ -13,21 +13,28 @@ namespace tivka::charts {
 constexpr int kChartWidth = 531;
 constexpr int kChartHeight = 256;
 
-// The built-in 5 x 9 digit font laid out as the digit template expects: 12
-// cells at a pitch of 8 (digits, decimal point, colon), black ink on white,
-// 96 x 10 pixels. This is what "ndata.bmp" holds.
-Bitmap DigitTemplateBitmap();
+// The two built-in 5 x 9 fonts, both black ink on white: the block font of
+// the demo, and a round one (other glyph shapes, a narrow "1" and thin
+// points without ink in their first column) standing for a broker's own.
+enum class ChartFont { Block, Round };
+
+// A font laid out as the digit template expects: 12 cells at a pitch of 8
+// (digits, decimal point, colon), 96 x 10 pixels. This is what "ndata.bmp"
+// holds for charts drawn in that font.
+Bitmap DigitTemplateBitmap(ChartFont font = ChartFont::Block);
 
 // Draws upright text whose first inked row is `firstInkRow`, characters at a
-// pitch of 6 starting at column x. Characters: 0-9, '.', ':', and ' ' which
-// leaves its place blank; any other throws std::invalid_argument.
-void DrawUprightText(Bitmap& chart, int x, int firstInkRow, std::string_view text);
+// pitch of 6 starting at column x (a glyph's column 0, inked or not).
+// Characters: 0-9, '.', ':', and ' ' which leaves its place blank; any other
+// throws std::invalid_argument.
+void DrawUprightText(Bitmap& chart, int x, int firstInkRow, std::string_view text,
+                     ChartFont font = ChartFont::Block);
 
-// Draws a sideways scale label (reading bottom to top) whose first inked
-// column is x, its first character's bottom at row 236: glyph pixel (column c,
-// row r of the 5 x 9 glyph) of character j lands on (x + r, 236 - 6j - c).
-// Same characters as DrawUprightText.
-void DrawSideLabel(Bitmap& chart, int x, std::string_view text);
+// Draws a sideways scale label (reading bottom to top) whose glyphs' top row
+// lies on column x, its first character's bottom at row 236: glyph pixel
+// (column c, row r of the 5 x 9 glyph) of character j lands on
+// (x + r, 236 - 6j - c). Same characters as DrawUprightText.
+void DrawSideLabel(Bitmap& chart, int x, std::string_view text, ChartFont font = ChartFont::Block);
 
 enum class ChartKind { Orders, Positions };
 
@@ -53,6 +60,7 @@ struct ScaleLabel {
 // give exactly these texts, labels and counted pixels.
 struct ChartModel {
     ChartKind kind = ChartKind::Orders;
+    ChartFont font = ChartFont::Block;
     std::string pairText = "GBP/USD";
     int digits = 4;
     std::string priceText;  // current price, e.g. "1.2345"

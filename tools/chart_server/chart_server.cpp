@@ -82,16 +82,18 @@ std::optional<ChartFile> ParseChartFileName(std::string_view name)
     return file;
 }
 
-ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
+ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText, ChartFont font)
 {
     std::string pairText = file.pair;
     std::replace(pairText.begin(), pairText.end(), '_', '/');
-    return MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText);
+    ChartModel model = MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText);
+    model.font = font;
+    return model;
 }
 
-Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText)
+Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText, ChartFont font)
 {
-    return RenderChart(ChartModelFor(file, seed, timeText));
+    return RenderChart(ChartModelFor(file, seed, timeText, font));
 }
 
 ChartServer::ChartServer(ChartServerOptions options) : options_(std::move(options))
@@ -227,7 +229,8 @@ std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const
             return found->second;
     }
     // Drawn outside the lock so that parallel requests draw in parallel.
-    auto png = std::make_shared<const std::vector<std::uint8_t>>(EncodePng(ChartPicture(file, options_.seed, time)));
+    auto png = std::make_shared<const std::vector<std::uint8_t>>(
+        EncodePng(ChartPicture(file, options_.seed, time, options_.font)));
     std::lock_guard lock(mutex_);
     if (time == cachedTime_)
         cached_.emplace(name, png);

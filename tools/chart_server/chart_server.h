@@ -62,6 +62,7 @@ struct ChartServerOptions {
     // Called for every chart file requested (after onRequest); the fault
     // returned is served in place of the picture (on top of the options above).
     std::function<ChartFault(const ChartFile&)> faultFor;
+    ChartFont font = ChartFont::Block;  // the font of every chart's texts
     // Called on a serving thread with every request's path as it arrives
     // (before any delay), so that a caller can see what was fetched.
     std::function<void(const std::string& path)> onRequest;
@@ -71,12 +72,14 @@ struct ChartServerOptions {
 };
 
 // The model drawn for a chart file at a seed and chart time: ChartPicture is
-// RenderChart of exactly this model.
-ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText);
+// RenderChart of exactly this model. The font changes only how the texts look.
+ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText,
+                         ChartFont font = ChartFont::Block);
 
 // The chart file's picture for a seed and chart time, as the server sends it:
 // the same inputs always give the same picture.
-Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText);
+Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText,
+                    ChartFont font = ChartFont::Block);
 
 // A small HTTP server publishing synthetic order-book charts in the broker's
 // folder layout. Serves on its own thread between start() and stop().

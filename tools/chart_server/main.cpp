@@ -18,7 +18,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: tivka-chart-server [--port N] [--bind ADDR] [--seed N] [--delay-ms N] [--not-found PAIR]\n"
     "                          [--truncate] [--not-png] [--stall] [--fixed-time HH:MM]\n"
-    "                          [--write-template FILE]\n";
+    "                          [--font 1|2] [--write-template FILE]\n"
+    "  --font 2 draws the texts in the round font (a narrow 1, thin points) in\n"
+    "  place of the block font 1; --write-template writes the template of the\n"
+    "  font chosen and exits.\n";
 
 struct CommandLine {
     tivka::charts::ChartServerOptions options;
@@ -83,7 +86,10 @@ CommandLine parse(const std::vector<std::string>& args)
             o.fixedTime = value();
             if (!isClockTime(o.fixedTime))
                 throw UsageError("--fixed-time needs a time HH:MM, not '" + o.fixedTime + "'");
-        } else if (arg == "--write-template")
+        } else if (arg == "--font")
+            o.font = wholeNumber(arg, value(), 1, 2) == 2 ? tivka::charts::ChartFont::Round
+                                                           : tivka::charts::ChartFont::Block;
+        else if (arg == "--write-template")
             line.templateFile = value();
         else
             throw UsageError("unknown option '" + arg + "'");
@@ -116,7 +122,7 @@ int main(int argc, char** argv)
     try {
         const CommandLine line = parse(std::vector<std::string>(argv + 1, argv + argc));
         if (!line.templateFile.empty()) {
-            tivka::WriteBmpFile(tivka::charts::DigitTemplateBitmap(), line.templateFile);
+            tivka::WriteBmpFile(tivka::charts::DigitTemplateBitmap(line.options.font), line.templateFile);
             return 0;
         }
         return serve(line.options);

@@ -1,0 +1,69 @@
+#include "template_file.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace tivka::template_tool {
+
+namespace {
+
+// Throws std::runtime_error with the system's reason.
+void replaceAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::string reason;
+    if (!ReplaceFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, reason))
+        throw std::runtime_error(reason);
+}
+
+// The full file under a new temporary name beside `path`, then `path` given
+// to it unless taken; false when taken.
+bool writeUnderFreeName(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::string temporary = CreateUniqueFile(folder.empty() ? "." : folder, ".tivka-template-");
+    bool claimed = false;
+    try {
+        replaceAtomically(temporary, bytes);
+        claimed = ClaimFreeName(temporary, path);
+    } catch (...) {
+        RemoveFile(temporary);
+        throw;
+    }
+    RemoveFile(temporary);  // after a link the file keeps its new name
+    return claimed;
+}
+
+std::runtime_error existsError(const std::string& path)
+{
+    return std::runtime_error(path + " exists already; give --force to replace it");
+}
+
+}  // namespace
+
+void CheckNameFree(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+        throw existsError(path);
+}
+
+void WriteTemplateFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace)
+{
+    if (!replace)
+        CheckNameFree(path);
+    bool written = false;
+    try {
+        if (replace)
+            replaceAtomically(path, bytes);
+        written = replace || writeUnderFreeName(path, bytes);
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("cannot write " + path + " (" + error.what() + ")");
+    }
+    if (!written)
+        throw existsError(path);
+}
+
+}  // namespace tivka::template_tool

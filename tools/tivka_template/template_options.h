@@ -1,0 +1,38 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "reading/template_samples.h"
+
+namespace tivka::template_tool {
+
+enum class Command { Help, Build, Show };
+
+// One --chart with its texts; texts.chartName is the file as given.
+struct ChartSource {
+    std::string path;
+    ChartTexts texts;
+};
+
+struct TemplateOptions {
+    Command command = Command::Help;
+    std::string templatePath;  // build: --out; show: the file shown
+    bool force = false;        // build: replace an existing file
+    std::vector<ChartSource> charts;
+};
+
+// A command line that cannot be understood; the message says which part.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "build" needs --out and at least one --chart, each followed by its own
+// --price, --time and --labels (comma-separated); "show" one file.
+TemplateOptions ParseTemplateOptions(const std::vector<std::string>& args);
+
+extern const char* const kTemplateUsage;
+
+}  // namespace tivka::template_tool
