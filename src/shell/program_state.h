@@ -29,6 +29,8 @@ struct ProgramState {
     ShownChart positions;
     // The orders chart's time as last read, which names the next workbook.
     std::string ordersTime;
+    // The pair of the charts shown (empty before the first).
+    std::string shownPair;
 
     IndicatorServer indicators;
 

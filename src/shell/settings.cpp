@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 
+#include "platform/conversions.h"
 #include "platform/ini_file.h"
 
 namespace tivka {
@@ -12,6 +13,52 @@ constexpr const char* kSection = "Setting";
 bool meansAuto(const std::string& text)
 {
     return text == "auto" || text == "Auto" || text == "AUTO";
+}
+
+std::string thresholdOrDefault(const IniValues& file, const char* key, const std::string& fallback)
+{
+    std::int32_t ignored = 0;
+    const std::string text = file.readString(kSection, key, fallback);
+    return TryParseInteger(text, ignored) ? text : fallback;
+}
+
+// ">=" and "<=" are the two filters; anything else keeps the default.
+bool atLeastOrDefault(const IniValues& file, const char* key, bool fallback)
+{
+    const std::string text = file.readString(kSection, key, "");
+    return text == "<=" ? false : text == ">=" ? true : fallback;
+}
+
+bool cumulativeOrDefault(const IniValues& file, const char* key, bool fallback)
+{
+    const std::string text = file.readString(kSection, key, "");
+    return text == "cumulative" ? true : text == "noncumulative" ? false : fallback;
+}
+
+WindowChoices loadChoices(const IniValues& file)
+{
+    WindowChoices choices;
+    const std::string pair = file.readString(kSection, "Pair", "");
+    if (!pair.empty())
+        choices.pairText = pair;
+    choices.ordersThreshold = thresholdOrDefault(file, "OrdersFilter", choices.ordersThreshold);
+    choices.ordersAtLeast = atLeastOrDefault(file, "OrdersMode", choices.ordersAtLeast);
+    choices.positionsThreshold = thresholdOrDefault(file, "PositionsFilter", choices.positionsThreshold);
+    choices.positionsAtLeast = atLeastOrDefault(file, "PositionsMode", choices.positionsAtLeast);
+    choices.ordersCumulative = cumulativeOrDefault(file, "OrdersVariant", choices.ordersCumulative);
+    choices.positionsCumulative = cumulativeOrDefault(file, "PositionsVariant", choices.positionsCumulative);
+    return choices;
+}
+
+IniEntries choiceEntries(const WindowChoices& choices)
+{
+    return {{"Pair", choices.pairText},
+            {"OrdersFilter", choices.ordersThreshold},
+            {"OrdersMode", choices.ordersAtLeast ? ">=" : "<="},
+            {"PositionsFilter", choices.positionsThreshold},
+            {"PositionsMode", choices.positionsAtLeast ? ">=" : "<="},
+            {"OrdersVariant", choices.ordersCumulative ? "cumulative" : "noncumulative"},
+            {"PositionsVariant", choices.positionsCumulative ? "cumulative" : "noncumulative"}};
 }
 
 }  // namespace
@@ -32,18 +79,21 @@ Settings LoadSettings(const std::string& path, const std::string& systemSeparato
     settings.timers.hourlyMinute = file.readInteger(kSection, "Time2", 33);
     settings.timers.hourlyEnabled = file.readBool(kSection, "TimerEn2", false);
     settings.chartUrl = file.readString(kSection, "TIVKA_URL", kDefaultChartUrl);
+    settings.choices = loadChoices(file);
     return settings;
 }
 
 void SaveSettings(const std::string& path, const Settings& settings)
 {
     const TimerSettings& timers = settings.timers;
-    WriteIniEntries(path, kSection,
-                    {{"Time1", std::to_string(timers.periodMinutes)},
-                     {"Time2", std::to_string(timers.hourlyMinute)},
-                     {"TimerEn1", timers.periodicEnabled ? "1" : "0"},
-                     {"TimerEn2", timers.hourlyEnabled ? "1" : "0"},
-                     {"TIVKA_URL", settings.chartUrl}});
+    IniEntries entries{{"Time1", std::to_string(timers.periodMinutes)},
+                       {"Time2", std::to_string(timers.hourlyMinute)},
+                       {"TimerEn1", timers.periodicEnabled ? "1" : "0"},
+                       {"TimerEn2", timers.hourlyEnabled ? "1" : "0"},
+                       {"TIVKA_URL", settings.chartUrl}};
+    for (auto& entry : choiceEntries(settings.choices))
+        entries.push_back(std::move(entry));
+    WriteIniEntries(path, kSection, entries);
 }
 
 }  // namespace tivka

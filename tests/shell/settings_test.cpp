@@ -43,7 +43,9 @@ TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesExactlyTheFiveKeys)
 
     saveSettings(path, settings);
     EXPECT_EQ(readFile(path), std::string("[Setting]\nTime1=0\nTime2=33\nTimerEn1=0\nTimerEn2=0\nTIVKA_URL=") +
-                                  kDefaultChartUrl + "\n");
+                                  kDefaultChartUrl +
+                                  "\nPair=GBP/USD\nOrdersFilter=50\nOrdersMode=>=\nPositionsFilter=50\n"
+                                  "PositionsMode=>=\nOrdersVariant=noncumulative\nPositionsVariant=noncumulative\n");
 }
 
 TEST(SettingsTest, ReadsEveryKey)
@@ -71,6 +73,41 @@ TEST(SettingsTest, ReadsEveryKey)
     EXPECT_EQ(settings.timers.hourlyMinute, 15);
     EXPECT_FALSE(settings.timers.hourlyEnabled) << "\"yes\" is not a number";
     EXPECT_EQ(settings.chartUrl, "http://127.0.0.1:8080/charts/");
+}
+
+// The window's choices come back as they were left; a file written by an
+// older Tivka, or a value the window cannot hold, gives today's defaults.
+TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
+{
+    TempDir dir;
+    const fs::path path = dir / "tivka.INI";
+    Settings chosen;
+    chosen.choices = {"usd/jpy typed", "70", false, "15", true, true, false};
+    saveSettings(path, chosen);
+    const WindowChoices back = readSettings(path).choices;
+    EXPECT_EQ(back.pairText, "usd/jpy typed");
+    EXPECT_EQ(back.ordersThreshold, "70");
+    EXPECT_FALSE(back.ordersAtLeast);
+    EXPECT_EQ(back.positionsThreshold, "15");
+    EXPECT_TRUE(back.positionsAtLeast);
+    EXPECT_TRUE(back.ordersCumulative);
+    EXPECT_FALSE(back.positionsCumulative);
+
+    const WindowChoices defaults;
+    for (const std::string& file : {std::string("[Setting]\nTime1=5\n"),
+                                    std::string("[Setting]\nPair=\nOrdersFilter=5x\nOrdersMode=>\n"
+                                                "PositionsFilter=\nPositionsMode=ge\nOrdersVariant=1\n"
+                                                "PositionsVariant=CUMULATIVE\n")}) {
+        writeFile(path, file);
+        const WindowChoices read = readSettings(path).choices;
+        EXPECT_EQ(read.pairText, defaults.pairText) << file;
+        EXPECT_EQ(read.ordersThreshold, defaults.ordersThreshold) << file;
+        EXPECT_EQ(read.ordersAtLeast, defaults.ordersAtLeast) << file;
+        EXPECT_EQ(read.positionsThreshold, defaults.positionsThreshold) << file;
+        EXPECT_EQ(read.positionsAtLeast, defaults.positionsAtLeast) << file;
+        EXPECT_EQ(read.ordersCumulative, defaults.ordersCumulative) << file;
+        EXPECT_EQ(read.positionsCumulative, defaults.positionsCumulative) << file;
+    }
 }
 
 TEST(SettingsTest, SymbolAutoMeansTheSystemSeparator)
@@ -127,6 +164,8 @@ TEST(SettingsTest, SavingKeepsEverythingElseByteForByte)
               "Time2=33\r\n"
               "TimerEn2=0\r\n"
               "TIVKA_URL=" + std::string(kDefaultChartUrl) + "\r\n"
+              "Pair=GBP/USD\r\nOrdersFilter=50\r\nOrdersMode=>=\r\nPositionsFilter=50\r\nPositionsMode=>=\r\n"
+              "OrdersVariant=noncumulative\r\nPositionsVariant=noncumulative\r\n"
               "\r\n"
               "[Other]\r\n"
               "TIVKA_URL=untouched\r\n");

@@ -81,6 +81,13 @@ void AutoRefresh::disarm()
 
 void AutoRefresh::openDialog()
 {
+    // The menu entry's mark shows whether a timer is on, however the dialog
+    // closes: Qt flips it on the click that opens the dialog.
+    struct MarkFollowsTimers {
+        AutoRefresh& refresh;
+        ~MarkFollowsTimers() { refresh.checkMark_->setChecked(refresh.periodicEnabled_ || refresh.hourlyEnabled_); }
+    } mark{*this};
+    checkMark_->setChecked(periodicEnabled_ || hourlyEnabled_);
     AutoRefreshDialog& dialog = *dialog_;
     setPeriod(settings_.periodMinutes);
     dialog.periodEdit()->setText(QString::number(settings_.periodMinutes));

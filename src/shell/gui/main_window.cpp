@@ -9,12 +9,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSystemTrayIcon>
 
 #include "acquisition/download.h"
 #include "chart/gui/qt_text_painter.h"
 #include "export/gui/picture_saver.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "reading/layout_check.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
@@ -25,11 +27,32 @@ namespace {
 
 constexpr const char* kBannerText = "Обновление данных";
 
+// Fills a pane and shows its top: the current price and the time come first.
 void setPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines)
 {
     pane->clear();
     for (const std::string& line : lines)
         pane->appendPlainText(QString::fromStdString(line));
+    pane->moveCursor(QTextCursor::Start);
+    pane->verticalScrollBar()->setValue(0);
+}
+
+// What to do without a usable digit template, after what is wrong with it.
+std::string templateAdvice(const std::string& folder)
+{
+    return "Нужен шаблон цифр ndata.bmp в рабочей папке " + folder +
+           ": для демонстрационных графиков его пишет tivka-chart-server --write-template ndata.bmp, "
+           "для графиков брокера его делает tivka-template из сохранённых графиков (см. README).";
+}
+
+DigitTemplate loadTemplate()
+{
+    const std::string folder = CurrentFolder();
+    try {
+        return DigitTemplate::load(folder + "/ndata.bmp");
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error(std::string(error.what()) + "\n" + templateAdvice(folder));
+    }
 }
 
 // Hands what the worker finds to the window, as calls queued on the window's
@@ -121,7 +144,8 @@ void MainWindow::startUp()
 {
     guarded([this] {
         state_.settings = LoadSettings(services_.settingsPath, services_.systemSeparator);
-        state_.digits = DigitTemplate::load("ndata.bmp");
+        applyChoices(state_.settings.choices);
+        state_.digits = loadTemplate();
         trayHooksInstalled_ = true;
         state_.windowShown = true;
         // Armed whatever the first refresh brings: a server that is down at
@@ -143,6 +167,7 @@ void MainWindow::shutDown()
     joinWorker();
     state_.digits = DigitTemplate();
     state_.charts.reset();
+    state_.settings.choices = currentChoices();
     SaveSettings(services_.settingsPath, state_.settings);
 }
 
@@ -201,6 +226,7 @@ void MainWindow::startRefresh(RefreshOrigin origin)
         return;
     ++refreshDepth_;
     refreshOrigin_ = origin;
+    refreshPair_ = pairBox_->currentText().toStdString();
     dataState_.refreshStarted();
     calculateButton_->setEnabled(true);
     refreshBanner_->setText(QString::fromUtf8(kBannerText));
@@ -246,9 +272,11 @@ void MainWindow::displayFetched(DisplayFetch fetch)
         return;
     }
     state_.charts = std::move(fetch.charts);
+    state_.shownPair = refreshPair_;
     try {
         recalculate();
         dataState_.chartsShown(now);
+        updateTrayTip();
         dataState_.layoutChanged(LayoutWarning({{"ордера", LayoutProblems(state_.orders.reading)},
                                                 {"позиции", LayoutProblems(state_.positions.reading)}}));
     } catch (const std::exception& error) {
@@ -292,6 +320,37 @@ void MainWindow::refreshFinished()
 void MainWindow::updateStateLine()
 {
     stateLine_->setText(QString::fromStdString(dataState_.line()));
+}
+
+void MainWindow::updateTrayTip()
+{
+    const ChartReading& orders = state_.orders.reading;
+    trayIcon_->setToolTip(QString::fromStdString("Тивка — " + state_.shownPair + " " + orders.priceText + ", " +
+                                                 orders.timeText));
+}
+
+void MainWindow::applyChoices(const WindowChoices& choices)
+{
+    pairBox_->setCurrentText(QString::fromStdString(choices.pairText));
+    ordersFilter_->setText(QString::fromStdString(choices.ordersThreshold));
+    (choices.ordersAtLeast ? ordersAtLeast_ : ordersAtMost_)->setChecked(true);
+    positionsFilter_->setText(QString::fromStdString(choices.positionsThreshold));
+    (choices.positionsAtLeast ? positionsAtLeast_ : positionsAtMost_)->setChecked(true);
+    (choices.ordersCumulative ? ordersCumulative_ : ordersNonCumulative_)->setChecked(true);
+    (choices.positionsCumulative ? positionsCumulative_ : positionsNonCumulative_)->setChecked(true);
+}
+
+WindowChoices MainWindow::currentChoices() const
+{
+    WindowChoices choices;
+    choices.pairText = pairBox_->currentText().toStdString();
+    choices.ordersThreshold = ordersFilter_->text().toStdString();
+    choices.ordersAtLeast = ordersAtLeast_->isChecked();
+    choices.positionsThreshold = positionsFilter_->text().toStdString();
+    choices.positionsAtLeast = positionsAtLeast_->isChecked();
+    choices.ordersCumulative = ordersCumulative_->isChecked();
+    choices.positionsCumulative = positionsCumulative_->isChecked();
+    return choices;
 }
 
 void MainWindow::recalculate()

@@ -161,6 +161,9 @@ private:
     void refreshFinished();
     void reportRefreshProblem(const std::string& text);
     void updateStateLine();
+    void updateTrayTip();
+    void applyChoices(const WindowChoices& choices);
+    WindowChoices currentChoices() const;
     void recalculate();
     ShownChart showChart(ChartKind kind);
     void minimiseToTray();
@@ -179,6 +182,7 @@ private:
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
+    std::string refreshPair_;  // the pair the running refresh fetches
     std::thread worker_;
     DataState dataState_;
     std::deque<std::string> pendingMessages_;
@@ -192,7 +196,9 @@ private:
     QRadioButton* positionsAtMost_ = nullptr;
     QRadioButton* positionsAtLeast_ = nullptr;
     QRadioButton* ordersCumulative_ = nullptr;
+    QRadioButton* ordersNonCumulative_ = nullptr;
     QRadioButton* positionsCumulative_ = nullptr;
+    QRadioButton* positionsNonCumulative_ = nullptr;
     QLineEdit* ordersFilter_ = nullptr;
     QLineEdit* positionsFilter_ = nullptr;
     QPushButton* refreshButton_ = nullptr;

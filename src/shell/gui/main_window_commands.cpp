@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSystemTrayIcon>
@@ -43,6 +44,11 @@ void MainWindow::connectHandlers()
         if (reason == QSystemTrayIcon::DoubleClick)
             guarded([this] { trayIconDoubleClicked(); });
     });
+    connect(ordersFilter_, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
+    connect(positionsFilter_, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    f5->setObjectName("refreshShortcut");
+    connect(f5, &QShortcut::activated, this, [this] { guarded([this] { refresh(); }); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setObjectName("cancelRefreshShortcut");
     connect(escape, &QShortcut::activated, this, &MainWindow::cancelRefresh);
@@ -132,7 +138,9 @@ void MainWindow::editChartAddress()
 
 void MainWindow::savePicture()
 {
-    saver_->save(chartCanvas_->canvas(), pairBox_->currentText().toStdString());
+    // Named after the charts on the picture, not a pair chosen since.
+    const std::string pair = state_.shownPair.empty() ? pairBox_->currentText().toStdString() : state_.shownPair;
+    saver_->save(chartCanvas_->canvas(), pair);
 }
 
 void MainWindow::openAutoRefresh()

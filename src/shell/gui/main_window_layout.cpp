@@ -62,6 +62,7 @@ QPlainTextEdit* readout(QWidget* parent, const char* name, int x)
     auto* memo = named(new QPlainTextEdit(parent), name);
     memo->setGeometry(x, 24, 137, 513);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setReadOnly(true);  // typing into a pane would change nothing but the text
     return memo;
 }
 
@@ -162,6 +163,7 @@ void MainWindow::buildControls()
     refreshButton_ = button(client, "refreshButton", QStringLiteral("Обновить"), 328, 568);
     pairBox_ = named(new QComboBox(client), "pairBox");
     pairBox_->setEditable(true);
+    pairBox_->setInsertPolicy(QComboBox::NoInsert);  // a typed pair is used, not added to the list
     for (const char* pair : kPairList)
         pairBox_->addItem(QString::fromUtf8(pair));
     pairBox_->setCurrentText(QStringLiteral("GBP/USD"));
@@ -196,11 +198,11 @@ void MainWindow::buildFilterGroups(QWidget* client)
 void MainWindow::buildVariantGroups(QWidget* client)
 {
     auto* positions = group(client, "positionsVariantGroup", 158, 546, 159, 31);
-    radio(positions, "positionsNonCumulative", QStringLiteral("без нак."), 6, 9, true);
+    positionsNonCumulative_ = radio(positions, "positionsNonCumulative", QStringLiteral("без нак."), 6, 9, true);
     positionsCumulative_ = radio(positions, "positionsCumulative", QStringLiteral("с накоп."), 81, 9, false);
 
     auto* orders = group(client, "ordersVariantGroup", 499, 546, 159, 31);
-    radio(orders, "ordersNonCumulative", QStringLiteral("без нак."), 6, 9, true);
+    ordersNonCumulative_ = radio(orders, "ordersNonCumulative", QStringLiteral("без нак."), 6, 9, true);
     ordersCumulative_ = radio(orders, "ordersCumulative", QStringLiteral("с накоп."), 81, 9, false);
 }
 
@@ -230,8 +232,10 @@ void MainWindow::buildMenus()
     bar->setObjectName("menuBar");
     QMenu* file = named(bar->addMenu(QStringLiteral("Файл")), "fileMenu");
     saveAction_ = entry(file, "saveAction", QStringLiteral("Сохранить"));
+    saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     separator(file, "fileSeparator");
     exitAction_ = entry(file, "exitAction", QStringLiteral("Выход"));
+    exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* settings = named(bar->addMenu(QStringLiteral("Параметры")), "settingsMenu");
     autoRefreshAction_ = entry(settings, "autoRefreshAction", QStringLiteral("Автообновление"));
     autoRefreshAction_->setCheckable(true);
@@ -249,6 +253,7 @@ void MainWindow::buildTray()
 {
     trayIcon_ = named(new QSystemTrayIcon(TivkaIcon(), this), "trayIcon");
     trayIcon_->setContextMenu(trayMenu_);
+    trayIcon_->setToolTip(QStringLiteral("Тивка"));
 }
 
 void MainWindow::placeCentred()

@@ -126,7 +126,7 @@ TEST_F(WindowTest, BrokenTemplateFilesAreNamedAndTheWindowStillOpens)
         downloader.urls.clear();
         MainWindow& form = startWindow();
         ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_THAT(messages.shown[0], StartsWith("ndata.bmp: "));
+        EXPECT_THAT(messages.shown[0], StartsWith((fs::current_path() / "ndata.bmp: ").string()));
         EXPECT_TRUE(downloader.urls.empty());
         form.show();
         EXPECT_TRUE(form.isVisible());

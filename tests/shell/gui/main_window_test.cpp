@@ -78,7 +78,11 @@ TEST_F(WindowTest, MissingTemplateIsReportedAndTheWindowStillOpens)
     writeFile(settingsPath(), "[Setting]\nTime1=15\nTimerEn1=1\n");
     MainWindow& form = startWindow();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_THAT(messages.shown[0], HasSubstr("ndata.bmp"));
+    EXPECT_THAT(messages.shown[0], StartsWith(dir.path().string() + "/ndata.bmp: cannot be opened"));
+    EXPECT_THAT(messages.shown[0], HasSubstr("\nНужен шаблон цифр ndata.bmp в рабочей папке " + dir.path().string() +
+                                             ": для демонстрационных графиков его пишет tivka-chart-server "
+                                             "--write-template ndata.bmp, для графиков брокера его делает "
+                                             "tivka-template"));
     EXPECT_TRUE(downloader.urls.empty());
     EXPECT_FALSE(calculateButton()->isEnabled());
     EXPECT_FALSE(form.trayHooksInstalled());
@@ -123,7 +127,7 @@ TEST_F(WindowTest, TimersAreArmedEvenWhenTheFirstRefreshFails)
     EXPECT_TRUE(action("autoRefreshAction")->isChecked());
 }
 
-TEST_F(WindowTest, ClosingWritesExactlyTheFiveKeysEvenWithoutADownload)
+TEST_F(WindowTest, ClosingWritesTheSettingsEvenWithoutADownload)
 {
     writeTemplate();
     downloader.reachable = false;
@@ -132,7 +136,10 @@ TEST_F(WindowTest, ClosingWritesExactlyTheFiveKeysEvenWithoutADownload)
     form.close();
     EXPECT_TRUE(form.isShutDown());
     EXPECT_THAT(settingsLines(), ElementsAre("Time1=0", "Time2=33", "TimerEn1=0", "TimerEn2=0",
-                                             std::string("TIVKA_URL=") + kDefaultChartUrl));
+                                             std::string("TIVKA_URL=") + kDefaultChartUrl, "Pair=GBP/USD",
+                                             "OrdersFilter=50", "OrdersMode=>=", "PositionsFilter=50",
+                                             "PositionsMode=>=", "OrdersVariant=noncumulative",
+                                             "PositionsVariant=noncumulative"));
     EXPECT_FALSE(form.state().chartsLoaded());
 }
 
@@ -324,7 +331,7 @@ TEST_F(WindowTest, ClosingDuringARefreshCancelsItAndWritesTheSettings)
     form.close();
     EXPECT_TRUE(form.isShutDown());
     EXPECT_EQ(downloader.urls.size(), 4u);  // start-up, then the refresh cancelled in its first chart
-    EXPECT_EQ(settingsLines().size(), 5u);
+    EXPECT_EQ(settingsLines().size(), 12u);
 }
 
 TEST_F(WindowTest, CursorReadoutDrawsOnlyOverLoadedCharts)
