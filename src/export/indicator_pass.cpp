@@ -18,6 +18,7 @@ constexpr std::size_t kFolderCount = 3;
 // One pair of the list and which of the three folders asked for it. The
 // answers are taken once and not tested again while the pair is served.
 struct PairRequest {
+    std::string pairText;
     std::string code;
     std::array<bool, kFolderCount> asked{};
 
@@ -60,7 +61,7 @@ std::string flagPath(const std::string& folder, const std::string& code)
 
 PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
 {
-    PairRequest request{PairCode(pairText), {}};
+    PairRequest request{pairText, PairCode(pairText), {}};
     // An unreadable folder asks for nothing, and so does a flag that is not a
     // plain file (a folder of that name, a pipe): it could never be set to
     // "1" or "2", so serving it would fetch and write for nothing.
@@ -116,6 +117,17 @@ void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest&
     }
 }
 
+void recordPair(const IndicatorPassConfig& config, const std::string& pairText, const ChartReading& orders,
+                const ChartReading& positions)
+{
+    if (!config.recorder)
+        return;
+    static const SystemClock systemClock;
+    const std::int64_t fetchedAt = (config.clock ? *config.clock : systemClock).now();
+    config.recorder->record({pairText, ChartKind::Positions, config.positionsCumulative, fetchedAt, positions});
+    config.recorder->record({pairText, ChartKind::Orders, config.ordersCumulative, fetchedAt, orders});
+}
+
 // Everything after the fetch of one requested pair: the failure message, or
 // reading both charts and writing the folders.
 void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, UserMessages& messages,
@@ -127,6 +139,7 @@ void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& di
     }
     const ChartReading orders = ReadForIndicator(pair.orders, digits, config.reading);
     const ChartReading positions = ReadForIndicator(pair.positions, digits, config.reading);
+    recordPair(config, request.pairText, orders, positions);
     const std::string text =
         IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code), config.reading.systemSeparator);
     writeRequestedFolders(config, request, text);

@@ -38,6 +38,11 @@ bool RewriteFile(const std::string& path, std::string_view bytes);
 // Deletes a file; true when nothing is left at `path`.
 bool RemoveFile(const std::string& path);
 
+// Creates the folder `path` and any missing folder above it, each with 0700
+// (a user's private data); an existing folder is left as it is. Throws
+// std::runtime_error("<path>: <reason>") when it cannot be made.
+void CreateFolders(const std::string& path);
+
 bool IsRegularFile(const std::string& path);
 bool IsFolder(const std::string& path);
 

@@ -47,6 +47,11 @@ struct ChartServerOptions {
     bool notPng = false;         // 200 with an HTML page instead of the picture
     bool stall = false;          // read the request, answer nothing until stopped
     std::string fixedTime;       // "HH:MM" on every chart; empty: current UTC time
+    // Charts that drift with the clock (MakeDriftingChartModel) instead of a
+    // new random chart every minute; the model's clock runs `driftSpeed`
+    // times as fast as the real one, and the chart time shows it.
+    bool drift = false;
+    int driftSpeed = 1;
     // Called on a serving thread with every request's path as it arrives
     // (before any delay), so that a caller can see what was fetched.
     std::function<void(const std::string& path)> onRequest;
@@ -62,6 +67,9 @@ ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::s
 // The chart file's picture for a seed and chart time, as the server sends it:
 // the same inputs always give the same picture.
 Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText);
+
+// The drifting chart file's picture at a minute since the epoch.
+Bitmap DriftingChartPicture(const ChartFile& file, std::uint64_t seed, std::int64_t minute);
 
 // A small HTTP server publishing synthetic order-book charts in the broker's
 // folder layout. Serves on its own thread between start() and stop().
@@ -86,6 +94,8 @@ private:
     void sendChart(const ChartFile& file, httplib::Response& response);
     bool pause(int milliseconds);  // false when stopping
     std::string chartTime() const;
+    std::int64_t driftMinute() const;
+    Bitmap picture(const ChartFile& file, const std::string& time) const;
     std::shared_ptr<const std::vector<std::uint8_t>> encodedChart(const ChartFile& file);
 
     ChartServerOptions options_;

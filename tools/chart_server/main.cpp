@@ -18,7 +18,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tivka-chart-server [--port N] [--bind ADDR] [--seed N] [--delay-ms N] [--not-found PAIR]\n"
     "                          [--truncate] [--not-png] [--stall] [--fixed-time HH:MM]\n"
-    "                          [--write-template FILE]\n";
+    "                          [--drift] [--drift-speed N] [--write-template FILE]\n";
 
 struct CommandLine {
     tivka::charts::ChartServerOptions options;
