@@ -168,6 +168,14 @@ bool IsFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<std::int64_t> FileModifiedAt(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return std::int64_t(info.st_mtime);
+}
+
 void CreateFolders(const std::string& path)
 {
     // Each level in turn, so that every new folder gets 0700 and an existing

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +46,10 @@ bool RemoveFile(const std::string& path);
 void CreateFolders(const std::string& path);
 
 bool IsRegularFile(const std::string& path);
+
+// When the file was last modified, in seconds since the epoch; nothing when
+// there is no such file.
+std::optional<std::int64_t> FileModifiedAt(const std::string& path);
 bool IsFolder(const std::string& path);
 
 // The system's text for the error of the last failed call on this thread.
