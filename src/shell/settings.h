@@ -20,10 +20,14 @@ struct Settings {
     // installation folder as set, followed directly by "experts\files\Tivka\".
     std::array<std::string, 3> indicatorFolders{kIndicatorSubfolder, kIndicatorSubfolder, kIndicatorSubfolder};
     TimerSettings timers;
+    // Readings older than this many days are deleted from the history at
+    // start-up; 0 keeps them all. Read only, never written back.
+    int historyDays = 0;
 };
 
 // Reads the settings file once, section "Setting": Mt4_Path, Mt4_Path2,
-// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL; a missing
+// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL, HistoryDays
+// (a negative or unreadable value keeps everything); a missing
 // file, section or key takes the default. `systemSeparator` is the default of
 // "Symbol" and what "auto", "Auto" and "AUTO" stand for.
 Settings LoadSettings(const std::string& path, const std::string& systemSeparator);

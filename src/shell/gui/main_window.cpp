@@ -14,6 +14,8 @@
 #include "acquisition/download.h"
 #include "chart/gui/qt_text_painter.h"
 #include "export/gui/picture_saver.h"
+#include "history/history_recorder.h"
+#include "platform/clock.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/cursor_readout.h"
@@ -73,6 +75,7 @@ void MainWindow::startUp()
 {
     guarded([this] {
         state_.settings = LoadSettings(services_.settingsPath, services_.systemSeparator);
+        startHistory();
         state_.digits = DigitTemplate::load("ndata.bmp");
         trayHooksInstalled_ = true;
         state_.windowShown = true;
@@ -95,9 +98,39 @@ void MainWindow::startUp()
         trayIcon_->show();
 }
 
+// The writer opens (and prunes) the database on its own thread. Its messages
+// come from that thread and are shown from the window's.
+void MainWindow::startHistory()
+{
+    if (services_.historyPath.empty() || history_)
+        return;
+    HistoryRecorderOptions options;
+    options.path = services_.historyPath;
+    options.keepDays = state_.settings.historyDays;
+    options.startedAt = services_.clock->now();
+    options.onFailure = [this](const std::string& message) {
+        QMetaObject::invokeMethod(
+            this, [this, message] { reportError("История не сохраняется: " + message); }, Qt::QueuedConnection);
+    };
+    options.onStored = [this] { QMetaObject::invokeMethod(this, &MainWindow::historyStored, Qt::QueuedConnection); };
+    history_ = std::make_unique<HistoryRecorder>(std::move(options));
+}
+
+void MainWindow::recordReading(ChartKind kind, const ChartReading& reading)
+{
+    if (!history_ || !reading.complete())
+        return;
+    const bool orders = kind == ChartKind::Orders;
+    history_->record({pairBox_->currentText().toStdString(), kind,
+                      (orders ? ordersCumulative_ : positionsCumulative_)->isChecked(), services_.clock->now(),
+                      reading});
+}
+
 void MainWindow::shutDown()
 {
     autoRefresh_->disarm();
+    // Whatever is still queued is written before the program ends.
+    history_.reset();
     trayIcon_->hide();
     state_.digits = DigitTemplate();
     state_.charts.reset();
@@ -161,7 +194,7 @@ void MainWindow::fetchDisplayCharts()
         return;
     }
     state_.charts = std::move(fetched);
-    recalculate();
+    recalculate(true);
 }
 
 void MainWindow::serveIndicators()
@@ -173,15 +206,23 @@ void MainWindow::serveIndicators()
     config.ordersCumulative = ordersCumulative_->isChecked();
     config.positionsCumulative = positionsCumulative_->isChecked();
     config.reading = {settings.decimalSymbol, services_.systemSeparator};
+    config.recorder = history_.get();
+    config.clock = services_.clock;
     state_.indicators.serve(config, state_.digits, *services_.downloader, *services_.messages);
 }
 
-void MainWindow::recalculate()
+// `record`: the charts were just fetched, so each complete reading goes into
+// the history (a recalculation reads the same charts again and keeps nothing).
+void MainWindow::recalculate(bool record)
 {
     if (!state_.chartsLoaded())
         return;
-    showChart(ChartKind::Orders).reading.throwIfFailed();
-    showChart(ChartKind::Positions).reading.throwIfFailed();
+    for (const ChartKind kind : {ChartKind::Orders, ChartKind::Positions}) {
+        const ShownChart shown = showChart(kind);
+        shown.reading.throwIfFailed();
+        if (record)
+            recordReading(kind, shown.reading);
+    }
 }
 
 DisplayInputs MainWindow::displayInputs(ChartKind kind) const

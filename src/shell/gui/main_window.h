@@ -28,6 +28,7 @@ class ChartCanvas;
 class Clock;
 class CursorReadout;
 class Downloader;
+class HistoryRecorder;
 class ModalRunner;
 class PictureSaver;
 
@@ -42,6 +43,9 @@ struct MainWindowServices {
     bool trayAvailable = false;         // minimising hides the window only when a tray can show it
     // Opens a written workbook with the desktop's program for it.
     std::function<void(const std::string& path)> openWorkbook;
+    // The history database every complete reading goes into; empty keeps no
+    // history (and "История" says so).
+    std::string historyPath;
 };
 
 // The main window. Every handler the window system calls runs through
@@ -61,7 +65,7 @@ struct MainWindowServices {
 // "positionsNonCumulative", "refreshButton", "calculateButton",
 // "refreshBanner", "exportBanner", the menu entries "saveAction",
 // "exitAction", "autoRefreshAction", "addressAction", "exportAction",
-// "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
+// "historyAction", "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
 // and "trayIcon".
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -93,6 +97,7 @@ public:
     void openAutoRefresh();       // "Параметры" -> "Автообновление"
     void editChartAddress();      // "Параметры" -> "Настройка"
     void showAbout();             // "О программе"
+    void openHistory();           // "История": the history window for the pair shown
     void trayIconDoubleClicked();
     void pointerMovedOverChart(int x, int y);
     void pointerLeft();
@@ -109,6 +114,9 @@ public:
     }
 
 signals:
+    // New readings were committed to the history (from the writer thread,
+    // delivered on the window's).
+    void historyStored();
     // The shut-down has run: the program ends now. (The program does not end
     // when its last window closes, since a message box closing while the
     // window sits in the tray would otherwise end it.)
@@ -131,7 +139,9 @@ private:
     void processMessages();
     void fetchDisplayCharts();
     void serveIndicators();
-    void recalculate();
+    void recalculate(bool record = false);
+    void startHistory();
+    void recordReading(ChartKind kind, const ChartReading& reading);
     ShownChart showChart(ChartKind kind);
     void minimiseToTray();
     void restoreFromTray();
@@ -146,6 +156,7 @@ private:
     AutoRefresh* autoRefresh_ = nullptr;
     std::unique_ptr<CursorReadout> cursor_;
     std::unique_ptr<PictureSaver> saver_;
+    std::unique_ptr<HistoryRecorder> history_;
     int refreshDepth_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
@@ -172,6 +183,7 @@ private:
     QAction* addressAction_ = nullptr;
     QAction* exportAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+    QAction* historyAction_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QAction* trayRefreshAction_ = nullptr;
     QAction* trayExitAction_ = nullptr;

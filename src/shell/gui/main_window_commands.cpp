@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
@@ -12,6 +13,7 @@
 #include "export/gui/picture_saver.h"
 #include "export/workbook/spreadsheet_export.h"
 #include "export/workbook/xlsx_writer.h"
+#include "history/gui/history_window.h"
 #include "platform/gui/modal_runner.h"
 #include "platform/paths.h"
 #include "scheduling/gui/auto_refresh.h"
@@ -36,6 +38,7 @@ void MainWindow::connectHandlers()
     bind(addressAction_, &QAction::triggered, &MainWindow::editChartAddress);
     bind(exportAction_, &QAction::triggered, &MainWindow::exportToSpreadsheet);
     bind(aboutAction_, &QAction::triggered, &MainWindow::showAbout);
+    bind(historyAction_, &QAction::triggered, &MainWindow::openHistory);
     bind(trayRefreshAction_, &QAction::triggered, &MainWindow::refreshFromTray);
     connect(trayExitAction_, &QAction::triggered, this, &MainWindow::close);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -118,6 +121,19 @@ void MainWindow::showAbout()
 {
     createDialogs();
     services_.modals->exec(*aboutDialog_);
+}
+
+void MainWindow::openHistory()
+{
+    if (services_.historyPath.empty()) {
+        services_.messages->showMessage("История не ведётся");
+        return;
+    }
+    HistoryView view{services_.historyPath, pairBox_->currentText().toStdString(), ordersCumulative_->isChecked(),
+                     positionsCumulative_->isChecked()};
+    auto* window = new HistoryWindow(std::move(view), *services_.clock, this);
+    connect(this, &MainWindow::historyStored, window, &HistoryWindow::reloadIfChanged);
+    window->show();
 }
 
 void MainWindow::editChartAddress()

@@ -56,6 +56,7 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
     services.modals = &modals;
     services.clock = &clock;
     services.trayAvailable = trayAvailable;
+    services.historyPath = historyPath;
     services.openWorkbook = [this](const std::string& path) { openedWorkbooks.push_back(path); };
     window = std::make_unique<MainWindow>(services);
     return *window;

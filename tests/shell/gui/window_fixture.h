@@ -90,6 +90,7 @@ protected:
     ScriptedModalRunner modals;
     ManualClock clock;
     std::string settingsFile;
+    std::string historyPath;  // empty: the window keeps no history
     std::vector<std::string> openedWorkbooks;
     std::unique_ptr<MainWindow> window;
 };
