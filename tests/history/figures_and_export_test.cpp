@@ -5,6 +5,7 @@
 #include "history/history_export.h"
 #include "history/history_figures.h"
 #include "history/iso_time.h"
+#include "history/drift_series.h"
 
 namespace tivka {
 namespace {
@@ -134,6 +135,30 @@ TEST(HistoryExport, WritesOneLinePerLevelWithTheReadingsTimes)
     EXPECT_EQ(json.back(), "]");
     EXPECT_EQ(exported(ExportFormat::Json, {}), "[]\n");
     EXPECT_EQ(JsonQuoted("a\"b\\c\x01"), "\"a\\\"b\\\\c\\u0001\"");
+}
+
+}  // namespace
+}  // namespace tivka
+
+namespace tivka {
+namespace {
+
+// The chart server's drifting charts, read by the readers: a minute apart
+// they differ a little, half a day apart the crowd has moved.
+TEST(DriftingCharts, ChangeLittleFromMinuteToMinuteAndMuchOverADay)
+{
+    const std::int64_t minute = 29'000'000;
+    const auto at = [](std::int64_t m) { return test::DriftReading("GBP/USD", ChartKind::Positions, false, m); };
+    const StoredReading now = at(minute);
+    const StoredReading next = at(minute + 1);
+    const StoredReading later = at(minute + 360);
+    EXPECT_NE(now.reading.timeText, next.reading.timeText);
+    EXPECT_LE(std::abs(now.reading.price - next.reading.price), 0.0004);
+    int changed = 0;
+    for (std::size_t i = 0; i < now.reading.levels.size(); ++i)
+        changed += std::abs(now.reading.levels[i].buyPixels - next.reading.levels[i].buyPixels) > 1;
+    EXPECT_LT(changed, 20);
+    EXPECT_GT(std::abs(*BuyShare(now.reading) - *BuyShare(later.reading)), 3.0);
 }
 
 }  // namespace

@@ -83,7 +83,11 @@ CommandLine parse(const std::vector<std::string>& args)
             o.fixedTime = value();
             if (!isClockTime(o.fixedTime))
                 throw UsageError("--fixed-time needs a time HH:MM, not '" + o.fixedTime + "'");
-        } else if (arg == "--write-template")
+        } else if (arg == "--drift")
+            o.drift = true;
+        else if (arg == "--drift-speed")
+            o.driftSpeed = int(wholeNumber(arg, value(), 1, 1440));
+        else if (arg == "--write-template")
             line.templateFile = value();
         else
             throw UsageError("unknown option '" + arg + "'");

@@ -135,10 +135,9 @@ void HistoryWindow::reload()
     query.kind = ChartKind::Orders;
     query.cumulative = view_.ordersCumulative;
     const std::vector<StoredReading> orders = store_->readings(query);
-    std::int64_t from = query.from;
-    if (span == HistorySpan::All)
-        from = std::min(points_.empty() ? now : points_.front().fetchedAt,
-                        orders.empty() ? now : orders.front().fetchedAt);
+    // The map starts at the first reading held in the span, as the lines do.
+    const std::int64_t from = std::max(query.from, std::min(points_.empty() ? now : points_.front().fetchedAt,
+                                                            orders.empty() ? now : orders.front().fetchedAt));
     showTrend();
     showHeatMap(orders, from, now + 1);
 }
