@@ -50,7 +50,7 @@ StoredReading numbered(const StoredReading& base, int n)
         tell(std::to_string(n + 1));
     }
     HistoryStore::Batch batch(store);
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 8000; ++i)
         store.record(numbered(base, n + i));
     tell("batch");
     for (;;)
