@@ -13,6 +13,7 @@
 #include "platform/gui/qt_user_messages.h"
 #include "platform/gui/termination_signals.h"
 #include "platform/numeric_locale.h"
+#include "history/history_store.h"
 #include "platform/paths.h"
 #include "shell/gui/main_window.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
     services.modals = &modals;
     services.clock = &clock;
     services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.historyPath = tivka::DefaultHistoryPath();
     // Workbooks are opened with the desktop's own program for them.
     services.openWorkbook = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));

@@ -4,7 +4,8 @@
 #
 # 1. Layers: a file under src/ includes project headers only from its own
 #    layer or a layer below it:
-#      platform -> chart -> acquisition, reading -> export, scheduling -> shell
+#      platform -> chart -> acquisition, reading -> export, scheduling
+#        -> history -> shell
 #    (acquisition and reading are side by side and do not include each other;
 #    so are export and scheduling). main.cpp may include anything.
 # 2. Qt only in gui/ folders and main.cpp, and nothing outside a gui/ folder
@@ -28,7 +29,8 @@ rank() {
         chart) echo 1 ;;
         acquisition | reading) echo 2 ;;
         export | scheduling) echo 3 ;;
-        shell) echo 4 ;;
+        history) echo 4 ;;
+        shell) echo 5 ;;
         *) echo 99 ;;
     esac
 }

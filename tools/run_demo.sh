@@ -2,7 +2,11 @@
 # Starts Tivka against the bundled synthetic chart server.
 #   tools/run_demo.sh BIN_DIR     (BIN_DIR holds tivka and tivka-chart-server)
 # Tivka runs in a working folder of its own (ndata.bmp and the temporary chart
-# files live there); the chart server stops when Tivka exits.
+# files live there) and keeps its reading history there too (data/tivka/), so
+# that the demo's synthetic charts never mix with a real history; the chart
+# server stops when Tivka exits. The server's charts drift, its clock running
+# 30 times as fast as the real one, and a settings file the demo writes
+# refreshes every minute, so the history window fills while you watch.
 set -euo pipefail
 
 bin=$(readlink -f "${1:?usage: tools/run_demo.sh BIN_DIR}")
@@ -39,7 +43,7 @@ trap 'exit 143' TERM
 # Starts the server on port $1; sets server_pid and port, or fails.
 start_server() {
     local log=$work/chart-server.log line=
-    "$server_program" --port "$1" >"$log" 2>&1 &
+    "$server_program" --port "$1" --drift --drift-speed 30 >"$log" 2>&1 &
     server_pid=$!
     for _ in $(seq 100); do
         line=$(head -n 1 "$log" 2>/dev/null || true)
@@ -64,7 +68,7 @@ url=http://127.0.0.1:$port$folder_path
 "$server_program" --write-template "$work/ndata.bmp"
 
 if [ ! -e "$settings" ]; then
-    printf '[Setting]\nTIVKA_URL=%s\n' "$url" >"$settings"
+    printf '[Setting]\nTIVKA_URL=%s\nTime1=1\nTimerEn1=1\n' "$url" >"$settings"
 elif grep -Eq "^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}\s*\$" "$settings" &&
      ! grep -Fq "TIVKA_URL=$url" "$settings"; then
     # Replace the file as a whole so that it is never left half written.
@@ -79,8 +83,8 @@ cd "$work"
 status=0
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
     echo "run_demo: no display found; running Tivka on a virtual one (xvfb-run)" >&2
-    xvfb-run -a "$tivka_program" || status=$?
+    XDG_DATA_HOME=$work/data xvfb-run -a "$tivka_program" || status=$?
 else
-    "$tivka_program" || status=$?
+    XDG_DATA_HOME=$work/data "$tivka_program" || status=$?
 fi
 exit "$status"

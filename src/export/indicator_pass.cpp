@@ -19,6 +19,7 @@ constexpr std::size_t kFolderCount = 3;
 // One pair of the list and which of the three folders asked for it. The
 // answers are taken once and not tested again while the pair is served.
 struct PairRequest {
+    std::string pairText;
     std::string code;
     std::array<bool, kFolderCount> asked{};
 
@@ -63,7 +64,7 @@ std::string flagPath(const std::string& folder, const std::string& code)
 
 PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
 {
-    PairRequest request{PairCode(pairText), {}};
+    PairRequest request{pairText, PairCode(pairText), {}};
     // An unreadable folder asks for nothing, and so does a flag that is not a
     // plain file (a folder of that name, a pipe): it could never be set to
     // "1" or "2", so serving it would fetch and write for nothing.
@@ -155,6 +156,17 @@ void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest&
     }
 }
 
+void recordPair(const IndicatorPassConfig& config, const std::string& pairText, const ChartReading& orders,
+                const ChartReading& positions)
+{
+    if (!config.recorder)
+        return;
+    static const SystemClock systemClock;
+    const std::int64_t fetchedAt = (config.clock ? *config.clock : systemClock).now();
+    config.recorder->record({pairText, ChartKind::Positions, config.positionsCumulative, fetchedAt, positions});
+    config.recorder->record({pairText, ChartKind::Orders, config.ordersCumulative, fetchedAt, orders});
+}
+
 // Everything after the fetch of one requested pair: the failure, or reading
 // both charts and writing the folders.
 void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits,
@@ -169,6 +181,7 @@ void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& di
         failure = orders.failure ? orders.failure->message : positions.failure ? positions.failure->message : "";
         if (failure.empty()) {
             observer.pairRead(request.code, orders, positions);
+            recordPair(config, request.pairText, orders, positions);
             writeRequestedFolders(config, request,
                                   IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code),
                                                     config.reading.systemSeparator));

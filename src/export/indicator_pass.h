@@ -4,6 +4,8 @@
 #include <string>
 
 #include "acquisition/download.h"
+#include "export/reading_recorder.h"
+#include "platform/clock.h"
 #include "reading/chart_reading.h"
 #include "reading/digit_template.h"
 
@@ -21,6 +23,11 @@ struct IndicatorPassConfig {
     // Fetch the charts of every requested pair at once before serving the
     // pairs in list order; false fetches pair by pair.
     bool overlapped = true;
+    // When set, gets both readings of every pair served (positions first),
+    // fetched at `clock`'s time (the system clock when null); neither is
+    // owned, both must outlive the pass.
+    ReadingRecorder* recorder = nullptr;
+    const Clock* clock = nullptr;
 };
 
 // What a pass tells while it runs, on the thread that runs it.

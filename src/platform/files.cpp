@@ -185,6 +185,29 @@ bool IsFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<std::int64_t> FileModifiedAt(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return std::int64_t(info.st_mtime);
+}
+
+void CreateFolders(const std::string& path)
+{
+    // Each level in turn, so that every new folder gets 0700 and an existing
+    // one (or a race with another process making it) is no error.
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string level = path.substr(0, slash);
+        if (!level.empty() && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error(level + ": " + LastSystemError());
+        if (slash == std::string::npos)
+            break;
+    }
+    if (!IsFolder(path))
+        throw std::runtime_error(path + ": not a folder");
+}
+
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");

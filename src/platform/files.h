@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,7 +46,16 @@ bool RewriteExistingFile(const std::string& path, std::string_view bytes);
 // Deletes a file; true when nothing is left at `path`.
 bool RemoveFile(const std::string& path);
 
+// Creates the folder `path` and any missing folder above it, each with 0700
+// (a user's private data); an existing folder is left as it is. Throws
+// std::runtime_error("<path>: <reason>") when it cannot be made.
+void CreateFolders(const std::string& path);
+
 bool IsRegularFile(const std::string& path);
+
+// When the file was last modified, in seconds since the epoch; nothing when
+// there is no such file.
+std::optional<std::int64_t> FileModifiedAt(const std::string& path);
 bool IsFolder(const std::string& path);
 
 // The system's text for the error of the last failed call on this thread.

@@ -87,4 +87,11 @@ std::string DocumentsFolder()
     return home;
 }
 
+std::string DataFolder()
+{
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
+        return data;
+    return HomeFolder() + "/.local/share";
+}
+
 }  // namespace tivka

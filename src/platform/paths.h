@@ -28,4 +28,9 @@ std::string HomeFolder();
 // used only if the folder exists; otherwise the home folder.
 std::string DocumentsFolder();
 
+// The user's data folder: $XDG_DATA_HOME when it is an absolute path (a
+// relative one is ignored, as the XDG rules say), else ~/.local/share. The
+// folder need not exist.
+std::string DataFolder();
+
 }  // namespace tivka

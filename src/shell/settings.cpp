@@ -1,5 +1,7 @@
 #include "shell/settings.h"
 
+#include <algorithm>
+
 #include "platform/conversions.h"
 #include "platform/ini_file.h"
 
@@ -80,6 +82,8 @@ Settings LoadSettings(const std::string& path, const std::string& systemSeparato
     settings.timers.hourlyEnabled = file.readBool(kSection, "TimerEn2", false);
     settings.chartUrl = file.readString(kSection, "TIVKA_URL", kDefaultChartUrl);
     settings.choices = loadChoices(file);
+    // A value that is not a whole number of days never deletes anything.
+    settings.historyDays = std::max(0, file.readInteger(kSection, "HistoryDays", 0));
     return settings;
 }
 

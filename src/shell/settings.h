@@ -34,15 +34,19 @@ struct Settings {
     std::array<std::string, 3> indicatorFolders{kIndicatorSubfolder, kIndicatorSubfolder, kIndicatorSubfolder};
     TimerSettings timers;
     WindowChoices choices;
+    // Readings older than this many days are deleted from the history at
+    // start-up; 0 keeps them all. Read only, never written back.
+    int historyDays = 0;
 };
 
 // Reads the settings file once, section "Setting": Mt4_Path, Mt4_Path2,
-// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL, and the
-// window's choices Pair, OrdersFilter, OrdersMode, PositionsFilter,
-// PositionsMode, OrdersVariant, PositionsVariant. A missing file, section or
-// key, and a choice that is not one the window can hold (a filter that is not
-// a whole number, a mode other than ">=" and "<=", a variant other than
-// "cumulative" and "noncumulative", an empty pair), takes the default.
+// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL, HistoryDays
+// (a negative or unreadable value keeps everything), and the window's
+// choices Pair, OrdersFilter, OrdersMode, PositionsFilter, PositionsMode,
+// OrdersVariant, PositionsVariant. A missing file, section or key, and a
+// choice that is not one the window can hold (a filter that is not a whole
+// number, a mode other than ">=" and "<=", a variant other than "cumulative"
+// and "noncumulative", an empty pair), takes the default.
 // `systemSeparator` is the default of "Symbol" and what "auto", "Auto" and
 // "AUTO" stand for.
 Settings LoadSettings(const std::string& path, const std::string& systemSeparator);

@@ -101,6 +101,7 @@ TEST(ChartServerProgram, RejectsBadOptionsAndABusyPortWithAMessage)
         {{"--delay-ms", "-5"}, "--delay-ms", 2}, {{"--fixed-time", "25:00"}, "--fixed-time", 2},
         {{"--seed"}, "--seed", 2},             {{"--colour", "red"}, "--colour", 2},
         {{"--font", "3"}, "--font", 2},
+        {{"--drift", "--drift-speed", "0"}, "--drift-speed", 2},
         {{"--port", std::to_string(busy.port())}, "cannot listen", 1},
     };
     for (const auto& c : cases) {

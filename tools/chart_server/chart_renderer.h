@@ -81,6 +81,12 @@ struct ChartModel {
 ChartModel MakeChartModel(ChartKind kind, const std::string& pairText, bool cumulative,
                           std::uint64_t seed, const std::string& timeText);
 
+// A chart of a day that drifts: `minute` counts minutes since the epoch (the
+// chart time shows its time of day); charts a few minutes apart differ a
+// little, the price and the walls move smoothly. Deterministic for a seed.
+ChartModel MakeDriftingChartModel(ChartKind kind, const std::string& pairText, bool cumulative,
+                                  std::uint64_t seed, std::int64_t minute);
+
 // Draws the model: 531 x 256, white background, bars, axis (row 120),
 // current-price column 255, scale labels and texts at the readers' geometry.
 Bitmap RenderChart(const ChartModel& model);

@@ -96,6 +96,13 @@ Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string
     return RenderChart(ChartModelFor(file, seed, timeText, font));
 }
 
+Bitmap DriftingChartPicture(const ChartFile& file, std::uint64_t seed, std::int64_t minute)
+{
+    std::string pairText = file.pair;
+    std::replace(pairText.begin(), pairText.end(), '_', '/');
+    return RenderChart(MakeDriftingChartModel(file.kind, pairText, file.cumulative, seed, minute));
+}
+
 ChartServer::ChartServer(ChartServerOptions options) : options_(std::move(options))
 {
     if (!options_.notFoundPair.empty())
@@ -166,8 +173,23 @@ bool ChartServer::pause(int milliseconds)
     return !wake_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping_; });
 }
 
+std::int64_t ChartServer::driftMinute() const
+{
+    return std::int64_t(std::time(nullptr)) * options_.driftSpeed / 60;
+}
+
+// In drift mode the cache key `time` is the model's minute.
+Bitmap ChartServer::picture(const ChartFile& file, const std::string& time) const
+{
+    if (options_.drift)
+        return DriftingChartPicture(file, options_.seed, std::stoll(time));
+    return ChartPicture(file, options_.seed, time, options_.font);
+}
+
 std::string ChartServer::chartTime() const
 {
+    if (options_.drift)
+        return std::to_string(driftMinute());
     if (!options_.fixedTime.empty())
         return options_.fixedTime;
     const std::time_t now = std::time(nullptr);
@@ -229,8 +251,7 @@ std::shared_ptr<const std::vector<std::uint8_t>> ChartServer::encodedChart(const
             return found->second;
     }
     // Drawn outside the lock so that parallel requests draw in parallel.
-    auto png = std::make_shared<const std::vector<std::uint8_t>>(
-        EncodePng(ChartPicture(file, options_.seed, time, options_.font)));
+    auto png = std::make_shared<const std::vector<std::uint8_t>>(EncodePng(picture(file, time)));
     std::lock_guard lock(mutex_);
     if (time == cachedTime_)
         cached_.emplace(name, png);

@@ -63,6 +63,11 @@ struct ChartServerOptions {
     // returned is served in place of the picture (on top of the options above).
     std::function<ChartFault(const ChartFile&)> faultFor;
     ChartFont font = ChartFont::Block;  // the font of every chart's texts
+    // Charts that drift with the clock (MakeDriftingChartModel) instead of a
+    // new random chart every minute; the model's clock runs `driftSpeed`
+    // times as fast as the real one, and the chart time shows it.
+    bool drift = false;
+    int driftSpeed = 1;
     // Called on a serving thread with every request's path as it arrives
     // (before any delay), so that a caller can see what was fetched.
     std::function<void(const std::string& path)> onRequest;
@@ -80,6 +85,9 @@ ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::s
 // the same inputs always give the same picture.
 Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string& timeText,
                     ChartFont font = ChartFont::Block);
+
+// The drifting chart file's picture at a minute since the epoch.
+Bitmap DriftingChartPicture(const ChartFile& file, std::uint64_t seed, std::int64_t minute);
 
 // A small HTTP server publishing synthetic order-book charts in the broker's
 // folder layout. Serves on its own thread between start() and stop().
@@ -105,6 +113,8 @@ private:
     bool stallReply();  // false when stopping
     bool pause(int milliseconds);  // false when stopping
     std::string chartTime() const;
+    std::int64_t driftMinute() const;
+    Bitmap picture(const ChartFile& file, const std::string& time) const;
     std::shared_ptr<const std::vector<std::uint8_t>> encodedChart(const ChartFile& file);
 
     ChartServerOptions options_;

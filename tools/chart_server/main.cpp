@@ -18,7 +18,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tivka-chart-server [--port N] [--bind ADDR] [--seed N] [--delay-ms N] [--not-found PAIR]\n"
     "                          [--truncate] [--not-png] [--stall] [--fixed-time HH:MM]\n"
-    "                          [--font 1|2] [--write-template FILE]\n"
+    "                          [--font 1|2] [--drift] [--drift-speed N] [--write-template FILE]\n"
     "  --font 2 draws the texts in the round font (a narrow 1, thin points) in\n"
     "  place of the block font 1; --write-template writes the template of the\n"
     "  font chosen and exits.\n";
@@ -89,6 +89,10 @@ CommandLine parse(const std::vector<std::string>& args)
         } else if (arg == "--font")
             o.font = wholeNumber(arg, value(), 1, 2) == 2 ? tivka::charts::ChartFont::Round
                                                            : tivka::charts::ChartFont::Block;
+        else if (arg == "--drift")
+            o.drift = true;
+        else if (arg == "--drift-speed")
+            o.driftSpeed = int(wholeNumber(arg, value(), 1, 1440));
         else if (arg == "--write-template")
             line.templateFile = value();
         else

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "reading/layout_check.h"
+#include "history/history_recorder.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/cursor_readout.h"
@@ -145,6 +146,7 @@ void MainWindow::startUp()
     guarded([this] {
         state_.settings = LoadSettings(services_.settingsPath, services_.systemSeparator);
         applyChoices(state_.settings.choices);
+        startHistory();
         state_.digits = loadTemplate();
         trayHooksInstalled_ = true;
         state_.windowShown = true;
@@ -159,12 +161,44 @@ void MainWindow::startUp()
         trayIcon_->show();
 }
 
+// The writer opens (and prunes) the database on its own thread. Its messages
+// come from that thread and are shown from the window's.
+void MainWindow::startHistory()
+{
+    if (services_.historyPath.empty() || history_)
+        return;
+    HistoryRecorderOptions options;
+    options.path = services_.historyPath;
+    options.keepDays = state_.settings.historyDays;
+    options.startedAt = services_.clock->now();
+    options.onFailure = [this](const std::string& message) {
+        QMetaObject::invokeMethod(
+            this, [this, message] { reportError("История не сохраняется: " + message); }, Qt::QueuedConnection);
+    };
+    options.onStored = [this] { QMetaObject::invokeMethod(this, &MainWindow::historyStored, Qt::QueuedConnection); };
+    history_ = std::make_unique<HistoryRecorder>(std::move(options));
+}
+
+// A reading of the charts the running refresh fetched, under the pair and
+// variants it fetched them for (the window's selectors may have moved since).
+void MainWindow::recordReading(ChartKind kind, const ChartReading& reading)
+{
+    if (!history_ || !reading.complete())
+        return;
+    const DisplayChartRequest& fetched = refreshRequest_.display;
+    const bool orders = kind == ChartKind::Orders;
+    history_->record({fetched.pairText, kind, orders ? fetched.ordersCumulative : fetched.positionsCumulative,
+                      services_.clock->now(), reading});
+}
+
 void MainWindow::shutDown()
 {
     autoRefresh_->disarm();
     trayIcon_->hide();
     cancelRefresh();
     joinWorker();
+    // Whatever is still queued is written before the program ends.
+    history_.reset();
     state_.digits = DigitTemplate();
     state_.charts.reset();
     state_.settings.choices = currentChoices();
@@ -217,6 +251,8 @@ RefreshRequest MainWindow::refreshRequest() const
     request.indicators.ordersCumulative = request.display.ordersCumulative;
     request.indicators.positionsCumulative = request.display.positionsCumulative;
     request.indicators.reading = {settings.decimalSymbol, services_.systemSeparator};
+    request.indicators.recorder = history_.get();
+    request.indicators.clock = services_.clock;
     return request;
 }
 
@@ -226,7 +262,7 @@ void MainWindow::startRefresh(RefreshOrigin origin)
         return;
     ++refreshDepth_;
     refreshOrigin_ = origin;
-    refreshPair_ = pairBox_->currentText().toStdString();
+    refreshRequest_ = refreshRequest();
     dataState_.refreshStarted();
     calculateButton_->setEnabled(true);
     refreshBanner_->setText(QString::fromUtf8(kBannerText));
@@ -244,7 +280,7 @@ void MainWindow::startRefresh(RefreshOrigin origin)
         [this](const std::string& warning) { dataState_.layoutChanged(warning); },
     };
     services_.downloader->resume();
-    worker_ = std::thread([this, post, handlers, request = refreshRequest()] {
+    worker_ = std::thread([this, post, handlers, request = refreshRequest_] {
         QueuedObserver observer(post, handlers);
         RunRefresh(request, state_.digits, *services_.downloader, state_.indicators, observer);
         post([this] { refreshFinished(); });
@@ -272,9 +308,9 @@ void MainWindow::displayFetched(DisplayFetch fetch)
         return;
     }
     state_.charts = std::move(fetch.charts);
-    state_.shownPair = refreshPair_;
+    state_.shownPair = refreshRequest_.display.pairText;
     try {
-        recalculate();
+        recalculate(true);
         dataState_.chartsShown(now);
         updateTrayTip();
         dataState_.layoutChanged(LayoutWarning({{"ордера", LayoutProblems(state_.orders.reading)},
@@ -353,12 +389,18 @@ WindowChoices MainWindow::currentChoices() const
     return choices;
 }
 
-void MainWindow::recalculate()
+// `record`: the charts were just fetched, so each complete reading goes into
+// the history (a recalculation reads the same charts again and keeps nothing).
+void MainWindow::recalculate(bool record)
 {
     if (!state_.chartsLoaded())
         return;
-    showChart(ChartKind::Orders).reading.throwIfFailed();
-    showChart(ChartKind::Positions).reading.throwIfFailed();
+    for (const ChartKind kind : {ChartKind::Orders, ChartKind::Positions}) {
+        const ShownChart shown = showChart(kind);
+        shown.reading.throwIfFailed();
+        if (record)
+            recordReading(kind, shown.reading);
+    }
 }
 
 DisplayInputs MainWindow::displayInputs(ChartKind kind) const

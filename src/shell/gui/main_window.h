@@ -32,6 +32,7 @@ class ChartCanvas;
 class Clock;
 class CursorReadout;
 class Downloader;
+class HistoryRecorder;
 class ModalRunner;
 class PictureSaver;
 
@@ -50,6 +51,9 @@ struct MainWindowServices {
     // Tells something in the notification area; empty: the tray icon's own
     // notification.
     std::function<void(const std::string& text)> trayNotice;
+    // The history database every complete reading goes into; empty keeps no
+    // history (and "История" says so).
+    std::string historyPath;
 };
 
 // Who asked for a refresh: its failures are shown in message boxes when the
@@ -78,7 +82,7 @@ enum class RefreshOrigin { User, Timer, StartUp };
 // "refreshBanner" (with "cancelRefreshButton"), "exportBanner", the state
 // line "dataStateLine", the menu entries "saveAction",
 // "exitAction", "autoRefreshAction", "addressAction", "exportAction",
-// "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
+// "historyAction", "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
 // and "trayIcon".
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -114,6 +118,7 @@ public:
     void openAutoRefresh();       // "Параметры" -> "Автообновление"
     void editChartAddress();      // "Параметры" -> "Настройка"
     void showAbout();             // "О программе"
+    void openHistory();           // "История": the history window for the pair shown
     void trayIconDoubleClicked();
     void bringToFront();          // out of the tray, in front of other windows
     void pointerMovedOverChart(int x, int y);
@@ -131,6 +136,9 @@ public:
     }
 
 signals:
+    // New readings were committed to the history (from the writer thread,
+    // delivered on the window's).
+    void historyStored();
     // The shut-down has run: the program ends now. (The program does not end
     // when its last window closes, since a message box closing while the
     // window sits in the tray would otherwise end it.)
@@ -164,7 +172,9 @@ private:
     void updateTrayTip();
     void applyChoices(const WindowChoices& choices);
     WindowChoices currentChoices() const;
-    void recalculate();
+    void recalculate(bool record = false);
+    void startHistory();
+    void recordReading(ChartKind kind, const ChartReading& reading);
     ShownChart showChart(ChartKind kind);
     void minimiseToTray();
     DisplayInputs displayInputs(ChartKind kind) const;
@@ -178,11 +188,12 @@ private:
     AutoRefresh* autoRefresh_ = nullptr;
     std::unique_ptr<CursorReadout> cursor_;
     std::unique_ptr<PictureSaver> saver_;
+    std::unique_ptr<HistoryRecorder> history_;
     int refreshDepth_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
-    std::string refreshPair_;  // the pair the running refresh fetches
+    RefreshRequest refreshRequest_;  // what the running refresh fetches
     std::thread worker_;
     DataState dataState_;
     std::deque<std::string> pendingMessages_;
@@ -213,6 +224,7 @@ private:
     QAction* addressAction_ = nullptr;
     QAction* exportAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
+    QAction* historyAction_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QAction* trayRefreshAction_ = nullptr;
     QAction* trayExitAction_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
@@ -14,6 +15,7 @@
 #include "export/gui/picture_saver.h"
 #include "export/workbook/spreadsheet_export.h"
 #include "export/workbook/xlsx_writer.h"
+#include "history/gui/history_window.h"
 #include "platform/gui/modal_runner.h"
 #include "platform/paths.h"
 #include "scheduling/gui/auto_refresh.h"
@@ -38,6 +40,7 @@ void MainWindow::connectHandlers()
     bind(addressAction_, &QAction::triggered, &MainWindow::editChartAddress);
     bind(exportAction_, &QAction::triggered, &MainWindow::exportToSpreadsheet);
     bind(aboutAction_, &QAction::triggered, &MainWindow::showAbout);
+    bind(historyAction_, &QAction::triggered, &MainWindow::openHistory);
     bind(trayRefreshAction_, &QAction::triggered, &MainWindow::refreshFromTray);
     connect(trayExitAction_, &QAction::triggered, this, &MainWindow::close);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -128,6 +131,19 @@ void MainWindow::showAbout()
 {
     createDialogs();
     services_.modals->exec(*aboutDialog_);
+}
+
+void MainWindow::openHistory()
+{
+    if (services_.historyPath.empty()) {
+        services_.messages->showMessage("История не ведётся");
+        return;
+    }
+    HistoryView view{services_.historyPath, pairBox_->currentText().toStdString(), ordersCumulative_->isChecked(),
+                     positionsCumulative_->isChecked()};
+    auto* window = new HistoryWindow(std::move(view), *services_.clock, this);
+    connect(this, &MainWindow::historyStored, window, &HistoryWindow::reloadIfChanged);
+    window->show();
 }
 
 void MainWindow::editChartAddress()

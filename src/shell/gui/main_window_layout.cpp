@@ -241,6 +241,7 @@ void MainWindow::buildMenus()
     autoRefreshAction_->setCheckable(true);
     addressAction_ = entry(settings, "addressAction", QStringLiteral("Настройка"));
     exportAction_ = entry(bar, "exportAction", QStringLiteral("Exel"));
+    historyAction_ = entry(bar, "historyAction", QStringLiteral("История"));
     aboutAction_ = entry(bar, "aboutAction", QStringLiteral("О программе"));
 
     trayMenu_ = named(new QMenu(this), "trayMenu");

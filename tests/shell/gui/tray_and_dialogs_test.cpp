@@ -139,7 +139,7 @@ TEST_F(WindowTest, WindowSizeAndMenus)
     QStringList menu;
     for (QAction* action : form.menuBar()->actions())
         menu << action->text();
-    EXPECT_EQ(menu, QStringList({"Файл", "Параметры", "Exel", "О программе"}));
+    EXPECT_EQ(menu, QStringList({"Файл", "Параметры", "Exel", "История", "О программе"}));
     QStringList tray;
     for (QAction* action : find<QMenu>("trayMenu")->actions())
         tray << (action->isSeparator() ? QString("-") : action->text());

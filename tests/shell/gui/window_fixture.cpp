@@ -129,6 +129,7 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
         openedWorkbooks.push_back(path);
         return workbooksOpen;
     };
+    services.historyPath = historyPath;
     window = std::make_unique<MainWindow>(services);
     return *window;
 }

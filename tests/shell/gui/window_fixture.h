@@ -116,6 +116,7 @@ protected:
     ScriptedModalRunner modals;
     ManualClock clock;
     std::string settingsFile;
+    std::string historyPath;  // empty: the window keeps no history
     std::vector<std::string> openedWorkbooks;
     bool workbooksOpen = true;  // whether a program opens a written workbook
     std::vector<std::string> trayNotices;

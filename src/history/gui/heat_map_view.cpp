@@ -1,0 +1,131 @@
+#include "history/gui/heat_map_view.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace tivka {
+
+namespace {
+
+constexpr int kLeftMargin = 64;
+constexpr int kBottomMargin = 22;
+constexpr int kTopMargin = 6;
+constexpr int kRightMargin = 8;
+
+QString timeText(std::int64_t instant)
+{
+    return QDateTime::fromSecsSinceEpoch(instant, Qt::UTC).toString(QStringLiteral("dd.MM HH:mm"));
+}
+
+double rowPrice(const HeatMap& map, double row)
+{
+    return map.lowPrice + (map.highPrice - map.lowPrice) * row / map.rows;
+}
+
+}  // namespace
+
+QColor HeatColour(int percent, int largest)
+{
+    if (percent < 0)
+        return QColor(236, 236, 236);
+    const double share = std::clamp(double(percent) / std::max(largest, 1), 0.0, 1.0);
+    // White through yellow and orange to dark red.
+    return QColor::fromHsvF(0.16 * (1 - share), std::min(1.0, 0.1 + 1.6 * share), 1 - 0.55 * share * share);
+}
+
+HeatMapView::HeatMapView(QWidget* parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+    setMinimumSize(320, 200);
+}
+
+void HeatMapView::setMap(HeatMap map)
+{
+    map_ = std::move(map);
+    scale_ = 1;
+    for (const int cell : map_.cells)
+        scale_ = std::max(scale_, cell);
+    update();
+}
+
+QRect HeatMapView::plotArea() const
+{
+    return QRect(kLeftMargin, kTopMargin, std::max(1, width() - kLeftMargin - kRightMargin),
+                 std::max(1, height() - kTopMargin - kBottomMargin));
+}
+
+QPoint HeatMapView::cellAt(QPoint point) const
+{
+    const QRect area = plotArea();
+    if (!area.contains(point) || map_.columns == 0)
+        return {-1, -1};
+    const int column = (point.x() - area.left()) * map_.columns / area.width();
+    const int row = (area.bottom() - point.y()) * map_.rows / area.height();
+    return {std::clamp(column, 0, map_.columns - 1), std::clamp(row, 0, map_.rows - 1)};
+}
+
+QString HeatMapView::cellText(int column, int row) const
+{
+    const std::int64_t span = map_.to - map_.from;
+    const std::int64_t start = map_.from + span * column / map_.columns;
+    const std::int64_t end = map_.from + span * (column + 1) / map_.columns;
+    const int cell = map_.at(column, row);
+    const QString figure = cell < 0 ? QStringLiteral("нет данных") : QStringLiteral("%1%").arg(cell);
+    return QStringLiteral("%1 – %2 UTC, цена %3 – %4: %5")
+        .arg(timeText(start), timeText(end), QString::number(rowPrice(map_, row), 'f', 4),
+             QString::number(rowPrice(map_, row + 1), 'f', 4), figure);
+}
+
+void HeatMapView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    if (map_.columns == 0)
+        return;
+    QImage cells(map_.columns, map_.rows, QImage::Format_RGB32);
+    for (int row = 0; row < map_.rows; ++row)
+        for (int column = 0; column < map_.columns; ++column)
+            cells.setPixelColor(column, map_.rows - 1 - row, HeatColour(map_.at(column, row), scale_));
+    const QRect area = plotArea();
+    painter.drawImage(area, cells);
+    painter.setPen(QPen(QColor(20, 70, 200), 2));
+    const double priceSpan = map_.highPrice - map_.lowPrice;
+    QPointF previous(-1, -1);
+    for (int column = 0; column < map_.columns; ++column) {
+        if (!map_.prices[std::size_t(column)]) {
+            previous = QPointF(-1, -1);
+            continue;
+        }
+        const QPointF point(area.left() + (column + 0.5) * area.width() / map_.columns,
+                            area.bottom() - (*map_.prices[std::size_t(column)] - map_.lowPrice) / priceSpan * area.height());
+        if (previous.x() >= 0)
+            painter.drawLine(previous, point);
+        previous = point;
+    }
+    painter.setPen(palette().text().color());
+    for (int tick = 0; tick <= 4; ++tick) {
+        const int y = area.bottom() - tick * area.height() / 4;
+        painter.drawText(QRect(0, y - 8, kLeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+                         QString::number(rowPrice(map_, tick * map_.rows / 4.0), 'f', 4));
+    }
+    painter.drawText(QRect(area.left(), area.bottom() + 3, area.width(), 16), Qt::AlignLeft, timeText(map_.from));
+    painter.drawText(QRect(area.left(), area.bottom() + 3, area.width(), 16), Qt::AlignRight, timeText(map_.to));
+}
+
+void HeatMapView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint cell = cellAt(event->position().toPoint());
+    if (describe)
+        describe(cell.x() < 0 ? QString() : cellText(cell.x(), cell.y()));
+}
+
+void HeatMapView::leaveEvent(QEvent*)
+{
+    if (describe)
+        describe(QString());
+}
+
+}  // namespace tivka

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "history/history_figures.h"
+
+class QComboBox;
+class QLabel;
+class QLineSeries;
+class QChart;
+class QTabWidget;
+class QTimer;
+class QValueAxis;
+class QDateTimeAxis;
+
+namespace tivka {
+
+class Clock;
+class HeatMapView;
+class HistoryStore;
+
+// Which history the window shows.
+struct HistoryView {
+    std::string databasePath;
+    std::string pairText;
+    bool ordersCumulative = false;
+    bool positionsCumulative = false;
+};
+
+// "История": the price and the positions' buy share over a span as two
+// lines, and the orders chart as a heat map, for one pair. It reads the
+// history through a connection of its own and looks for new readings every
+// few seconds (and when told), so it fills while the refreshes run.
+//
+// Object names: "spanBox", "historyTabs", "trendChart", "heatMap",
+// "readingLine" (the figures of the reading under the mouse).
+class HistoryWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // Throws HistoryError when the database cannot be opened. `clock` must
+    // outlive the window.
+    HistoryWindow(HistoryView view, const Clock& clock, QWidget* parent = nullptr);
+    ~HistoryWindow() override;
+
+    // Reads the span again (new readings, another span chosen).
+    void reload();
+    // Reloads only when another connection has committed since the last look.
+    void reloadIfChanged();
+
+    const std::vector<TrendPoint>& points() const { return points_; }
+    // The line of figures for the reading nearest `instant`.
+    QString readingText(std::int64_t instant) const;
+
+private:
+    void buildControls();
+    void showTrend();
+    void showHeatMap(const std::vector<StoredReading>& orders, std::int64_t from, std::int64_t to);
+
+    HistoryView view_;
+    const Clock& clock_;
+    std::unique_ptr<HistoryStore> store_;
+    std::int64_t seenVersion_ = -1;
+    std::vector<TrendPoint> points_;
+    QComboBox* spanBox_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QChart* chart_ = nullptr;
+    QLineSeries* priceLine_ = nullptr;
+    QLineSeries* shareLine_ = nullptr;
+    QDateTimeAxis* timeAxis_ = nullptr;
+    QValueAxis* priceAxis_ = nullptr;
+    QValueAxis* shareAxis_ = nullptr;
+    HeatMapView* heatMap_ = nullptr;
+    QLabel* readingLine_ = nullptr;
+    QTimer* poll_ = nullptr;
+};
+
+}  // namespace tivka

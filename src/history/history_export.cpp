@@ -1,0 +1,131 @@
+#include "history/history_export.h"
+
+#include <cstdio>
+
+#include "acquisition/pair_naming.h"
+#include "history/iso_time.h"
+#include "platform/number_format.h"
+
+namespace tivka {
+
+namespace {
+
+constexpr std::size_t kPiece = 1 << 20;
+constexpr int kSignificant = 15;
+constexpr const char* kCsvHeader = "fetched_at,chart_time,pair,kind,cumulative,price,column,level_price,buy,sell\n";
+
+// What every line of a reading shares, made once per reading.
+struct ReadingFields {
+    std::string fetchedAt;
+    std::string chartTime;
+    std::string pair;
+    const char* kind;
+    char cumulative;
+    std::string price;
+    int decimals;
+};
+
+ReadingFields fieldsOf(const StoredReading& stored, ExportFormat format)
+{
+    const int decimals = DecimalsOfPairText(stored.pairText);
+    ReadingFields fields{IsoUtcText(stored.fetchedAt), stored.reading.timeText, stored.pairText,
+                         stored.kind == ChartKind::Orders ? "orders" : "positions", stored.cumulative ? '1' : '0',
+                         FormatPrice(stored.reading.price, decimals, kSignificant, "."), decimals};
+    if (format == ExportFormat::Json) {
+        fields.fetchedAt = JsonQuoted(fields.fetchedAt);
+        fields.chartTime = JsonQuoted(fields.chartTime);
+        fields.pair = JsonQuoted(fields.pair);
+    }
+    return fields;
+}
+
+// A CSV field: quoted (quotes doubled) only when it holds a comma, a quote or
+// a line break.
+std::string csvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (const char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+void appendCsv(std::string& out, const ReadingFields& f, int column, const Level& level)
+{
+    out += f.fetchedAt + ',' + csvField(f.chartTime) + ',' + csvField(f.pair) + ',' + f.kind + ',' + f.cumulative +
+           ',' + f.price + ',' + std::to_string(column) + ',' + FormatPrice(level.price, f.decimals, kSignificant, ".") +
+           ',' + std::to_string(PercentOf(level.buyPixels)) + ',' + std::to_string(PercentOf(level.sellPixels)) + '\n';
+}
+
+void appendJson(std::string& out, const ReadingFields& f, int column, const Level& level)
+{
+    out += "{\"fetched_at\":" + f.fetchedAt + ",\"chart_time\":" + f.chartTime + ",\"pair\":" + f.pair +
+           ",\"kind\":\"" + f.kind + "\",\"cumulative\":" + (f.cumulative == '1' ? "true" : "false") +
+           ",\"price\":" + f.price + ",\"column\":" + std::to_string(column) +
+           ",\"level_price\":" + FormatPrice(level.price, f.decimals, kSignificant, ".") +
+           ",\"buy\":" + std::to_string(PercentOf(level.buyPixels)) +
+           ",\"sell\":" + std::to_string(PercentOf(level.sellPixels)) + "}";
+}
+
+}  // namespace
+
+std::string JsonQuoted(std::string_view text)
+{
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+HistoryExporter::HistoryExporter(ExportFormat format, std::function<void(std::string_view)> sink)
+    : format_(format), sink_(std::move(sink))
+{
+    buffer_ = format_ == ExportFormat::Csv ? kCsvHeader : "[";
+}
+
+void HistoryExporter::add(const StoredReading& stored)
+{
+    const ReadingFields fields = fieldsOf(stored, format_);
+    for (int i = 0; i < geometry::kLevelColumns; ++i) {
+        const int column = geometry::kFirstLevelColumn + i;
+        if (column == geometry::kNowColumn)
+            continue;
+        const Level& level = stored.reading.levels[std::size_t(i)];
+        if (format_ == ExportFormat::Csv) {
+            appendCsv(buffer_, fields, column, level);
+            continue;
+        }
+        buffer_ += first_ ? "\n" : ",\n";
+        first_ = false;
+        appendJson(buffer_, fields, column, level);
+    }
+    emit(false);
+}
+
+void HistoryExporter::finish()
+{
+    if (format_ == ExportFormat::Json)
+        buffer_ += first_ ? "]\n" : "\n]\n";
+    emit(true);
+}
+
+void HistoryExporter::emit(bool force)
+{
+    if (buffer_.size() < kPiece && !force)
+        return;
+    sink_(buffer_);
+    buffer_.clear();
+}
+
+}  // namespace tivka

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "export/reading_recorder.h"
+
+namespace tivka {
+
+enum class ExportFormat { Csv, Json };
+
+// Writes readings as text, one line per level that can hold bars (chart
+// columns 75 to 435 except the current price's 255), each line carrying its
+// reading's times:
+//   CSV   fetched_at,chart_time,pair,kind,cumulative,price,column,level_price,buy,sell
+//         2024-05-01T12:30:00Z,12:30,GBP/USD,orders,0,1.2550,76,1.2370,27,0
+//   JSON  an array, one object per line with the same names; texts quoted.
+// Prices have the pair's decimals (2 for the yen pairs, else 4) and a ".";
+// buy and sell are bar percentages. The output depends on nothing but the
+// readings, so the same series always gives the same bytes.
+//
+// Text goes to `sink` in pieces of about a megabyte; the exporter must be
+// finished for the output to be complete.
+class HistoryExporter {
+public:
+    HistoryExporter(ExportFormat format, std::function<void(std::string_view)> sink);
+    void add(const StoredReading& stored);
+    void finish();
+
+private:
+    void emit(bool force);
+
+    ExportFormat format_;
+    std::function<void(std::string_view)> sink_;
+    std::string buffer_;
+    bool first_ = true;
+};
+
+// A text as a JSON string literal, quotes included.
+std::string JsonQuoted(std::string_view text);
+
+}  // namespace tivka

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/reading_recorder.h"
+
+namespace tivka {
+
+// The figures the history window draws, computed from stored readings.
+
+enum class HistorySpan { Day, Week, Month, All };
+
+// The first instant of `span` ending at `now`; the earliest possible for All.
+std::int64_t SpanStart(HistorySpan span, std::int64_t now);
+
+// Sums of the bar percentages (PercentOf of each level's pixels) of a
+// chart's buy groups (both sides of the price) and of its sell groups.
+struct SideSums {
+    int buy = 0;
+    int sell = 0;
+};
+SideSums PercentSums(const ChartReading& reading);
+
+// The buy share of a positions chart in per cent: the buy groups' sum
+// against the sum of all four groups; nothing for a chart without bars.
+std::optional<double> BuyShare(const ChartReading& reading);
+
+// One reading on the price and sentiment lines.
+struct TrendPoint {
+    std::int64_t fetchedAt = 0;
+    std::string chartTime;
+    double price = 0;
+    SideSums sums;
+    std::optional<double> buyShare;
+};
+std::vector<TrendPoint> TrendPoints(const std::vector<StoredReading>& readings);
+
+// The orders chart over time as a grid of cells, time across (column 0 the
+// oldest) and price up (row 0 the lowest price band). A cell holds the largest
+// bar percentage (buy + sell of one level) of the latest reading fetched in
+// its time band among the levels whose price falls into its price band, or
+// -1 where no reading was fetched in that time band or no level lies there.
+struct HeatMap {
+    int columns = 0;
+    int rows = 0;
+    std::int64_t from = 0;  // start of column 0
+    std::int64_t to = 0;    // end of the last column
+    double lowPrice = 0;    // lower edge of row 0
+    double highPrice = 0;   // upper edge of the last row
+    std::vector<int> cells;                     // row-major, rows x columns
+    std::vector<std::optional<double>> prices;  // each column's current price
+    int at(int column, int row) const { return cells[std::size_t(row * columns + column)]; }
+};
+
+// `readings` in fetch order; from < to, columns and rows at least 1. The
+// price range is that of every level of the readings.
+HeatMap MakeHeatMap(const std::vector<StoredReading>& readings, std::int64_t from, std::int64_t to, int columns,
+                    int rows);
+
+}  // namespace tivka

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace tivka {
+
+class SqliteDatabase;
+
+// The layout this program writes. Version 1 kept readings without a digest of
+// their levels; version 2 adds it, and the index that finds a reading held
+// twice.
+constexpr int kHistorySchemaVersion = 2;
+
+// Creates the tables in an empty file, or runs every step from the file's
+// version up to kHistorySchemaVersion, all in one transaction: a failure (or
+// a crash) leaves the file at its old version. Throws HistoryError when the
+// file was written by a newer program or holds no schema version.
+void BringSchemaUpToDate(SqliteDatabase& db);
+
+}  // namespace tivka

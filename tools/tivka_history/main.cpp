@@ -1,0 +1,209 @@
+// tivka-history: what the history holds, its readings as CSV or JSON, saved
+// charts read into it, and old readings deleted.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "acquisition/pair_naming.h"
+#include "chart/png_codec.h"
+#include "export/indicator_pass.h"
+#include "history/history_store.h"
+#include "history/iso_time.h"
+#include "history/sqlite_database.h"
+#include "history_options.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/files.h"
+#include "platform/numeric_locale.h"
+
+namespace tivka::history_tool {
+
+namespace {
+
+constexpr int kExitValue = 1;
+constexpr int kExitUnusable = 2;
+
+// A file that cannot be used; the message names it (exit 2).
+class UnusableFile : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string databasePath(const HistoryOptions& options)
+{
+    return options.database.empty() ? DefaultHistoryPath() : options.database;
+}
+
+// The store; only an import may create it.
+HistoryStore openStore(const HistoryOptions& options)
+{
+    const std::string path = databasePath(options);
+    if (options.command != Command::Import && !IsRegularFile(path))
+        throw UnusableFile(path + ": no history has been kept there yet");
+    return HistoryStore(path);
+}
+
+const char* kindText(ChartKind kind)
+{
+    return kind == ChartKind::Orders ? "orders" : "positions";
+}
+
+void list(HistoryStore& store)
+{
+    for (const SeriesSummary& s : store.summary())
+        std::printf("%s %s %s %lld readings %s .. %s\n", s.key.pairText.c_str(), kindText(s.key.kind),
+                    s.key.cumulative ? "cumulative" : "non-cumulative", static_cast<long long>(s.readings),
+                    IsoUtcText(s.firstFetchedAt).c_str(), IsoUtcText(s.lastFetchedAt).c_str());
+}
+
+void exportReadings(HistoryStore& store, const HistoryOptions& options)
+{
+    ReadingQuery query{options.pair, options.kind, std::nullopt};
+    query.from = options.from.value_or(query.from);
+    query.to = options.to.value_or(query.to);
+    HistoryExporter exporter(options.format, [](std::string_view piece) {
+        if (std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size())
+            throw UnusableFile("the output could not be written");
+    });
+    store.forEachReading(query, [&](const StoredReading& reading) { exporter.add(reading); });
+    exporter.finish();
+}
+
+// What a chart file's name tells: the broker's names ("orders_GBP_USD.png",
+// "posentryprice_noncumulative_GBP_USD.png") and the window's own
+// ("on_GBPUSD.png", "pc_GBPUSD.png").
+std::optional<SeriesKey> keyFromName(const std::string& path)
+{
+    std::string name = path.substr(path.rfind('/') + 1);
+    if (name.size() < 4 || name.substr(name.size() - 4) != ".png")
+        return std::nullopt;
+    name.resize(name.size() - 4);
+    const struct {
+        const char* prefix;
+        ChartKind kind;
+        bool cumulative;
+    } prefixes[] = {{"orders_noncumulative_", ChartKind::Orders, false},
+                    {"posentryprice_noncumulative_", ChartKind::Positions, false},
+                    {"orders_", ChartKind::Orders, true},     {"posentryprice_", ChartKind::Positions, true},
+                    {"oc_", ChartKind::Orders, true},         {"on_", ChartKind::Orders, false},
+                    {"pc_", ChartKind::Positions, true},      {"pn_", ChartKind::Positions, false}};
+    for (const auto& p : prefixes) {
+        const std::string prefix = p.prefix;
+        if (name.rfind(prefix, 0) != 0)
+            continue;
+        const std::string code = name.substr(prefix.size());
+        for (const char* pair : kPairList)
+            if (code == PairName(pair) || code == PairCode(pair))
+                return SeriesKey{pair, p.kind, p.cumulative};
+    }
+    return std::nullopt;
+}
+
+SeriesKey keyFor(const std::string& file, const HistoryOptions& options)
+{
+    const std::optional<SeriesKey> named = keyFromName(file);
+    if (!named && (options.pair.empty() || !options.kind || !options.cumulative))
+        throw UnusableFile(file + ": the name does not tell the pair, chart and variant; give --pair, --kind "
+                                  "and --cumulative or --non-cumulative");
+    SeriesKey key = named.value_or(SeriesKey{});
+    key.pairText = options.pair.empty() ? key.pairText : options.pair;
+    key.kind = options.kind.value_or(key.kind);
+    key.cumulative = options.cumulative.value_or(key.cumulative);
+    return key;
+}
+
+StoredReading readChartFile(const std::string& file, const HistoryOptions& options, const DigitTemplate& digits)
+{
+    const SeriesKey key = keyFor(file, options);
+    Bitmap chart;
+    try {
+        chart = DecodePngFile(file);
+    } catch (const std::exception& e) {
+        throw UnusableFile(e.what());
+    }
+    const std::string separator = SystemDecimalSeparator();
+    const ReadingOptions reading{options.symbol.empty() ? separator : options.symbol, separator};
+    try {
+        const std::int64_t fetchedAt = options.fetched ? *options.fetched : FileModifiedAt(file).value_or(0);
+        return {key.pairText, key.kind, key.cumulative, fetchedAt, ReadForIndicator(chart, digits, reading)};
+    } catch (const ConversionError& e) {
+        throw ConversionError(file + ": " + e.what());
+    }
+}
+
+// Every file is read before anything is stored, and all are stored in one
+// transaction: an import that fails anywhere keeps nothing.
+void import(const HistoryOptions& options)
+{
+    DigitTemplate digits;
+    try {
+        digits = DigitTemplate::load(options.templatePath);
+    } catch (const std::exception& e) {
+        throw UnusableFile(e.what());
+    }
+    std::vector<StoredReading> readings;
+    for (const std::string& file : options.files)
+        readings.push_back(readChartFile(file, options, digits));
+    HistoryStore store = openStore(options);
+    std::size_t kept = 0;
+    HistoryStore::Batch batch(store);
+    for (const StoredReading& reading : readings)
+        kept += store.record(reading) ? 1 : 0;
+    batch.commit();
+    std::printf("kept %zu readings, %zu already held\n", kept, readings.size() - kept);
+}
+
+void prune(HistoryStore& store, const HistoryOptions& options)
+{
+    const std::int64_t before = SystemClock().now() - options.olderThanDays * 86400;
+    std::printf("deleted %lld readings fetched before %s\n", static_cast<long long>(store.pruneBefore(before)),
+                IsoUtcText(before).c_str());
+}
+
+void runCommand(const HistoryOptions& options)
+{
+    if (options.command == Command::Import)
+        return import(options);
+    HistoryStore store = openStore(options);
+    if (options.command == Command::List)
+        list(store);
+    else if (options.command == Command::Export)
+        exportReadings(store, options);
+    else
+        prune(store, options);
+}
+
+int run(const std::vector<std::string>& args)
+{
+    try {
+        const HistoryOptions options = ParseHistoryOptions(args);
+        if (options.command == Command::Help) {
+            std::cout << kHistoryUsage;
+            return 0;
+        }
+        runCommand(options);
+        return std::fflush(stdout) == 0 ? 0 : kExitUnusable;
+    } catch (const UsageError& e) {
+        std::cerr << "tivka-history: " << e.what() << "\n" << kHistoryUsage;
+        return kExitUnusable;
+    } catch (const ValueError& e) {
+        std::cerr << "tivka-history: " << e.what() << "\n";
+        return kExitValue;
+    } catch (const ConversionError& e) {
+        std::cerr << "tivka-history: " << e.what() << "\n";
+        return kExitValue;
+    } catch (const std::exception& e) {
+        std::cerr << "tivka-history: " << e.what() << "\n";
+        return kExitUnusable;
+    }
+}
+
+}  // namespace
+
+}  // namespace tivka::history_tool
+
+int main(int argc, char** argv)
+{
+    return tivka::history_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+}
