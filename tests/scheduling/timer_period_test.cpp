@@ -1,5 +1,4 @@
 #include "scheduling/timer_period.h"
-#include "platform/clock.h"
 
 #include <gtest/gtest.h>
 
@@ -35,13 +34,6 @@ TEST(TimerPeriod, OnlyMinutesOfTheHourAfterZeroCanBeArmed)
         EXPECT_TRUE(IsArmableMinute(m)) << m;
     for (int m : {0, -1, 60, 99, -2147483647 - 1})
         EXPECT_FALSE(IsArmableMinute(m)) << m;
-}
-
-TEST(SystemClock, ReportsAMinuteOfTheHour)
-{
-    const int minute = SystemClock().currentMinute();
-    EXPECT_GE(minute, 0);
-    EXPECT_LE(minute, 59);
 }
 
 }  // namespace

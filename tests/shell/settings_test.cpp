@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ void saveSettings(const fs::path& path, const Settings& settings)
     SaveSettings(path.string(), settings);
 }
 
-TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesExactlyTheFiveKeys)
+TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesEveryKeyItKeeps)
 {
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
@@ -62,7 +63,8 @@ TEST(SettingsTest, ReadsEveryKey)
               "TimerEn1=2\r\n"
               "Time2=15\r\n"
               "TimerEn2=yes\r\n"
-              "TIVKA_URL=http://127.0.0.1:8080/charts/\r\n");
+              "TIVKA_URL=http://127.0.0.1:8080/charts/\r\n"
+              "HistoryDays=30\r\n");
     Settings settings = readSettings(path, ",");
     EXPECT_EQ(settings.indicatorFolders[0], "C:\\MT4\\experts\\files\\Tivka\\");
     EXPECT_EQ(settings.indicatorFolders[1], "/opt/mt4 second/experts\\files\\Tivka\\");
@@ -73,6 +75,13 @@ TEST(SettingsTest, ReadsEveryKey)
     EXPECT_EQ(settings.timers.hourlyMinute, 15);
     EXPECT_FALSE(settings.timers.hourlyEnabled) << "\"yes\" is not a number";
     EXPECT_EQ(settings.chartUrl, "http://127.0.0.1:8080/charts/");
+    EXPECT_EQ(settings.historyDays, 30);
+}
+
+std::tuple<std::string, std::string, bool, std::string, bool, bool, bool> fieldsOf(const WindowChoices& c)
+{
+    return {c.pairText, c.ordersThreshold, c.ordersAtLeast, c.positionsThreshold, c.positionsAtLeast,
+            c.ordersCumulative, c.positionsCumulative};
 }
 
 // The window's choices come back as they were left; a file written by an
@@ -84,29 +93,19 @@ TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
     Settings chosen;
     chosen.choices = {"usd/jpy typed", "70", false, "15", true, true, false};
     saveSettings(path, chosen);
-    const WindowChoices back = readSettings(path).choices;
-    EXPECT_EQ(back.pairText, "usd/jpy typed");
-    EXPECT_EQ(back.ordersThreshold, "70");
-    EXPECT_FALSE(back.ordersAtLeast);
-    EXPECT_EQ(back.positionsThreshold, "15");
-    EXPECT_TRUE(back.positionsAtLeast);
-    EXPECT_TRUE(back.ordersCumulative);
-    EXPECT_FALSE(back.positionsCumulative);
+    EXPECT_EQ(fieldsOf(readSettings(path).choices), fieldsOf(chosen.choices));
+    chosen.choices = {"EUR/GBP", "-3", true, "0", false, false, true};
+    saveSettings(path, chosen);
+    EXPECT_EQ(fieldsOf(readSettings(path).choices), fieldsOf(chosen.choices));
 
-    const WindowChoices defaults;
-    for (const std::string& file : {std::string("[Setting]\nTime1=5\n"),
+    for (const std::string& file : {std::string("[Setting]\nTime1=5\nHistoryDays=-5\n"),
                                     std::string("[Setting]\nPair=\nOrdersFilter=5x\nOrdersMode=>\n"
                                                 "PositionsFilter=\nPositionsMode=ge\nOrdersVariant=1\n"
-                                                "PositionsVariant=CUMULATIVE\n")}) {
+                                                "PositionsVariant=CUMULATIVE\nHistoryDays=x\n")}) {
         writeFile(path, file);
-        const WindowChoices read = readSettings(path).choices;
-        EXPECT_EQ(read.pairText, defaults.pairText) << file;
-        EXPECT_EQ(read.ordersThreshold, defaults.ordersThreshold) << file;
-        EXPECT_EQ(read.ordersAtLeast, defaults.ordersAtLeast) << file;
-        EXPECT_EQ(read.positionsThreshold, defaults.positionsThreshold) << file;
-        EXPECT_EQ(read.positionsAtLeast, defaults.positionsAtLeast) << file;
-        EXPECT_EQ(read.ordersCumulative, defaults.ordersCumulative) << file;
-        EXPECT_EQ(read.positionsCumulative, defaults.positionsCumulative) << file;
+        const Settings read = readSettings(path);
+        EXPECT_EQ(fieldsOf(read.choices), fieldsOf(WindowChoices{})) << file;
+        EXPECT_EQ(read.historyDays, 0) << file;
     }
 }
 
@@ -173,6 +172,25 @@ TEST(SettingsTest, SavingKeepsEverythingElseByteForByte)
     EXPECT_EQ(again.timers.periodMinutes, 7);
     EXPECT_TRUE(again.timers.periodicEnabled);
     EXPECT_EQ(again.decimalSymbol, ",");
+}
+
+// Ten megabytes of noise before the section are read past and kept as they
+// are through a save.
+TEST(SettingsTest, HugeGarbledFilesAreReadAndKeptThroughASave)
+{
+    TempDir dir;
+    const fs::path path = dir / "tivka.INI";
+    std::string noise(10 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 2654435761u) >> 13);
+    const std::string kept = noise + "\n" + std::string(100000, 'x') + "\n";
+    writeFile(path, kept + "[Setting]\nTime2=40\n");
+    const Settings settings = readSettings(path);
+    EXPECT_EQ(settings.timers.hourlyMinute, 40);
+    saveSettings(path, settings);
+    const std::string after = readFile(path);
+    EXPECT_TRUE(after.starts_with(kept)) << "the bytes before the section were changed";
+    EXPECT_NE(after.find("Time2=40"), std::string::npos);
 }
 
 TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)

@@ -2,10 +2,8 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,18 +65,6 @@ protected:
     AutoRefresh autoRefresh{settings, messages, modal, clock, &mark, [this] { ++refreshes; }, &host, report};
 };
 
-TEST_F(AutoRefreshTest, DialogTextsAndStartValues)
-{
-    AutoRefreshDialog& form = dialog();
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Автообновление"));
-    EXPECT_FALSE(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
-    EXPECT_EQ(form.findChild<QLabel*>("periodLabel")->text(), QStringLiteral("Обновлять каждые                    минут"));
-    EXPECT_EQ(form.findChild<QLabel*>("minuteLabel")->text(), QStringLiteral("Обновлять в                     минут"));
-    EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("00"));
-    EXPECT_EQ(edit("minuteEdit")->text(), QStringLiteral("00"));
-    EXPECT_FALSE(box("periodCheck")->isChecked() || box("minuteCheck")->isChecked());
-}
-
 // Each line's words must stand clear of the edit field laid over its blanks
 // and of the check box, whatever the toolkit's font.
 TEST_F(AutoRefreshTest, LineWordsStandClearOfTheEditAndTheCheckBox)
@@ -101,7 +87,9 @@ TEST_F(AutoRefreshTest, LineWordsStandClearOfTheEditAndTheCheckBox)
           QStringLiteral("Обновлять в"));
 }
 
-TEST_F(AutoRefreshTest, PeriodArmsTimer1AndOkKeepsItInTheSettings)
+// The check boxes arm their timers at once (a tick meanwhile refreshes);
+// "Ok" keeps the period in the settings and sets the menu mark.
+TEST_F(AutoRefreshTest, TheCheckBoxesArmTheTimersAndOkKeepsThem)
 {
     openDialogAndOk([&] {
         edit("periodEdit")->setText("15");
@@ -110,28 +98,23 @@ TEST_F(AutoRefreshTest, PeriodArmsTimer1AndOkKeepsItInTheSettings)
         EXPECT_EQ(periodicTimer()->interval(), 900000);
         EXPECT_FALSE(edit("periodEdit")->isEnabled());
         EXPECT_FALSE(mark.isChecked()) << "the check boxes alone leave the menu mark";
+        tick(periodicTimer());
+        edit("minuteEdit")->setText("45");
+        box("minuteCheck")->click();
+        EXPECT_EQ(settings.hourlyMinute, 45) << "the minute is kept at once";
+        EXPECT_TRUE(minuteTimer()->isActive());
+        EXPECT_EQ(minuteTimer()->interval(), 60000);
+        box("minuteCheck")->click();
+        EXPECT_FALSE(minuteTimer()->isActive());
+        EXPECT_TRUE(edit("minuteEdit")->isEnabled());
     });
+    EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(settings.periodMinutes, 15);
     EXPECT_TRUE(settings.periodicEnabled);
     EXPECT_FALSE(settings.hourlyEnabled);
+    EXPECT_EQ(settings.hourlyMinute, 45);
     EXPECT_TRUE(mark.isChecked());
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(AutoRefreshTest, MinuteArmsTimer2AndSetsTime2AtOnce)
-{
-    edit("minuteEdit")->setText("45");
-    box("minuteCheck")->click();
-    EXPECT_EQ(settings.hourlyMinute, 45);
-    EXPECT_TRUE(autoRefresh.hourlyEnabled());
-    EXPECT_TRUE(minuteTimer()->isActive());
-    EXPECT_EQ(minuteTimer()->interval(), 60000);
-    EXPECT_FALSE(edit("minuteEdit")->isEnabled());
-
-    box("minuteCheck")->click();
-    EXPECT_FALSE(minuteTimer()->isActive());
-    EXPECT_TRUE(edit("minuteEdit")->isEnabled());
-    EXPECT_EQ(settings.hourlyMinute, 45);
 }
 
 // Periods and minutes the timers cannot run with: refused with the timer's
@@ -226,17 +209,6 @@ TEST_F(AutoRefreshTest, OpeningWithAPeriodOfZeroSwitchesTimer1Off)
     EXPECT_FALSE(mark.isChecked());
 }
 
-TEST_F(AutoRefreshTest, OkRemovesTheCheckMarkWhenBothTimersAreOff)
-{
-    settings.hourlyEnabled = true;
-    autoRefresh.armAtStartup();
-    ASSERT_TRUE(mark.isChecked());
-    openDialogAndOk([&] { box("minuteCheck")->click(); });
-    EXPECT_FALSE(settings.hourlyEnabled);
-    EXPECT_FALSE(minuteTimer()->isActive());
-    EXPECT_FALSE(mark.isChecked());
-}
-
 TEST_F(AutoRefreshTest, NonNumericPeriodIsReportedAndKeepsTheSettings)
 {
     settings.periodMinutes = 7;
@@ -258,17 +230,6 @@ TEST_F(AutoRefreshTest, NonNumericPeriodIsReportedAndKeepsTheSettings)
     // The timers keep what the check boxes gave them.
     EXPECT_TRUE(minuteTimer()->isActive());
     EXPECT_EQ(settings.hourlyMinute, 12);
-}
-
-TEST_F(AutoRefreshTest, EscapeDoesNotCloseTheDialog)
-{
-    AutoRefreshDialog& form = dialog();
-    form.show();
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&form, &escape);
-    EXPECT_TRUE(form.isVisible());
-    form.findChild<QPushButton*>("okButton")->click();
-    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
@@ -305,32 +266,6 @@ TEST_F(AutoRefreshTest, FailingRefreshIsReportedAndTheTimerStaysArmed)
     EXPECT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown.front(), "Ошибка при загрузке графиков!");
     EXPECT_TRUE(timer->isActive());
-}
-
-TEST_F(AutoRefreshTest, TicksWhileTheDialogIsOpenStillRefresh)
-{
-    settings.periodMinutes = 5;
-    settings.periodicEnabled = true;
-    autoRefresh.armAtStartup();
-    openDialogAndOk([&] {
-        EXPECT_TRUE(periodicTimer()->isActive());
-        tick(periodicTimer());
-    });
-    EXPECT_EQ(refreshes, 1);
-}
-
-TEST(AutoRefreshLifetime, GoesWithItsParentAndTakesTheDialogAlong)
-{
-    TimerSettings settings;
-    test::RecordedMessages messages;
-    ScriptedModalRunner modal;
-    ManualClock clock;
-    QAction mark;
-    auto parent = std::make_unique<QWidget>();
-    new AutoRefresh(settings, messages, modal, clock, &mark, [] {}, parent.get(),
-                    [](std::function<void()> handler) { handler(); });
-    EXPECT_NE(parent->findChild<AutoRefreshDialog*>(), nullptr);
-    parent.reset();  // nothing may be deleted twice
 }
 
 }  // namespace

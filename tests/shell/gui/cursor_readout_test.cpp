@@ -116,6 +116,7 @@ TEST_F(CursorReadoutTest, OutsideBothZonesOrBeforeLoadingNothingIsDrawn)
 TEST_F(CursorReadoutTest, EachHalfKeepsItsMarksUntilItIsDrawnAgain)
 {
     ASSERT_TRUE(move(100, 200));
+    EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
     const QImage positionsMarked = canvas;
     ASSERT_TRUE(move(400, 300));
     // The positions half still shows its line and texts.
@@ -130,16 +131,28 @@ TEST_F(CursorReadoutTest, EachHalfKeepsItsMarksUntilItIsDrawnAgain)
     for (int x = 45; x < 197; x += 30)
         EXPECT_EQ(canvas.pixel(x, 200) & 0xFFFFFFu, positionsView.pixel(x, 200)) << x;
     EXPECT_EQ(canvas.pixel(100, 150) & 0xFFFFFFu, positionsView.pixel(100, 150) ^ 0xFFFFFFu);
-}
-
-TEST_F(CursorReadoutTest, CrosshairUntilThePointerLeaves)
-{
-    ASSERT_TRUE(move(100, 200));
-    EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
+    // The crosshair stays until the pointer leaves the picture.
     EXPECT_FALSE(move(100, 20));
     EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
     readout.pointerLeft();
     EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+}
+
+// Text on the chart views: ink inside its white box and nowhere else.
+TEST(QtTextPainter, InksOnlyInsideTheTextBoxOnWhite)
+{
+    Bitmap target(120, 40, colours::grey);
+    QtTextPainter().drawText(target, 10, 5, 8, "1.2345");
+    int inked = 0;
+    for (int y = 0; y < target.height(); ++y)
+        for (int x = 0; x < target.width(); ++x) {
+            inked += target.pixel(x, y) == colours::black;
+            if (x < 10 || y < 5) {
+                EXPECT_EQ(target.pixel(x, y), colours::grey) << x << "," << y;
+            }
+        }
+    EXPECT_GT(inked, 10);
+    EXPECT_NE(target.pixel(11, 6), colours::grey);  // the box is white or ink, not left grey
 }
 
 }  // namespace

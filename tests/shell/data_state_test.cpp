@@ -1,0 +1,56 @@
+#include "shell/data_state.h"
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace tivka {
+namespace {
+
+// What the line under the window says after a sequence of events.
+TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
+{
+    const LocalTime at1220{12, 20};
+    const LocalTime at1240{12, 40};
+    const std::string downloadFailed = "Ошибка при загрузке графиков!\nСервер недоступен: A\nСервер недоступен: B";
+    const std::string eurFailed = "Ошибка при обновлении графиков для EURUSD\nMTpEURUSD.png: not a PNG\n\ncut short";
+    const struct {
+        const char* what;
+        std::function<void(DataState&)> events;
+        std::string line;
+    } cases[] = {
+        {"all well", [&](DataState& s) { s.chartsShown(at1220); }, ""},
+        {"never shown", [&](DataState& s) { s.chartsFailed(at1240, downloadFailed); },
+         "Нет данных, ошибка в 12:40: Сервер недоступен: A; Сервер недоступен: B"},
+        {"stale", [&](DataState& s) { s.chartsShown(at1220), s.chartsFailed(at1240, "on.png: not a PNG"); },
+         "Данные от 12:20, ошибка в 12:40: on.png: not a PNG"},
+        {"cancelled", [&](DataState& s) { s.chartsShown(at1220), s.cancelled(at1240); },
+         "Данные от 12:20, обновление прервано в 12:40"},
+        {"mended", [&](DataState& s) { s.chartsFailed(at1220, "x"), s.chartsShown(at1240); }, ""},
+        {"a new refresh keeps the failure until it ends",
+         [&](DataState& s) { s.chartsShown(at1220), s.chartsFailed(at1240, "x"), s.refreshStarted(); },
+         "Данные от 12:20, ошибка в 12:40: x"},
+        {"layout: the first warning of a refresh",
+         [&](DataState& s) { s.layoutChanged("Разметка: a"), s.layoutChanged("Разметка: b"); }, "Разметка: a"},
+        {"indicator pairs",
+         [&](DataState& s) { s.indicatorPairFailed(eurFailed), s.indicatorPairFailed("для USDJPY\nstalled"); },
+         "Индикаторы не обновлены: EURUSD (MTpEURUSD.png: not a PNG; cut short), USDJPY (stalled)"},
+        {"everything at once",
+         [&](DataState& s) {
+             s.chartsFailed(at1240, "x"), s.layoutChanged("L"), s.indicatorPairFailed("для GBPUSD\ny");
+         },
+         "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (y)"},
+        {"a new refresh forgets layout and pairs",
+         [&](DataState& s) { s.layoutChanged("L"), s.indicatorPairFailed("для GBPUSD\ny"), s.refreshStarted(); },
+         ""},
+    };
+    for (const auto& c : cases) {
+        DataState state;
+        c.events(state);
+        EXPECT_EQ(state.line(), c.line) << c.what;
+    }
+    EXPECT_EQ(ClockText({9, 5}), "09:05");
+}
+
+}  // namespace
+}  // namespace tivka

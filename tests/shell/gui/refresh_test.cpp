@@ -1,0 +1,284 @@
+// The refresh as the trader meets it: start-up, the figures shown, what a
+// failure leaves on screen, and the window staying usable while it waits.
+#include <QMenu>
+#include <QMenuBar>
+#include <filesystem>
+#include <functional>
+
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
+#include "scheduling/gui/auto_refresh.h"
+#include "window_fixture.h"
+
+namespace tivka::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST_F(WindowTest, StartUpShowsTheWindowAtOnceAndRefreshesBehindIt)
+{
+    writeTemplate();
+    downloader.hold();
+    MainWindow& form = makeWindow();
+    form.startUp();
+    form.show();
+    ASSERT_TRUE(waitUntilHeld());
+    EXPECT_TRUE(form.refreshRunning());
+    EXPECT_TRUE(refreshBanner()->isVisible());
+    downloader.release();
+    waitForRefresh();
+
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    ASSERT_EQ(downloader.urls.size(), 2u);
+    EXPECT_THAT(downloader.urls[0], HasSubstr("posentryprice_noncumulative_GBP_USD.png"));
+    EXPECT_THAT(downloader.urls[1], HasSubstr("orders_noncumulative_GBP_USD.png"));
+    EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price ----\n"));
+    EXPECT_TRUE(positionsPane()->toPlainText().startsWith("--- Now Price ----\n"));
+    EXPECT_TRUE(ordersPane()->isReadOnly());
+    EXPECT_FALSE(refreshBanner()->isVisible());
+    EXPECT_EQ(state(), "");
+    EXPECT_FALSE(fs::exists(dir / "on_GBPUSD.png") || fs::exists(dir / "pn_GBPUSD.png"))
+        << "the downloaded charts are deleted once read";
+    // Both charts are on the picture: chart ink replaced the blank canvas.
+    const QImage& canvas = chartCanvas()->canvas();
+    EXPECT_NE(canvas.copy(0, 0, 256, 532), QImage(256, 532, canvas.format()));
+    EXPECT_NE(canvas.copy(258, 0, 256, 532), QImage(256, 532, canvas.format()));
+}
+
+// Whatever fails at start-up, the window opens, says what went wrong once,
+// and arms the timers the settings ask for.
+TEST_F(WindowTest, StartUpFailuresAreToldOnceAndTheWindowStillOpens)
+{
+    const std::vector<std::uint8_t> bytes = EncodeBmp(charts::DigitTemplateBitmap());
+    const std::string good(bytes.begin(), bytes.end());
+    const std::string templatePath = (dir / "ndata.bmp").string();
+    const struct {
+        const char* what;
+        std::function<void(FakeChartDownloader&)> make;
+        std::string message;  // what the one message starts with
+        std::size_t downloads;
+    } cases[] = {
+        {"no template", [](auto&) {}, templatePath + ": cannot be opened", 0},
+        {"empty template", [](auto&) { writeFile("ndata.bmp", ""); }, templatePath + ": ", 0},
+        {"truncated template", [&](auto&) { writeFile("ndata.bmp", good.substr(0, good.size() / 2)); },
+         templatePath + ": ", 0},
+        {"template is a folder", [](auto&) { fs::create_directory("ndata.bmp"); }, templatePath + ": ", 0},
+        {"server unreachable",
+         [&](auto& server) { writeFile("ndata.bmp", good), server.reachable = false; },
+         std::string("Ошибка при загрузке графиков!\nСервер недоступен: ") + kDefaultChartUrl +
+             "posentryprice_noncumulative_GBP_USD.png",
+         2},
+        {"error page in place of a chart", [&](auto& server) { writeFile("ndata.bmp", good), server.servePages = true; },
+         "on_GBPUSD.png from " + std::string(kDefaultChartUrl) +
+             "orders_noncumulative_GBP_USD.png: not a PNG image (starts with '<html>",
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all("ndata.bmp");
+        writeFile(settingsPath(), "[Setting]\nTime2=40\nTimerEn2=1\n");
+        downloader.reachable = true;
+        downloader.servePages = false;
+        downloader.urls.clear();
+        c.make(downloader);
+        messages.shown.clear();
+        MainWindow& form = startWindow();
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_THAT(messages.shown[0], StartsWith(c.message));
+        EXPECT_EQ(downloader.urls.size(), c.downloads);
+        EXPECT_FALSE(form.state().chartsLoaded());
+        EXPECT_TRUE(ordersPane()->toPlainText().isEmpty());
+        EXPECT_EQ(form.autoRefresh().hourlyEnabled(), c.downloads > 0) << "timers run once a template is there";
+        form.show();
+        EXPECT_TRUE(form.isVisible());
+        form.close();
+    }
+    // What was downloaded is kept for the trader to look at.
+    EXPECT_EQ(readFile("on_GBPUSD.png"), "<html><body>Not Found</body></html>");
+    EXPECT_EQ(readFile("pn_GBPUSD.png"), "<html><body>Not Found</body></html>");
+}
+
+TEST_F(WindowTest, AMissingTemplateSaysWhereOneComesFrom)
+{
+    startWindow();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_THAT(messages.shown[0], HasSubstr("\nНужен шаблон цифр ndata.bmp в рабочей папке " + dir.path().string() +
+                                             ": для демонстрационных графиков его пишет tivka-chart-server "
+                                             "--write-template ndata.bmp, для графиков брокера его делает "
+                                             "tivka-template"));
+    calculateButton()->click();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(downloader.urls.empty());
+}
+
+// After a failed refresh the last charts stay and the line under the window
+// says since when they are stale and why; a timer's failure shows no box but
+// reaches the tray when the window sits there; the next good refresh clears
+// the line.
+TEST_F(WindowTest, AFailedRefreshKeepsTheChartsAndSaysTheyAreStale)
+{
+    writeTemplate();
+    writeFile(settingsPath(), "[Setting]\nTime1=5\nTimerEn1=1\n");
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
+    form.show();
+    const QString orders = ordersPane()->toPlainText();
+    downloader.servePages = true;
+    clock.setMinute(40);
+    refreshButton()->click();
+    waitForRefresh();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(ordersPane()->toPlainText(), orders);
+    EXPECT_THAT(state(), StartsWith("Данные от 12:30, ошибка в 12:40: on_GBPUSD.png from " +
+                                    std::string(kDefaultChartUrl)));
+
+    downloader.servePages = false;
+    downloader.reachable = false;
+    clock.setMinute(45);
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_EQ(messages.shown.size(), 1u) << "a timer's failure shows no box";
+    EXPECT_THAT(state(), StartsWith("Данные от 12:30, ошибка в 12:45: Сервер недоступен: "));
+    EXPECT_TRUE(trayNotices.empty()) << "the window is in view";
+    form.trayIconDoubleClicked();  // into the tray
+    settle();
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_EQ(trayNotices, std::vector<std::string>{state()});
+    EXPECT_TRUE(timer("periodicTimer")->isActive());
+
+    downloader.reachable = true;
+    find<QRadioButton>("ordersCumulative")->setChecked(true);
+    refreshButton()->click();
+    waitForRefresh();
+    EXPECT_THAT(downloader.urls.back(), HasSubstr("orders_GBP_USD.png"));
+    EXPECT_EQ(state(), "");
+    EXPECT_NE(ordersPane()->toPlainText(), orders);
+}
+
+// Figures are shown as ever from a chart whose layout looks changed, but the
+// line says so.
+TEST_F(WindowTest, AChangedChartLayoutIsToldInTheStateLine)
+{
+    writeTemplate();
+    downloader.alterModel = [](charts::ChartModel& model) { model.timeText = "1230"; };
+    startWindow();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(ordersPane()->toPlainText().isEmpty());
+    EXPECT_EQ(state(), "Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС; "
+                       "позиции: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС");
+}
+
+// While a refresh waits, requests that would clash are dropped (another
+// refresh, a recalculation, an export, a timer tick); menus still open and
+// the readout draws over the charts shown. The banner counts the charts and
+// its button cancels: the indicator pass is then not started.
+TEST_F(WindowTest, WhileARefreshWaitsTheWindowWorksAndTheBannerCancels)
+{
+    writeTemplate();
+    MainWindow& form = startWindow();
+    form.show();
+    fs::create_directories(dir / "experts" / "files" / "Tivka");
+    writeFile(dir / "experts" / "files" / "Tivka" / "irEURUSD.dat", "0");
+    const QString orders = ordersPane()->toPlainText();
+    downloader.urls.clear();
+    downloader.onDownload = [&](const std::string& url) {
+        if (url.find("orders_noncumulative_GBP_USD") != std::string::npos)
+            downloader.hold();
+    };
+    refreshButton()->click();
+    ASSERT_TRUE(waitUntilHeld());
+    EXPECT_EQ(refreshBanner()->text(), QStringLiteral("Обновление данных 1/4"));
+    refreshButton()->click();
+    calculateButton()->click();
+    action("exportAction")->trigger();
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    auto* menu = form.menuBar()->findChild<QMenu*>("settingsMenu");
+    menu->popup(QPoint(10, 10));
+    settle();
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    const QImage before = chartCanvas()->canvas();
+    form.pointerMovedOverChart(100, 275);
+    EXPECT_NE(chartCanvas()->canvas(), before) << "the readout works on the charts shown";
+
+    find<QPushButton>("cancelRefreshButton")->click();
+    waitForRefresh();
+    EXPECT_FALSE(refreshBanner()->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(openedWorkbooks.empty());
+    EXPECT_EQ(downloader.urls.size(), 2u) << "one refresh, and no indicator pass after the cancel";
+    EXPECT_EQ(ordersPane()->toPlainText(), orders);
+    EXPECT_EQ(state(), "Данные от 12:30, обновление прервано в 12:30");
+
+    downloader.onDownload = nullptr;
+    downloader.release();
+    refreshButton()->click();
+    waitForRefresh();
+    EXPECT_EQ(downloader.urls.size(), 6u) << "afterwards a refresh runs whole";
+    EXPECT_EQ(readFile(dir / "experts" / "files" / "Tivka" / "irEURUSD.dat"), "2");
+}
+
+TEST_F(WindowTest, ClosingDuringARefreshCancelsItAndWritesTheSettings)
+{
+    writeTemplate();
+    MainWindow& form = startWindow();
+    form.show();
+    downloader.hold();
+    refreshButton()->click();
+    ASSERT_TRUE(waitUntilHeld());
+    form.close();
+    EXPECT_TRUE(form.isShutDown());
+    EXPECT_EQ(settingsLines().size(), 12u);
+}
+
+// "Расчет" filters the charts in memory again; a new pair is fetched only at
+// the next refresh.
+TEST_F(WindowTest, CalculateRefiltersAndANewPairWaitsForTheNextRefresh)
+{
+    writeTemplate();
+    MainWindow& form = startWindow();
+    const QString before = ordersPane()->toPlainText();
+    const QString positions = positionsPane()->toPlainText();
+    ordersFilter()->setText("70");
+    calculateButton()->click();
+    EXPECT_LT(ordersPane()->toPlainText().count('\n'), before.count('\n'));
+    EXPECT_EQ(positionsPane()->toPlainText(), positions);
+    ordersFilter()->setText("50");
+    calculateButton()->click();
+    EXPECT_EQ(ordersPane()->toPlainText(), before);
+
+    pairBox()->setCurrentText("USD/JPY");
+    settle();
+    EXPECT_EQ(ordersPane()->toPlainText(), before);
+    EXPECT_EQ(downloader.urls.size(), 2u);
+    refreshButton()->click();
+    waitForRefresh();
+    EXPECT_THAT(downloader.urls.back(), HasSubstr("orders_noncumulative_USD_JPY.png"));
+    EXPECT_EQ(form.state().orders.decimals, 2);
+}
+
+// Pair texts become local file names: none may lead out of the current folder.
+TEST_F(WindowTest, PairTextsNeverCreateFilesOutsideTheCurrentFolder)
+{
+    fs::create_directories(dir / "a" / "b");
+    ScopedCurrentDir inner(dir / "a" / "b");
+    writeTemplate();
+    startWindow();
+    for (const std::string& text : {std::string(200, 'Z'), std::string("../../x/y"), std::string("..\\..\\x"),
+                                   std::string("/tmp/../../etc/passwd"), std::string(197, '.') + "/.."}) {
+        pairBox()->setCurrentText(QString::fromStdString(text));
+        refreshButton()->click();
+        waitForRefresh();
+    }
+    EXPECT_EQ(downloader.urls.size(), 12u);
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        const std::string path = fs::relative(entry.path(), dir.path()).string();
+        EXPECT_TRUE(path == "a" || path == "a/b" || (path.starts_with("a/b/") && path.find('/', 4) == path.npos))
+            << path;
+    }
+}
+
+}  // namespace
+}  // namespace tivka::test
