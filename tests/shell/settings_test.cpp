@@ -174,25 +174,6 @@ TEST(SettingsTest, SavingKeepsEverythingElseByteForByte)
     EXPECT_EQ(again.decimalSymbol, ",");
 }
 
-// Ten megabytes of noise before the section are read past and kept as they
-// are through a save.
-TEST(SettingsTest, HugeGarbledFilesAreReadAndKeptThroughASave)
-{
-    TempDir dir;
-    const fs::path path = dir / "tivka.INI";
-    std::string noise(10 * 1024 * 1024, '\0');
-    for (std::size_t i = 0; i < noise.size(); ++i)
-        noise[i] = char((i * 2654435761u) >> 13);
-    const std::string kept = noise + "\n" + std::string(100000, 'x') + "\n";
-    writeFile(path, kept + "[Setting]\nTime2=40\n");
-    const Settings settings = readSettings(path);
-    EXPECT_EQ(settings.timers.hourlyMinute, 40);
-    saveSettings(path, settings);
-    const std::string after = readFile(path);
-    EXPECT_TRUE(after.starts_with(kept)) << "the bytes before the section were changed";
-    EXPECT_NE(after.find("Time2=40"), std::string::npos);
-}
-
 TEST(SettingsTest, UnwritableFileIsReportedAndLeftAsItWas)
 {
     TempDir dir;

@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "chart/bmp_codec.h"
-#include "chart/png_codec.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
 
@@ -257,27 +256,6 @@ TEST_F(WindowTest, CalculateRefiltersAndANewPairWaitsForTheNextRefresh)
     waitForRefresh();
     EXPECT_THAT(downloader.urls.back(), HasSubstr("orders_noncumulative_USD_JPY.png"));
     EXPECT_EQ(form.state().orders.decimals, 2);
-}
-
-// Pair texts become local file names: none may lead out of the current folder.
-TEST_F(WindowTest, PairTextsNeverCreateFilesOutsideTheCurrentFolder)
-{
-    fs::create_directories(dir / "a" / "b");
-    ScopedCurrentDir inner(dir / "a" / "b");
-    writeTemplate();
-    startWindow();
-    for (const std::string& text : {std::string(200, 'Z'), std::string("../../x/y"), std::string("..\\..\\x"),
-                                   std::string("/tmp/../../etc/passwd"), std::string(197, '.') + "/.."}) {
-        pairBox()->setCurrentText(QString::fromStdString(text));
-        refreshButton()->click();
-        waitForRefresh();
-    }
-    EXPECT_EQ(downloader.urls.size(), 12u);
-    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-        const std::string path = fs::relative(entry.path(), dir.path()).string();
-        EXPECT_TRUE(path == "a" || path == "a/b" || (path.starts_with("a/b/") && path.find('/', 4) == path.npos))
-            << path;
-    }
 }
 
 }  // namespace
