@@ -4,132 +4,95 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
+#include "support/test_charts.h"
 #include "support/test_support.h"
 
 namespace tivka {
 namespace {
 
-const std::string kUrl = "http://charts.test/images/";
+namespace fs = std::filesystem;
 
-// Serves file bodies by address; an address it does not know fails to open.
-class FakeDownloader : public Downloader {
-public:
+// What the server answers for an address: a status and a body, or nothing at all.
+using Answer = std::optional<std::pair<long, std::string>>;
+
+// Writes each answer's body as the real download would; an address with no
+// answer fails to open, and one answered with status 0 is cancelled.
+struct FakeDownloader : Downloader {
+    std::map<std::string, Answer> answers;
+    std::vector<std::string> calls;
     DownloadOutcome download(const std::string& url, const std::string& fileName) override
     {
         calls.push_back(url);
-        DownloadOutcome outcome;
-        auto found = bodies.find(url);
-        if (found == bodies.end()) {
-            outcome.error = "Couldn't connect to server";
-            return outcome;
-        }
-        test::writeFile(fileName, found->second);
-        outcome.opened = true;
-        outcome.status = 200;
-        return outcome;
+        const Answer& answer = answers[url];
+        if (!answer)
+            return {false, 0, "", "Couldn't connect to server", false};
+        test::writeFile(fileName, answer->second);
+        return {true, answer->first, answer->first == 404 ? "Not Found" : "OK", "", answer->first == 0};
     }
     std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>&,
                                              const std::function<void(std::size_t)>&) override
     {
         throw std::logic_error("the display fetch downloads one chart at a time");
     }
-
-    std::map<std::string, std::string> bodies;
-    std::vector<std::string> calls;
 };
-
-Bitmap pattern(int width, int height, int seed)
-{
-    Bitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.setPixel(x, y, rgb(std::uint8_t(x + seed), std::uint8_t(y * 3), std::uint8_t(seed)));
-    return b;
-}
 
 std::string png(const Bitmap& b)
 {
-    std::vector<std::uint8_t> bytes = EncodePng(b);
+    const std::vector<std::uint8_t> bytes = EncodePng(b);
     return std::string(bytes.begin(), bytes.end());
 }
 
-class DisplayChartsTest : public ::testing::Test {
-protected:
-    test::TempDir dir;
-    test::ScopedCurrentDir inDir{dir.path()};
-    const Bitmap positions = pattern(500, 250, 1);
-    const Bitmap orders = pattern(300, 120, 2);
-    DisplayChartRequest request{kUrl, "GBP/USD", true, false};
-    const std::string positionsUrl = kUrl + "posentryprice_noncumulative_GBP_USD.png";
-    const std::string ordersUrl = kUrl + "orders_GBP_USD.png";
-};
-
-TEST_F(DisplayChartsTest, SuccessGivesTurnedViewsAndRemovesTheFiles)
+// Both charts are always asked for, positions first; a failure keeps both
+// files for a look, a success turns both charts and removes the files.
+TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
 {
-    FakeDownloader fake;
-    fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, png(orders)}};
-    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
-    const std::optional<DisplayCharts>& result = fetch.charts;
-    ASSERT_TRUE(result) << fetch.failure;
-    EXPECT_EQ(fetch.failure, "");
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-    EXPECT_EQ(result->positions, positions);
-    EXPECT_EQ(result->orders, orders);
-    EXPECT_EQ(result->positionsView, turnQuarter(positions));
-    EXPECT_EQ(result->ordersView, turnQuarter(orders));
-    EXPECT_FALSE(std::filesystem::exists("pn_GBPUSD.png"));
-    EXPECT_FALSE(std::filesystem::exists("oc_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, OneFailedFetchStillFetchesTheOtherAndKeepsIt)
-{
-    FakeDownloader fake;
-    fake.bodies = {{ordersUrl, png(orders)}};
-    const DisplayFetch first = FetchDisplayCharts(request, fake);
-    EXPECT_FALSE(first.charts);
-    EXPECT_EQ(first.failure, "Ошибка при загрузке графиков!\nСервер недоступен: " + positionsUrl +
-                                 " (Couldn't connect to server)");
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-    EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
-
-    fake.bodies = {{positionsUrl, png(positions)}};
-    EXPECT_FALSE(FetchDisplayCharts(request, fake).charts);
-    EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, AnErrorPageIsAFailureNamingTheFileAndItsAddressAndKeepsBoth)
-{
-    FakeDownloader fake;
-    fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, "<html>no such pair</html>"}};
-    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
-    EXPECT_FALSE(fetch.charts);
-    EXPECT_EQ(fetch.failure, "oc_GBPUSD.png from " + ordersUrl + ": not a PNG image (starts with '<html>no such pa')");
-    EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
-    EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, FetchesOverHttp)
-{
-    test::LoopbackServer http;
-    std::string positionsBody = png(positions);
-    std::string ordersBody = png(orders);
-    http.server.Get("/images/posentryprice_noncumulative_GBP_USD.png",
-                    [&](const httplib::Request&, httplib::Response& r) { r.set_content(positionsBody, "image/png"); });
-    http.server.Get("/images/orders_GBP_USD.png",
-                    [&](const httplib::Request&, httplib::Response& r) { r.set_content(ordersBody, "image/png"); });
-    request.chartUrl = http.url("/images/");
-    CurlDownloader downloader;
-    const std::optional<DisplayCharts> result = FetchDisplayCharts(request, downloader).charts;
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->positions, positions);
-    EXPECT_EQ(result->ordersView, turnQuarter(orders));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    const std::string url = "http://charts.test/images/";
+    const std::string positionsUrl = url + "posentryprice_noncumulative_GBP_USD.png";
+    const std::string ordersUrl = url + "orders_GBP_USD.png";
+    const Bitmap positions = test::BasicChart("1.2345"), orders = test::BasicChart("0.9876", "08:15");
+    const Answer positionsChart = std::pair{200L, png(positions)}, ordersChart = std::pair{200L, png(orders)};
+    const std::string failed = "Ошибка при загрузке графиков!\n";
+    const std::tuple<Answer, Answer, std::string> cases[] = {
+        {positionsChart, ordersChart, ""},
+        {std::nullopt, ordersChart, failed + "Сервер недоступен: " + positionsUrl + " (Couldn't connect to server)"},
+        {positionsChart, std::pair{404L, "<html>no such pair</html>"},
+         failed + "Сервер ответил 404 Not Found: " + ordersUrl},
+        {std::nullopt, std::pair{404L, ""}, failed + "Сервер недоступен: " + positionsUrl +
+                                                " (Couldn't connect to server)\nСервер ответил 404 Not Found: " + ordersUrl},
+        {positionsChart, std::pair{200L, "<html>no such pair</html>"},
+         "oc_GBPUSD.png from " + ordersUrl + ": not a PNG image (starts with '<html>no such pa')"},
+        {std::pair{200L, ""}, ordersChart, "pn_GBPUSD.png from " + positionsUrl + ": the file is empty"},
+        {positionsChart, std::pair{0L, ""}, ""},
+    };
+    for (const auto& [positionsAnswer, ordersAnswer, failure] : cases) {
+        test::TempDir dir;
+        test::ScopedCurrentDir inDir(dir.path());
+        FakeDownloader fake;
+        fake.answers = {{positionsUrl, positionsAnswer}, {ordersUrl, ordersAnswer}};
+        const DisplayFetch fetch = FetchDisplayCharts({url, "GBP/USD", true, false}, fake);
+        const bool cancelled = ordersAnswer && ordersAnswer->first == 0;
+        EXPECT_EQ(fetch.failure, failure);
+        EXPECT_EQ(fetch.cancelled, cancelled) << failure;
+        EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
+        const bool kept = !failure.empty() || cancelled;  // a cancel leaves what arrived
+        EXPECT_EQ(fs::exists("pn_GBPUSD.png"), positionsAnswer && kept) << failure;
+        EXPECT_EQ(fs::exists("oc_GBPUSD.png"), ordersAnswer && kept) << failure;
+        if (failure.empty() && !cancelled) {
+            ASSERT_TRUE(fetch.charts);
+            EXPECT_EQ(fetch.charts->positions, positions);
+            EXPECT_EQ(fetch.charts->orders, orders);
+            EXPECT_EQ(fetch.charts->positionsView, turnQuarter(positions));
+            EXPECT_EQ(fetch.charts->ordersView, turnQuarter(orders));
+        } else {
+            EXPECT_FALSE(fetch.charts) << failure;
+        }
+    }
 }
 
 }  // namespace

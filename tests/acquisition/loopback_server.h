@@ -15,6 +15,8 @@ class LoopbackServer {
 public:
     LoopbackServer()
     {
+        // Enough threads for every connection a test holds open at once.
+        server.new_task_queue = [] { return new httplib::ThreadPool(32); };
         port_ = server.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server.listen_after_bind(); });
         // stop() is lost on a server whose accept loop has not begun yet.

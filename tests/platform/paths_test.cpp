@@ -2,7 +2,6 @@
 #include "platform/numeric_locale.h"
 
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
 #include <locale.h>
 #include <optional>
@@ -14,73 +13,51 @@
 namespace tivka {
 namespace {
 
-TEST(PathsTest, NativePathTurnsEveryBackslash)
-{
-    EXPECT_EQ(NativePath("experts\\files\\Tivka\\"), "experts/files/Tivka/");
-    EXPECT_EQ(NativePath("/opt/mt4\\experts\\files\\Tivka\\GBPUSD.csv"), "/opt/mt4/experts/files/Tivka/GBPUSD.csv");
-    EXPECT_EQ(NativePath("plain/path"), "plain/path");
-    EXPECT_EQ(NativePath(""), "");
-}
-
-TEST(PathsTest, SettingsFileReplacesTheLastExtension)
+TEST(PathsTest, SettingsFileAndNativePaths)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"build/bin/tivka", "build/bin/tivka.INI"},
-        {"/opt/tools/orderbook.exe", "/opt/tools/orderbook.INI"},
-        {"/opt/v1.2/tivka", "/opt/v1.2/tivka.INI"},
-        {"/opt/tivka.bin.old", "/opt/tivka.bin.INI"},
-        {"tivka", "tivka.INI"},
+        {"build/bin/tivka", "build/bin/tivka.INI"}, {"/opt/tools/orderbook.exe", "/opt/tools/orderbook.INI"},
+        {"/opt/v1.2/tivka", "/opt/v1.2/tivka.INI"}, {"/opt/tivka.bin.old", "/opt/tivka.bin.INI"},
     };
     for (const auto& [program, settings] : cases)
         EXPECT_EQ(SettingsPathFor(program), settings) << program;
+    EXPECT_EQ(SettingsPathFor(ProgramPath()), std::filesystem::canonical("/proc/self/exe").string() + ".INI");
+    EXPECT_EQ(NativePath("/opt/mt4\\experts\\files\\Tivka\\"), "/opt/mt4/experts/files/Tivka/");
 }
 
-TEST(PathsTest, ProgramPathIsThisTestProgram)
+// A relative XDG_DATA_HOME is ignored, as the XDG rules say.
+TEST(PathsTest, DataFolderTakesOnlyAnAbsoluteVariable)
 {
-    std::filesystem::path path = ProgramPath();
-    EXPECT_TRUE(path.is_absolute());
-    EXPECT_EQ(path.filename(), "platform_tests");
-    EXPECT_TRUE(std::filesystem::is_regular_file(path));
-}
-
-// Only `lcAll` (or nothing) names the locale for the test's lifetime.
-struct ScopedLocaleEnvironment : test::ScopedEnvironment {
-    explicit ScopedLocaleEnvironment(const char* lcAll)
-    {
-        set("LC_NUMERIC", std::nullopt);
-        set("LANG", std::nullopt);
-        set("LC_ALL", lcAll ? std::optional<std::string>(lcAll) : std::nullopt);
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {"/srv/data", "/srv/data"}, {"relative/data", "/home/trader/.local/share"},
+        {"", "/home/trader/.local/share"}, {std::nullopt, "/home/trader/.local/share"},
+    };
+    for (const auto& [variable, expected] : cases) {
+        test::ScopedEnvironment environment;
+        environment.set("HOME", "/home/trader");
+        environment.set("XDG_DATA_HOME", variable);
+        EXPECT_EQ(DataFolder(), expected) << variable.value_or("(unset)");
     }
-};
-
-bool localeInstalled(const char* name)
-{
-    locale_t locale = newlocale(LC_NUMERIC_MASK, name, static_cast<locale_t>(0));
-    if (locale == static_cast<locale_t>(0))
-        return false;
-    freelocale(locale);
-    return true;
 }
 
+// The separator comes from the environment's locale without touching the
+// process's own; an unknown or missing locale gives ".".
 TEST(PathsTest, DecimalSeparatorFollowsTheEnvironment)
 {
-    {
-        ScopedLocaleEnvironment environment("C");
-        EXPECT_EQ(SystemDecimalSeparator(), ".");
+    locale_t russian = newlocale(LC_NUMERIC_MASK, "ru_RU.UTF-8", static_cast<locale_t>(0));
+    if (russian)
+        freelocale(russian);
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
+        {"C", "."}, {std::nullopt, "."}, {"xx_NOWHERE.UTF-8", "."}, {"ru_RU.UTF-8", russian ? "," : "."},
+    };
+    for (const auto& [locale, separator] : cases) {
+        test::ScopedEnvironment environment;
+        environment.set("LC_NUMERIC", std::nullopt);
+        environment.set("LANG", std::nullopt);
+        environment.set("LC_ALL", locale);
+        EXPECT_EQ(SystemDecimalSeparator(), separator) << locale.value_or("(unset)");
+        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     }
-    {
-        ScopedLocaleEnvironment environment(nullptr);
-        EXPECT_EQ(SystemDecimalSeparator(), ".");
-    }
-    {
-        ScopedLocaleEnvironment environment("xx_NOWHERE.UTF-8");
-        EXPECT_EQ(SystemDecimalSeparator(), ".");
-    }
-    if (!localeInstalled("ru_RU.UTF-8"))
-        GTEST_SKIP() << "locale ru_RU.UTF-8 is not generated on this machine";
-    ScopedLocaleEnvironment environment("ru_RU.UTF-8");
-    EXPECT_EQ(std::string(std::setlocale(LC_NUMERIC, nullptr)), "C") << "the process locale is not touched";
-    EXPECT_EQ(SystemDecimalSeparator(), ",");
 }
 
 }  // namespace
