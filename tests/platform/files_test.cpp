@@ -1,6 +1,5 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,28 +12,34 @@ namespace tivka {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readFile;
-using test::writeFile;
+
+// A program started without standard input gets descriptor 0 for the first
+// file it opens, which must then work like any other.
+struct WithoutStandardInput {
+    const int saved = ::dup(0);
+    WithoutStandardInput() { ::close(0); }
+    ~WithoutStandardInput()
+    {
+        ::dup2(saved, 0);
+        ::close(saved);
+    }
+};
 
 // The indicator's flags are files of one byte, rewritten in place over longer
-// or shorter content.
-TEST(FilesTest, RewritesInPlaceHoldExactlyTheNewBytes)
+// or shorter content; a write the disk refuses is reported, never taken for success.
+TEST(FilesTest, RewritesHoldExactlyTheNewBytesOrFail)
 {
     test::TempDir dir;
     const fs::path flag = dir / "GBPUSD.flag";
+    WithoutStandardInput noInput;
     EXPECT_FALSE(RewriteExistingFile(flag.string(), "1"));
     EXPECT_FALSE(fs::exists(flag)) << "rewriting an existing file must not create one";
     for (const std::string bytes : {"1", "", "a longer content", "2"}) {
-        ASSERT_TRUE(RewriteFile(flag.string(), bytes));
-        EXPECT_EQ(readFile(flag), bytes);
-        ASSERT_TRUE(RewriteExistingFile(flag.string(), bytes + "x"));
-        EXPECT_EQ(readFile(flag), bytes + "x");
+        EXPECT_TRUE(RewriteFile(flag.string(), bytes));
+        EXPECT_EQ(test::readFile(flag), bytes);
+        EXPECT_TRUE(RewriteExistingFile(flag.string(), bytes + "x"));
+        EXPECT_EQ(test::readFile(flag), bytes + "x");
     }
-}
-
-// A write the disk refuses is reported, never taken for success.
-TEST(FilesTest, WritesToAFullDiskFail)
-{
     EXPECT_FALSE(RewriteFile("/dev/full", "1"));
     EXPECT_FALSE(RewriteExistingFile("/dev/full", "2"));
     const std::unique_ptr<OutputFile> file = OutputFile::Create("/dev/full");
@@ -46,37 +51,20 @@ TEST(FilesTest, WritesToAFullDiskFail)
 TEST(FilesTest, ReadingTellsMissingFromUnreadable)
 {
     test::TempDir dir;
-    writeFile(dir / "chart.png", std::string("\x89PNG\0\xFF", 6));
+    const std::string bytes("\x89PNG\0\xFF", 6);
+    test::writeFile(dir / "chart.png", bytes);
     const std::pair<std::string, ReadOutcome> cases[] = {
         {(dir / "chart.png").string(), ReadOutcome::Read},
         {(dir / "absent.png").string(), ReadOutcome::Missing},
         {dir.path().string(), ReadOutcome::Failed},
         {"/proc/self/mem", ReadOutcome::Failed},  // opens, then every read is an I/O error
     };
+    WithoutStandardInput noInput;
     for (const auto& [path, outcome] : cases) {
         std::string content = "stale";
         EXPECT_EQ(ReadWholeFile(path, content), outcome) << path;
-        EXPECT_EQ(content, outcome == ReadOutcome::Read ? std::string("\x89PNG\0\xFF", 6) : "") << path;
+        EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
     }
-}
-
-// A program started without standard input gets descriptor 0 for the first
-// file it opens, which is a file like any other.
-TEST(FilesTest, DescriptorZeroIsAFileLikeAnyOther)
-{
-    test::TempDir dir;
-    writeFile(dir / "a", "old");
-    const int standardInput = ::dup(0);
-    ::close(0);
-    std::string content;
-    const ReadOutcome read = ReadWholeFile((dir / "a").string(), content);
-    const bool rewritten = RewriteExistingFile((dir / "a").string(), "new");
-    ::dup2(standardInput, 0);
-    ::close(standardInput);
-    EXPECT_EQ(read, ReadOutcome::Read);
-    EXPECT_EQ(content, "old");
-    EXPECT_TRUE(rewritten);
-    EXPECT_EQ(readFile(dir / "a"), "new");
 }
 
 }  // namespace
