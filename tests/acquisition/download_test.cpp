@@ -1,10 +1,5 @@
 #include "acquisition/download.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -25,38 +20,7 @@ namespace fs = std::filesystem;
 using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
-
-// An address on a loopback port where nothing listens: bound, then closed.
-std::string refusingUrl()
-{
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), length);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/chart.png";
-}
-
-// A body of `total` bytes of `fill` written in pieces of `piece` bytes, one
-// every `pause`, generated as sent: the test never holds it.
-Handler pieces(std::size_t total, std::size_t piece, char fill, std::chrono::milliseconds pause,
-               std::atomic<std::size_t>* sent = nullptr)
-{
-    return [=](const httplib::Request&, httplib::Response& response) {
-        response.set_chunked_content_provider("image/png", [=](std::size_t offset, httplib::DataSink& sink) {
-            std::this_thread::sleep_for(pause);
-            if (offset >= total) {
-                sink.done();
-                return true;
-            }
-            const std::string bytes(std::min(piece, total - offset), fill);
-            if (sent)
-                *sent = offset + bytes.size();
-            return sink.write(bytes.data(), bytes.size());
-        });
-    };
-}
+using namespace std::chrono_literals;
 
 Handler answer(int status, const std::string& body)
 {
@@ -66,9 +30,33 @@ Handler answer(int status, const std::string& body)
     };
 }
 
+enum class End { done, close, hold };
+
 class DownloadTest : public ::testing::Test {
 protected:
     std::string file(const std::string& name) const { return (dir / name).string(); }
+
+    // A body of `total` bytes of `fill` in pieces of `piece` bytes, one every
+    // `pause`, generated as sent (the test never holds it); then the body is
+    // done, or the connection closed, or held open and silent.
+    Handler pieces(std::size_t total, std::size_t piece, char fill, std::chrono::milliseconds pause,
+                   End end = End::done, std::atomic<std::size_t>* sent = nullptr)
+    {
+        return [=, this](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("image/png", [=, this](std::size_t offset, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(pause);
+                if (offset >= total && end == End::hold)
+                    http.holdUntilReleased();
+                if (offset >= total)
+                    return end == End::done && (sink.done(), true);
+                const std::string bytes(std::min(piece, total - offset), fill);
+                if (sent)
+                    *sent = offset + bytes.size();
+                return sink.write(bytes.data(), bytes.size());
+            });
+        };
+    }
+
     test::TempDir dir;
     test::LoopbackServer http;
 };
@@ -108,32 +96,23 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
         {"/loop.png", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/loop.png"); }, false,
          "old", (unreachable + "Number of redirects hit maximum amount\\)")},
         {"/refused.png", nullptr, false, "old", (unreachable + "[A-Z].*\\)")},
-        {"/cut.png", [](const httplib::Request&, httplib::Response& r) {
-             r.set_content_provider(1000, "image/png", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                 return offset == 0 && sink.write(std::string(300, 'x').data(), 300);  // then closes
-             });
-         }, true, "x{300}", ""},
+        {"/cut.png", pieces(300, 300, 'x', 0ms, End::close), true, "x{300}", ""},
         // Silent after the headers: a chart cut short.
-        {"/stall-body.png", [this](const httplib::Request&, httplib::Response& r) {
-             r.set_content_provider(1000, "image/png", [this](std::size_t, std::size_t, httplib::DataSink& sink) {
-                 sink.write("12345", 5);
-                 http.holdUntilReleased();
-                 return false;
-             });
-         }, true, "12345", ""},
+        {"/stall-body.png", pieces(5, 5, 's', 0ms, End::hold), true, "sssss", ""},
         // Accepts and never answers: nothing opened, within the stall time.
         {"/silent.png", hold, false, "old", (unreachable + "less than 1024 bytes in 1 s\\)")},
         // A byte every tenth of a second is never a second's silence, yet far
         // less than a window must bring.
-        {"/drip.png", pieces(1000, 1, 'd', std::chrono::milliseconds(100)), true, "d+", ""},
+        {"/drip.png", pieces(1000, 1, 'd', 100ms), true, "d+", ""},
         // Fast enough for every window, but endless: the overall bound ends it.
-        {"/endless.png", pieces(SIZE_MAX, 4096, 'e', std::chrono::milliseconds(50)), true, "e+", ""},
+        {"/endless.png", pieces(SIZE_MAX, 4096, 'e', 50ms), true, "e+", ""},
     };
     std::vector<DownloadJob> jobs;
     for (const Case& c : cases) {
         if (c.handler)
             http.server.Get(c.path, c.handler);
-        jobs.push_back({c.handler ? http.url(c.path) : refusingUrl(), file(c.path + 1)});
+        // Nothing listens on port 1 of the loopback interface.
+        jobs.push_back({c.handler ? http.url(c.path) : "http://127.0.0.1:1/chart.png", file(c.path + 1)});
         test::writeFile(jobs.back().fileName, "old");
     }
     DownloadLimits limits;
@@ -157,8 +136,8 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
 TEST_F(DownloadTest, OneGibibyteBodyIsCutAtTheCap)
 {
     std::atomic<std::size_t> sent{0};
-    http.server.Get("/huge.png", pieces(std::size_t(1) << 30, 1 << 16, 'z', {}, &sent));
-    http.server.Get("/bytes.png", pieces(8, 1, 'b', {}));  // a chunk, so a call, for every byte
+    http.server.Get("/huge.png", pieces(std::size_t(1) << 30, 1 << 16, 'z', 0ms, End::done, &sent));
+    http.server.Get("/bytes.png", pieces(8, 1, 'b', 0ms));  // a chunk, so a call, for every byte
     test::writeFile(file("pn_GBPUSD.png"), "the positions chart");
     EXPECT_TRUE(DownloadFile(http.url("/huge.png"), file("on_GBPUSD.png")).opened);
     EXPECT_EQ(test::readFile(file("on_GBPUSD.png")), std::string(32 << 20, 'z'));
@@ -181,7 +160,7 @@ TEST_F(DownloadTest, SeveralDownloadsKeepJobOrderAndTheConcurrencyLimit)
             std::lock_guard lock(mutex);
             mostInFlight = std::max(mostInFlight, ++inFlight);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // so that transfers overlap
+        std::this_thread::sleep_for(100ms);  // so that transfers overlap
         std::lock_guard lock(mutex);
         --inFlight;
         response.set_content("chart " + request.matches[1].str(), "image/png");
@@ -210,7 +189,7 @@ TEST_F(DownloadTest, CancelEndsEveryTransferAtOnce)
     std::atomic<bool> cancel{false};
     const std::vector<DownloadJob> jobs(4, {http.url("/stall.png"), file("s.png")});
     std::thread canceller([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(200ms);
         cancel = true;
     });
     const std::vector<DownloadOutcome> results = DownloadFiles(jobs, {}, 2, &cancel);
