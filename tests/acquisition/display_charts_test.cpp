@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
+#include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
 #include "support/test_charts.h"
 #include "support/test_support.h"
@@ -14,72 +14,54 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the server answers for an address: a status and a body, or nothing at all.
-using Answer = std::optional<std::pair<long, std::string>>;
-
-// Writes each answer's body as the real download would; an address with no
-// answer fails to open, and one answered with status 0 is cancelled.
-struct FakeDownloader : Downloader {
-    std::map<std::string, Answer> answers;
-    std::vector<std::string> calls;
-    DownloadOutcome download(const std::string& url, const std::string& fileName) override
-    {
-        calls.push_back(url);
-        const Answer& answer = answers[url];
-        if (!answer)
-            return {false, 0, "", "Couldn't connect to server", false};
-        test::writeFile(fileName, answer->second);
-        return {true, answer->first, answer->first == 404 ? "Not Found" : "OK", "", answer->first == 0};
-    }
-    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>&,
-                                             const std::function<void(std::size_t)>&) override
-    {
-        throw std::logic_error("the display fetch downloads one chart at a time");
-    }
-};
-
-std::string png(const Bitmap& b)
+test::Handler pngOf(const Bitmap& b)
 {
     const std::vector<std::uint8_t> bytes = EncodePng(b);
-    return std::string(bytes.begin(), bytes.end());
+    return test::answer(200, std::string(bytes.begin(), bytes.end()), "image/png");
 }
 
-// Both charts are always asked for, positions first; a failure keeps both
-// files for a look, a success turns both charts and removes the files.
+// Both charts are always asked for, positions first, and one message covers
+// both; a failure keeps the files for a look, a success turns both charts and
+// removes the files.
 TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
 {
-    const std::string url = "http://charts.test/images/";
-    const std::string positionsUrl = url + "posentryprice_noncumulative_GBP_USD.png";
-    const std::string ordersUrl = url + "orders_GBP_USD.png";
     const Bitmap positions = test::BasicChart("1.2345"), orders = test::BasicChart("0.9876", "08:15");
-    const Answer positionsChart = std::pair{200L, png(positions)}, ordersChart = std::pair{200L, png(orders)};
-    const std::string failed = "Ошибка при загрузке графиков!\n";
-    const std::tuple<Answer, Answer, std::string> cases[] = {
-        {positionsChart, ordersChart, ""},
-        {std::nullopt, ordersChart, failed + "Сервер недоступен: " + positionsUrl + " (Couldn't connect to server)"},
-        {positionsChart, std::pair{404L, "<html>no such pair</html>"},
-         failed + "Сервер ответил 404 Not Found: " + ordersUrl},
-        {std::nullopt, std::pair{404L, ""}, failed + "Сервер недоступен: " + positionsUrl +
-                                                " (Couldn't connect to server)\nСервер ответил 404 Not Found: " + ordersUrl},
-        {positionsChart, std::pair{200L, "<html>no such pair</html>"},
-         "oc_GBPUSD.png from " + ordersUrl + ": not a PNG image (starts with '<html>no such pa')"},
-        {std::pair{200L, ""}, ordersChart, "pn_GBPUSD.png from " + positionsUrl + ": the file is empty"},
-        {positionsChart, std::pair{0L, ""}, ""},
+    const std::string p = "posentryprice_noncumulative_GBP_USD.png", o = "orders_GBP_USD.png";
+    const std::string failed = "Ошибка при загрузке графиков!\n", refused = "http://127.0.0.1:1/";
+    test::LoopbackServer http;
+    const auto at = [&](int folder) { return http.url("/" + std::to_string(folder) + "/"); };
+    // Where the charts are, the answers for them (none: the server knows no such chart), what the user is told.
+    const std::tuple<std::string, test::Handler, test::Handler, std::string> cases[] = {
+        {at(0), pngOf(positions), pngOf(orders), ""},
+        {at(1), nullptr, pngOf(orders), failed + "Сервер ответил 404 Not Found: " + at(1) + p},
+        {at(2), pngOf(positions), test::answer(404, "<html>no such pair</html>"),
+         failed + "Сервер ответил 404 Not Found: " + at(2) + o},
+        {refused, nullptr, nullptr, failed + "Сервер недоступен: " + refused + p + " (Couldn't connect to server)\n" +
+                                        "Сервер недоступен: " + refused + o + " (Couldn't connect to server)"},
+        {at(4), pngOf(positions), test::answer(200, "<html>no such pair</html>"),
+         "oc_GBPUSD.png from " + at(4) + o + ": not a PNG image (starts with '<html>no such pa')"},
+        {at(5), test::answer(200, ""), pngOf(orders), "pn_GBPUSD.png from " + at(5) + p + ": the file is empty"},
+        {at(6), pngOf(positions), pngOf(orders), "cancelled"},
     };
-    for (const auto& [positionsAnswer, ordersAnswer, failure] : cases) {
+    for (const auto& [url, positionsAnswer, ordersAnswer, failure] : cases) {
+        const std::string folder = url.substr(url.find('/', 7));
+        if (positionsAnswer)
+            http.server.Get(folder + p, positionsAnswer);
+        if (ordersAnswer)
+            http.server.Get(folder + o, ordersAnswer);
         test::TempDir dir;
         test::ScopedCurrentDir inDir(dir.path());
-        FakeDownloader fake;
-        fake.answers = {{positionsUrl, positionsAnswer}, {ordersUrl, ordersAnswer}};
-        const DisplayFetch fetch = FetchDisplayCharts({url, "GBP/USD", true, false}, fake);
-        const bool cancelled = ordersAnswer && ordersAnswer->first == 0;
-        EXPECT_EQ(fetch.failure, failure);
+        CurlDownloader downloader;
+        const bool cancelled = failure == "cancelled";
+        if (cancelled)
+            downloader.cancel();
+        const DisplayFetch fetch = FetchDisplayCharts({url, "GBP/USD", true, false}, downloader);
+        EXPECT_EQ(fetch.failure, cancelled ? "" : failure);
         EXPECT_EQ(fetch.cancelled, cancelled) << failure;
-        EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-        const bool kept = !failure.empty() || cancelled;  // a cancel leaves what arrived
-        EXPECT_EQ(fs::exists("pn_GBPUSD.png"), positionsAnswer && kept) << failure;
-        EXPECT_EQ(fs::exists("oc_GBPUSD.png"), ordersAnswer && kept) << failure;
-        EXPECT_EQ(fetch.charts.has_value(), failure.empty() && !cancelled) << failure;
+        const bool kept = url != refused && !cancelled && !failure.empty();
+        EXPECT_EQ(fs::exists("pn_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(fs::exists("oc_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(fetch.charts.has_value(), failure.empty()) << failure;
         if (fetch.charts) {
             EXPECT_EQ(fetch.charts->positions, positions);
             EXPECT_EQ(fetch.charts->orders, orders);

@@ -17,18 +17,11 @@ namespace tivka {
 namespace {
 
 namespace fs = std::filesystem;
-using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+using test::answer;
+using test::Handler;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using namespace std::chrono_literals;
-
-Handler answer(int status, const std::string& body)
-{
-    return [=](const httplib::Request&, httplib::Response& r) {
-        r.status = status;
-        r.set_content(body, "text/html");
-    };
-}
 
 enum class End { done, close, hold };
 

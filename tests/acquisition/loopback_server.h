@@ -2,13 +2,24 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <string>
 #include <thread>
 
 namespace tivka::test {
+
+using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+// A handler answering `status` with `body`.
+inline Handler answer(int status, const std::string& body, const char* type = "text/html")
+{
+    return [=](const httplib::Request&, httplib::Response& r) {
+        r.status = status;
+        r.set_content(body, type);
+    };
+}
 
 // An HTTP server on a free loopback port, serving from its own thread.
 class LoopbackServer {
@@ -25,7 +36,7 @@ public:
     }
     ~LoopbackServer()
     {
-        release();
+        stopping_ = true;
         server.stop();
         thread_.join();
     }
@@ -34,14 +45,8 @@ public:
     // Handlers that hold a connection open wait here until the test ends.
     void holdUntilReleased()
     {
-        std::unique_lock lock(mutex_);
-        released_.wait_for(lock, std::chrono::seconds(30), [this] { return isReleased_; });
-    }
-    void release()
-    {
-        std::lock_guard lock(mutex_);
-        isReleased_ = true;
-        released_.notify_all();
+        while (!stopping_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
     httplib::Server server;
@@ -49,9 +54,7 @@ public:
 private:
     int port_ = 0;
     std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool isReleased_ = false;
+    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace tivka::test

@@ -9,25 +9,8 @@ namespace {
 
 const std::string kUrl = "http://charts.example/products/historical_orderbook_graphs/dat/ordersummary/images/";
 
-TEST(PairNamingTest, PiecesByCharacterPosition)
-{
-    struct Case {
-        std::string text, code, name;
-    };
-    const Case cases[] = {
-        {"GBP/USD", "GBPUSD", "GBP_USD"},  {"eurusd", "eursd", "eur_sd"},  // character 4 is skipped whatever it is
-        {"EUR/USD/extra", "EURUSD", "EUR_USD"},  {"GB", "GB", "GB_"},  {"GBP/", "GBP", "GBP_"},  {"", "", "_"},
-        {"ФУН/ДОЛ", "ФУНДОЛ", "ФУН_ДОЛ"},  // two bytes per character
-        {"€£¥/€$¥", "€£¥€$¥", "€£¥_€$¥"},
-        {"\xFF\xFE" "A/BCD", "\xFF\xFE" "ABCD", "\xFF\xFE" "A_BCD"},  // stray bytes count one each
-        {"AB\xE2\x82/XYZ", "AB\xE2/XY", "AB\xE2_/XY"},  // a cut sequence is not one character
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(PairCode(c.text), c.code) << c.text;
-        EXPECT_EQ(PairName(c.text), c.name) << c.text;
-    }
-}
-
+// The pieces of a pair text are taken by character position (UTF-8 characters;
+// a byte that starts no well-formed sequence is one on its own): 1-3 and 5-7.
 // A pair text is typed by the user: whatever it holds, the local chart file is
 // a bare name in the current folder ("/", "\\" and NUL become "_"); the address
 // keeps the text.
@@ -41,6 +24,12 @@ TEST(PairNamingTest, ChartAddressesAndFiles)
         {IndicatorPositionsChart(kUrl, "GBPUSD", false), "posentryprice_noncumulative_GBP_USD.png", "MTpGBPUSD.png"},
         {IndicatorOrdersChart(kUrl, "GBPUSD", true), "orders_GBP_USD.png", "MToGBPUSD.png"},
         {IndicatorOrdersChart(kUrl, "ФУНДОЛ", true), "orders_ФУН_ДОЛ.png", "MToФУНДОЛ.png"},
+        {DisplayOrdersChart(kUrl, "ФУН/ДОЛ", true), "orders_ФУН_ДОЛ.png", "oc_ФУНДОЛ.png"},
+        {DisplayOrdersChart(kUrl, "€£¥/€$¥", true), "orders_€£¥_€$¥.png", "oc_€£¥€$¥.png"},
+        {DisplayOrdersChart(kUrl, "eurusd/extra", true), "orders_eur_sd/.png", "oc_eursd_.png"},
+        {DisplayOrdersChart(kUrl, "GB", true), "orders_GB_.png", "oc_GB.png"},
+        {DisplayOrdersChart(kUrl, "\xFF\xFE" "A/BCD", true), "orders_\xFF\xFE" "A_BCD.png", "oc_\xFF\xFE" "ABCD.png"},
+        {DisplayOrdersChart(kUrl, "AB\xE2\x82/XYZ", true), "orders_AB\xE2_/XY.png", "oc_AB\xE2_XY.png"},
         {DisplayPositionsChart(kUrl, "../../x/y", false), "posentryprice_noncumulative_../_./x.png", "pn_.._._x.png"},
         {DisplayOrdersChart(kUrl, "..\\..\\x", true), "orders_..\\_.\\x.png", "oc_.._._x.png"},
         {DisplayOrdersChart(kUrl, std::string("a\0b/c", 5), true), "orders_" + std::string("a\0b_c", 5) + ".png",

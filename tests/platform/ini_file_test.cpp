@@ -74,32 +74,26 @@ TEST(IniFileTest, WritesChangeOnlyTheirOwnLine)
         {bom + bom, "S", "T", bom + bom + "\n[S]\nT=5\n"},  // a second mark belongs to the first line
         {garbage + "4\n", "Setting", "Time2", garbage + "5\n"},
     };
+    // Written through a link, as a user may keep the file elsewhere: the target
+    // is replaced and keeps its permission bits.
     TempDir dir;
-    const fs::path path = dir / "t.INI";
+    const fs::path path = dir / "t.INI", link = dir / "link.INI";
+    fs::create_symlink(path, link);
+    const auto bits = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     for (const auto& [before, section, key, after] : cases) {
         fs::remove(path);
-        if (before)
+        if (before) {
             writeFile(path, *before);
-        WriteIniEntries(path.string(), section, {{key, "5"}});
+            fs::permissions(path, bits);
+        }
+        WriteIniEntries((before ? link : path).string(), section, {{key, "5"}});
         const std::string shown = after.substr(0, 60);
         EXPECT_TRUE(readFile(path) == after) << shown;
-        EXPECT_EQ(ReadIniFile(path.string()).readString(section, key, ""), "5") << shown;
-        EXPECT_EQ(entriesIn(dir.path()), 1u) << shown << ": stray file left";
+        EXPECT_EQ(ReadIniFile(link.string()).readString(section, key, ""), "5") << shown;
+        EXPECT_TRUE(fs::is_symlink(link) && (!before || (fs::status(path).permissions() & fs::perms::mask) == bits))
+            << shown;
+        EXPECT_EQ(entriesIn(dir.path()), 2u) << shown << ": stray file left";
     }
-}
-
-TEST(IniFileTest, ReplacingKeepsPermissionBitsAndFollowsLinks)
-{
-    TempDir dir;
-    const fs::path target = dir / "real.INI";
-    writeFile(target, "[S]\nT=1\n");
-    const auto bits = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    fs::permissions(target, bits);
-    fs::create_symlink(target, dir / "link.INI");
-    WriteIniEntries((dir / "link.INI").string(), "S", {{"T", "2"}});
-    EXPECT_TRUE(fs::is_symlink(dir / "link.INI"));
-    EXPECT_EQ(readFile(target), "[S]\nT=2\n");
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask, bits);
 }
 
 // Simulates a full disk: writes past the limit fail, for the superuser too.

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -44,28 +45,21 @@ TEST(NumberFormatTest, RoundsHalfAwayFromZeroOnTheExactValueAfterCuttingSignific
 // across all magnitudes, beyond the integer path and into subnormals.
 TEST(NumberFormatTest, TiesAndAllMagnitudesAgreeWithTheFullExpansion)
 {
-    const auto expectAgree = [](double v, int places, int significant, const char* separator) {
-        if (::testing::Test::HasFailure())
-            return;  // one disagreement is enough to report
-        EXPECT_EQ(FormatPrice(v, places, significant, separator),
-                  detail::FormatPriceByExpansion(v, places, significant, separator))
-            << std::hexfloat << v << " " << places << " decimals, " << significant << " significant";
-    };
     std::mt19937_64 random(20240611);
+    std::vector<std::tuple<double, int, int>> values;  // value, decimals, significant digits
     for (int places = 0; places <= 7; ++places)
         for (int i = 0; i < 400; ++i) {
             const double tie = std::ldexp(double(2 * (random() % 40000000) + 1), -(places + 1));
             for (const double v : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie})
-                for (const int significant : {15, 6, 3})
-                    expectAgree(v, places, significant, ".");
+                values.insert(values.end(), {{v, places, 15}, {v, places, 6}, {v, places, 3}});
         }
-    std::uniform_real_distribution<double> mantissa(0.5, 1.0);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
     for (int exponent = -1080; exponent <= 80; ++exponent)
-        for (int i = 0; i < 6; ++i) {
-            const double v = std::ldexp(mantissa(random), exponent) * (i % 2 ? -1 : 1);
-            for (const auto& [places, significant] : {std::pair{4, 15}, {2, 6}, {0, 1}, {19, 15}, {20, 17}, {8, 3}})
-                expectAgree(v, places, significant, ",");
-        }
+        for (const auto& [places, significant] : {std::pair{4, 15}, {2, 6}, {0, 1}, {19, 15}, {8, 3}})
+            values.emplace_back(std::ldexp(mantissa(random), exponent), places, significant);
+    for (const auto& [v, places, significant] : values)
+        ASSERT_EQ(FormatPrice(v, places, significant, ","), detail::FormatPriceByExpansion(v, places, significant, ","))
+            << std::hexfloat << v << " " << places << " decimals, " << significant << " significant";
 }
 
 }  // namespace

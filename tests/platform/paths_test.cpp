@@ -13,16 +13,11 @@
 namespace tivka {
 namespace {
 
-TEST(PathsTest, SettingsFileAndNativePaths)
+// The settings file is the program's path with only its last extension replaced.
+TEST(PathsTest, SettingsFileBesideTheProgram)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"build/bin/tivka", "build/bin/tivka.INI"}, {"/opt/tools/orderbook.exe", "/opt/tools/orderbook.INI"},
-        {"/opt/v1.2/tivka", "/opt/v1.2/tivka.INI"}, {"/opt/tivka.bin.old", "/opt/tivka.bin.INI"},
-    };
-    for (const auto& [program, settings] : cases)
-        EXPECT_EQ(SettingsPathFor(program), settings) << program;
+    EXPECT_EQ(SettingsPathFor("/opt/v1.2/orderbook.exe"), "/opt/v1.2/orderbook.INI");
     EXPECT_EQ(SettingsPathFor(ProgramPath()), std::filesystem::canonical("/proc/self/exe").string() + ".INI");
-    EXPECT_EQ(NativePath("/opt/mt4\\experts\\files\\Tivka\\"), "/opt/mt4/experts/files/Tivka/");
 }
 
 // A relative XDG_DATA_HOME is ignored, as the XDG rules say.
@@ -41,22 +36,17 @@ TEST(PathsTest, DataFolderTakesOnlyAnAbsoluteVariable)
 }
 
 // The separator comes from the environment's locale without touching the
-// process's own; an unknown or missing locale gives ".".
+// process's own; an unknown locale gives ".".
 TEST(PathsTest, DecimalSeparatorFollowsTheEnvironment)
 {
-    locale_t russian = newlocale(LC_NUMERIC_MASK, "ru_RU.UTF-8", static_cast<locale_t>(0));
-    if (russian)
-        freelocale(russian);
-    const std::pair<std::optional<std::string>, const char*> cases[] = {
-        {"C", "."}, {std::nullopt, "."}, {"xx_NOWHERE.UTF-8", "."}, {"ru_RU.UTF-8", russian ? "," : "."},
-    };
-    for (const auto& [locale, separator] : cases) {
+    for (const char* locale : {"xx_NOWHERE.UTF-8", "ru_RU.UTF-8"}) {
         test::ScopedEnvironment environment;
-        environment.set("LC_NUMERIC", std::nullopt);
-        environment.set("LANG", std::nullopt);
         environment.set("LC_ALL", locale);
-        EXPECT_EQ(SystemDecimalSeparator(), separator) << locale.value_or("(unset)");
+        locale_t installed = newlocale(LC_NUMERIC_MASK, locale, static_cast<locale_t>(0));
+        EXPECT_EQ(SystemDecimalSeparator(), installed ? "," : ".") << locale;
         EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        if (installed)
+            freelocale(installed);
     }
 }
 
