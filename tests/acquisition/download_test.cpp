@@ -66,10 +66,7 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
         const char* file;     // a pattern for the file's content
         std::string failure;  // a pattern for what the user is told, "" for a chart fetched
     };
-    const auto hold = [this](const httplib::Request&, httplib::Response& r) {
-        http.holdUntilReleased();
-        r.set_content("late", "image/png");
-    };
+    const auto hold = [this](const httplib::Request&, httplib::Response&) { http.holdUntilReleased(); };
     const std::string unreachable = "Сервер недоступен: http://x/y.png \\(";
     const Case cases[] = {
         // Every cache on the way is told to ask the broker.
@@ -81,12 +78,10 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
          "Сервер ответил 404 Not Found: http://x/y.png"},
         // What a proxy answers for a server it cannot reach.
         {"/proxy.png", answer(502, ""), true, "", "Сервер ответил 502 Bad Gateway: http://x/y.png"},
-        {"/old.png", [](const httplib::Request&, httplib::Response& r) {
-             r.set_redirect("/new.png");
-             r.set_content("redirect page, not the chart", "text/html");
-         }, true, "the chart", ""},
+        {"/old.png", [](auto&, httplib::Response& r) { r.set_redirect("/new.png"); r.set_content("a page", "text/html"); },
+         true, "the chart", ""},
         {"/new.png", answer(200, "the chart"), true, "the chart", ""},
-        {"/loop.png", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/loop.png"); }, false,
+        {"/loop.png", [](auto&, httplib::Response& r) { r.set_redirect("/loop.png"); }, false,
          "old", (unreachable + "Number of redirects hit maximum amount\\)")},
         {"/refused.png", nullptr, false, "old", (unreachable + "[A-Z].*\\)")},
         {"/cut.png", pieces(300, 300, 'x', 0ms, End::close), true, "x{300}", ""},
@@ -108,10 +103,8 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
         jobs.push_back({c.handler ? http.url(c.path) : "http://127.0.0.1:1/chart.png", file(c.path + 1)});
         test::writeFile(jobs.back().fileName, "old");
     }
-    DownloadLimits limits;
-    limits.stallSeconds = 1;
-    limits.transferSeconds = 3;
-    limits.userAgent = "tivka-test";
+    // Connect, stall window, its bytes, the whole transfer, the body cap, the agent.
+    const DownloadLimits limits{30, 1, 1024, 3, 32 << 20, "tivka-test"};
     const auto start = std::chrono::steady_clock::now();
     const std::vector<DownloadOutcome> outcomes = DownloadFiles(jobs, limits, 4);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8)) << "a transfer was not given up";
@@ -181,10 +174,7 @@ TEST_F(DownloadTest, CancelEndsEveryTransferAtOnce)
     http.server.Get("/stall.png", [&](const httplib::Request&, httplib::Response&) { http.holdUntilReleased(); });
     std::atomic<bool> cancel{false};
     const std::vector<DownloadJob> jobs(4, {http.url("/stall.png"), file("s.png")});
-    std::thread canceller([&] {
-        std::this_thread::sleep_for(200ms);
-        cancel = true;
-    });
+    std::thread canceller([&] { std::this_thread::sleep_for(200ms); cancel = true; });
     const std::vector<DownloadOutcome> results = DownloadFiles(jobs, {}, 2, &cancel);
     canceller.join();
     for (const DownloadOutcome& outcome : results)

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,40 +35,27 @@ inline Bytes pngChunk(const char* type, const Bytes& data)
 }
 
 // A PNG whose header claims width x height at `depth` bits of `colourType`,
-// `before` (PLTE, tRNS, ...) ahead of the image data, and `rows` scanlines
-// (filter type 0 added in front of each) in the data. Compressed row by row,
-// so that a huge image never has to be held in memory.
-inline Bytes makePng(std::uint32_t width, std::uint32_t height, int depth, int colourType, std::size_t rows,
-                     const std::function<Bytes(std::size_t)>& row, const std::vector<Bytes>& before = {},
-                     bool interlaced = false)
+// `before` (PLTE, tRNS, ...) ahead of the image data, and the `rows` (each
+// gets filter type 0 in front) in the data.
+inline Bytes makePng(std::uint32_t width, std::uint32_t height, int depth, int colourType,
+                     const std::vector<Bytes>& rows, const std::vector<Bytes>& before = {}, bool interlaced = false)
 {
-    Bytes header;
+    Bytes header, raw, png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     putBig32(header, width);
     putBig32(header, height);
     header.insert(header.end(), {std::uint8_t(depth), std::uint8_t(colourType), 0, 0, std::uint8_t(interlaced)});
-    z_stream z{};
-    deflateInit(&z, Z_BEST_COMPRESSION);
-    Bytes packed, buffer(1 << 16);
-    for (std::size_t y = 0; y <= rows; ++y) {
-        Bytes line = y < rows ? row(y) : Bytes();
-        if (y < rows)
-            line.insert(line.begin(), 0);
-        z.next_in = line.data();
-        z.avail_in = uInt(line.size());
-        do {
-            z.next_out = buffer.data();
-            z.avail_out = uInt(buffer.size());
-            deflate(&z, y < rows ? Z_NO_FLUSH : Z_FINISH);
-            packed.insert(packed.end(), buffer.data(), z.next_out);
-        } while (z.avail_out == 0);
+    for (const Bytes& row : rows) {
+        raw.push_back(0);
+        raw.insert(raw.end(), row.begin(), row.end());
     }
-    deflateEnd(&z);
-    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    uLongf size = compressBound(uLong(raw.size()));
+    Bytes packed(size);
+    compress(packed.data(), &size, raw.data(), uLong(raw.size()));
+    packed.resize(size);
     std::vector<Bytes> chunks{pngChunk("IHDR", header)};
     chunks.insert(chunks.end(), before.begin(), before.end());
+    chunks.insert(chunks.end(), {pngChunk("IDAT", packed), pngChunk("IEND", {})});
     for (const Bytes& chunk : chunks)
-        png.insert(png.end(), chunk.begin(), chunk.end());
-    for (const Bytes& chunk : {pngChunk("IDAT", packed), pngChunk("IEND", {})})
         png.insert(png.end(), chunk.begin(), chunk.end());
     return png;
 }
@@ -76,8 +63,7 @@ inline Bytes makePng(std::uint32_t width, std::uint32_t height, int depth, int c
 // An all-white 1-bit grey PNG claiming width x height, with `storedRows` of its rows.
 inline Bytes whitePng(std::uint32_t width, std::uint32_t height, std::uint32_t storedRows = UINT32_MAX)
 {
-    const Bytes white((width + 7) / 8, 0xFF);
-    return makePng(width, height, 1, 0, std::min(height, storedRows), [&](std::size_t) { return white; });
+    return makePng(width, height, 1, 0, std::vector<Bytes>(std::min(height, storedRows), Bytes((width + 7) / 8, 0xFF)));
 }
 
 // Expects `action` to throw std::runtime_error whose message begins with

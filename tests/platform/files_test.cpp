@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,15 @@ namespace {
 namespace fs = std::filesystem;
 
 // A program started without standard input gets descriptor 0 for the first
-// file it opens, which must then work like any other.
-struct WithoutStandardInput {
+// file it opens, which must then work like any other: these run so.
+void withoutStandardInput(const std::function<void()>& test)
+{
     const int saved = ::dup(0);
-    WithoutStandardInput() { ::close(0); }
-    ~WithoutStandardInput()
-    {
-        ::dup2(saved, 0);
-        ::close(saved);
-    }
-};
+    ::close(0);
+    test();
+    ::dup2(saved, 0);
+    ::close(saved);
+}
 
 // The indicator's flags are files of one byte, rewritten in place over longer
 // or shorter content; a write the disk refuses is reported, never taken for success.
@@ -31,15 +31,16 @@ TEST(FilesTest, RewritesHoldExactlyTheNewBytesOrFail)
 {
     test::TempDir dir;
     const fs::path flag = dir / "GBPUSD.flag";
-    WithoutStandardInput noInput;
-    EXPECT_FALSE(RewriteExistingFile(flag.string(), "1"));
-    EXPECT_FALSE(fs::exists(flag)) << "rewriting an existing file must not create one";
-    for (const std::string bytes : {"1", "", "a longer content", "2"}) {
-        EXPECT_TRUE(RewriteFile(flag.string(), bytes));
-        EXPECT_EQ(test::readFile(flag), bytes);
-        EXPECT_TRUE(RewriteExistingFile(flag.string(), bytes + "x"));
-        EXPECT_EQ(test::readFile(flag), bytes + "x");
-    }
+    withoutStandardInput([&] {
+        EXPECT_FALSE(RewriteExistingFile(flag.string(), "1"));
+        EXPECT_FALSE(fs::exists(flag)) << "rewriting an existing file must not create one";
+        for (const std::string bytes : {"1", "", "a longer content", "2"}) {
+            EXPECT_TRUE(RewriteFile(flag.string(), bytes));
+            EXPECT_EQ(test::readFile(flag), bytes);
+            EXPECT_TRUE(RewriteExistingFile(flag.string(), bytes + "x"));
+            EXPECT_EQ(test::readFile(flag), bytes + "x");
+        }
+    });
     EXPECT_FALSE(RewriteFile("/dev/full", "1"));
     EXPECT_FALSE(RewriteExistingFile("/dev/full", "2"));
     const std::unique_ptr<OutputFile> file = OutputFile::Create("/dev/full");
@@ -59,12 +60,13 @@ TEST(FilesTest, ReadingTellsMissingFromUnreadable)
         {dir.path().string(), ReadOutcome::Failed},
         {"/proc/self/mem", ReadOutcome::Failed},  // opens, then every read is an I/O error
     };
-    WithoutStandardInput noInput;
-    for (const auto& [path, outcome] : cases) {
-        std::string content = "stale";
-        EXPECT_EQ(ReadWholeFile(path, content), outcome) << path;
-        EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
-    }
+    withoutStandardInput([&] {
+        for (const auto& [path, outcome] : cases) {
+            std::string content = "stale";
+            EXPECT_EQ(ReadWholeFile(path, content), outcome) << path;
+            EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
+        }
+    });
 }
 
 }  // namespace

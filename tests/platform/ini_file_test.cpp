@@ -41,15 +41,6 @@ TEST(IniFileTest, ReadsValuesWithPrivateProfileRules)
     };
     for (const auto& [content, section, key, expected] : cases)
         EXPECT_EQ(IniValues(content).readString(section, key, none), expected) << content;
-
-    // Integers as the strict conversion takes them, after the quotes are gone.
-    const IniValues ini("[S]\nHex=0x1E\nQuoted=\"15\"\nZero=0\nWord=yes\n");
-    EXPECT_EQ(ini.readInteger("S", "Hex", 7), 30);
-    EXPECT_EQ(ini.readInteger("S", "Quoted", 7), 15);
-    EXPECT_EQ(ini.readInteger("S", "Word", 7), 7);
-    EXPECT_FALSE(ini.readBool("S", "Zero", true));
-    EXPECT_TRUE(ini.readBool("S", "Word", true));
-    EXPECT_TRUE(ini.readBool("S", "Hex", false));
 }
 
 TEST(IniFileTest, WritesChangeOnlyTheirOwnLine)

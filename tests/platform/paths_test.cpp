@@ -13,13 +13,6 @@
 namespace tivka {
 namespace {
 
-// The settings file is the program's path with only its last extension replaced.
-TEST(PathsTest, SettingsFileBesideTheProgram)
-{
-    EXPECT_EQ(SettingsPathFor("/opt/v1.2/orderbook.exe"), "/opt/v1.2/orderbook.INI");
-    EXPECT_EQ(SettingsPathFor(ProgramPath()), std::filesystem::canonical("/proc/self/exe").string() + ".INI");
-}
-
 // A relative XDG_DATA_HOME is ignored, as the XDG rules say.
 TEST(PathsTest, DataFolderTakesOnlyAnAbsoluteVariable)
 {
