@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
 #include "support/test_charts.h"
@@ -11,8 +9,6 @@
 
 namespace tivka {
 namespace {
-
-namespace fs = std::filesystem;
 
 test::Handler pngOf(const Bitmap& b)
 {
@@ -59,8 +55,8 @@ TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFai
         EXPECT_EQ(fetch.failure, cancelled ? "" : failure);
         EXPECT_EQ(fetch.cancelled, cancelled) << failure;
         const bool kept = url != refused && !cancelled && !failure.empty();
-        EXPECT_EQ(fs::exists("pn_GBPUSD.png"), kept) << failure;
-        EXPECT_EQ(fs::exists("oc_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(std::filesystem::exists("pn_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(std::filesystem::exists("oc_GBPUSD.png"), kept) << failure;
         EXPECT_EQ(fetch.charts.has_value(), failure.empty()) << failure;
         if (fetch.charts) {
             EXPECT_EQ(fetch.charts->positions, positions);

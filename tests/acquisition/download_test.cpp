@@ -3,12 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
 #include <mutex>
-#include <string>
-#include <thread>
 
 #include "acquisition/loopback_server.h"
 #include "support/test_support.h"
@@ -17,7 +12,6 @@ namespace tivka {
 namespace {
 
 namespace fs = std::filesystem;
-using test::answer;
 using test::Handler;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
@@ -74,14 +68,14 @@ TEST_F(DownloadTest, EveryKindOfAnswerLeavesItsFileAndItsMessage)
              r.set_content(q.get_header_value("Pragma") + " " + q.get_header_value("Cache-Control") + " " +
                                q.get_header_value("User-Agent"), "image/png");
          }, true, "no-cache no-cache tivka-test", ""},
-        {"/missing.png", answer(404, "<html>gone</html>"), true, "<html>gone</html>",
+        {"/missing.png", test::answer(404, "<html>gone</html>"), true, "<html>gone</html>",
          "Сервер ответил 404 Not Found: http://x/y.png"},
         // What a proxy answers for a server it cannot reach.
-        {"/proxy.png", answer(502, ""), true, "", "Сервер ответил 502 Bad Gateway: http://x/y.png"},
-        {"/old.png", [](auto&, httplib::Response& r) { r.set_redirect("/new.png"); r.set_content("a page", "text/html"); },
+        {"/proxy.png", test::answer(502, ""), true, "", "Сервер ответил 502 Bad Gateway: http://x/y.png"},
+        {"/old.png", [](auto&, auto& r) { r.set_redirect("/new.png"); r.set_content("a page", "text/html"); },
          true, "the chart", ""},
-        {"/new.png", answer(200, "the chart"), true, "the chart", ""},
-        {"/loop.png", [](auto&, httplib::Response& r) { r.set_redirect("/loop.png"); }, false,
+        {"/new.png", test::answer(200, "the chart"), true, "the chart", ""},
+        {"/loop.png", [](auto&, auto& r) { r.set_redirect("/loop.png"); }, false,
          "old", (unreachable + "Number of redirects hit maximum amount\\)")},
         {"/refused.png", nullptr, false, "old", (unreachable + "[A-Z].*\\)")},
         {"/cut.png", pieces(300, 300, 'x', 0ms, End::close), true, "x{300}", ""},

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdlib>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "chart/picture_bytes.h"
 #include "reading/digit_template.h"

@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "chart/picture_bytes.h"
 #include "support/test_charts.h"
 #include "support/test_support.h"
@@ -84,7 +79,8 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
     const std::string html = "<html>\n<body>404 Not Found</body></html>";
     const long before = peakResidentKiB();
     const std::pair<Bytes, std::string> cases[] = {
-        {test::whitePng(100000, 100000, 1), "the image claims 100000 x 100000 pixels; at most 16384 are accepted on either side"},
+        {test::whitePng(100000, 100000, 1),
+         "the image claims 100000 x 100000 pixels; at most 16384 are accepted on either side"},
         {test::whitePng(1, 100000, 1), "the image claims 1 x 100000 pixels; at most 16384"},
         {test::whitePng(16384, 16384, 1), "at most 4 megapixels are accepted"},  // each side allowed, not both
         {test::whitePng(16000, 16000, 1), "the image claims 16000 x 16000 pixels; at most 4 megapixels are accepted"},

@@ -1,12 +1,13 @@
 #include "platform/files.h"
+#include "platform/paths.h"
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <functional>
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_environment.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -67,6 +68,17 @@ TEST(FilesTest, ReadingTellsMissingFromUnreadable)
             EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
         }
     });
+}
+
+// A relative XDG_DATA_HOME is ignored, as the XDG rules say.
+TEST(PathsTest, DataFolderTakesOnlyAnAbsoluteVariable)
+{
+    for (const auto& [variable, expected] : {std::pair{"/srv/data", "/srv/data"}, {"data", "/home/t/.local/share"}}) {
+        test::ScopedEnvironment environment;
+        environment.set("HOME", "/home/t");
+        environment.set("XDG_DATA_HOME", variable);
+        EXPECT_EQ(DataFolder(), expected) << variable;
+    }
 }
 
 }  // namespace

@@ -21,23 +21,18 @@ TEST(NumberFormatTest, RoundsHalfAwayFromZeroOnTheExactValueAfterCuttingSignific
         {2.675, 2, 15, ".", "2.67"},      {1.00005, 4, 15, ".", "1.0001"},  // stored just below, just above a tie
         {9.99995, 4, 15, ".", "10.0000"},                                    // a carry into a new integer digit
         {123.45678, 4, 6, ".", "123.4570"}, {0.001234567, 8, 3, ".", "0.00123000"},  // significant digits first
-        {1234567.8, 4, 6, ".", "1234570.0000"}, {999999.5, 2, 6, ".", "1000000.00"},
-        {-0.00004, 4, 6, ".", "0.0000"},  {-0.0, 2, 6, ".", "0.00"},  {-0.00005, 4, 15, ".", "-0.0001"},
+        {1234567.8, 4, 6, ".", "1234570.0000"}, {-0.00004, 4, 6, ".", "0.0000"}, {-0.00005, 4, 15, ".", "-0.0001"},
         {1.23456, 4, 6, ",", "1,2346"},   {1.5, 2, 6, "\xD9\xAB", "1\xD9\xAB" "50"},  {7.6, 0, 6, ",", "8"},
-        {1.25, -3, 0, ".", "1"},          {std::numeric_limits<double>::denorm_min(), 4, 15, ".", "0.0000"},
-        {std::nan(""), 4, 6, ".", "NAN"}, {-std::numeric_limits<double>::infinity(), 4, 6, ".", "-INF"},
-        // Edges of the integer path: 2^52, 2^53, 19 decimals, ties at a coarser place.
-        {4503599627370495.5, 1, 17, ".", "4503599627370495.5"}, {9007199254740991.0, 0, 17, ".", "9007199254740991"},
-        {9007199254740993.0, 0, 17, ".", "9007199254740992"},   {9007199254740991.0, 0, 15, ".", "9007199254740990"},
-        {0.1, 19, 17, ".", "0.1000000000000000100"}, {0.1, 19, 25, ".", "0.1000000000000000056"},
-        {0.1, 20, 25, ".", "0.10000000000000000555"}, {1e-300, 19, 15, ".", "0.0000000000000000000"},
+        {1.25, -3, 0, ".", "1"}, {std::nan(""), 4, 6, ".", "NAN"}, {-HUGE_VAL, 4, 6, ".", "-INF"},
+        // Edges of the integer path: 2^53, 19 decimals, ties at a coarser place.
+        {9007199254740993.0, 0, 17, ".", "9007199254740992"}, {9007199254740991.0, 0, 15, ".", "9007199254740990"},
+        {0.1, 19, 17, ".", "0.1000000000000000100"}, {0.1, 20, 25, ".", "0.10000000000000000555"},
         {1234565.0, 0, 6, ".", "1234570"}, {1234564.999999, 0, 6, ".", "1234560"},
     };
     for (const auto& [value, decimals, significant, separator, expected] : cases)
         EXPECT_EQ(FormatPrice(value, decimals, significant, separator), expected) << value << ", " << decimals;
-    std::string huge = FormatPrice(std::numeric_limits<double>::max(), 2, 15, ".");
-    EXPECT_EQ(huge.size(), 309u + 3u);
-    EXPECT_EQ(huge.substr(0, 16), "1797693134862320");
+    const std::string huge = FormatPrice(std::numeric_limits<double>::max(), 2, 15, ".");
+    EXPECT_EQ(huge, "179769313486232" + std::string(294, '0') + ".00");
 }
 
 // The fast path against the full decimal expansion: exact ties at q decimals
