@@ -142,7 +142,9 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
 
 // libcurl's own low-speed check averages over several seconds, so a server
 // that sent a little and then fell silent would be waited on for up to five
-// seconds longer than the stall time; this ends the transfer on time. Silence
+// seconds longer than the stall time; this ends the transfer on time, and it
+// alone does (the two raced, and a silent server was then reported as a bare
+// timeout instead of by what it failed to send). Silence
 // alone is not enough: a server dripping a byte a second would never fall
 // silent and would hold the transfer for as long as the body cap allows, so
 // each window of stallSeconds must also bring its minimum of bytes.
@@ -200,8 +202,6 @@ void configure(Transfer& t, const DownloadLimits& limits)
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, limits.connectTimeoutSeconds);
     curl_easy_setopt(e, CURLOPT_TIMEOUT, limits.transferSeconds);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
     curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, checkStall);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, &t);

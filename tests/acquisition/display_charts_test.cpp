@@ -2,134 +2,69 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
+#include "support/test_charts.h"
 #include "support/test_support.h"
 
 namespace tivka {
 namespace {
 
-const std::string kUrl = "http://charts.test/images/";
-
-// Serves file bodies by address; an address it does not know fails to open.
-class FakeDownloader : public Downloader {
-public:
-    DownloadOutcome download(const std::string& url, const std::string& fileName) override
-    {
-        calls.push_back(url);
-        DownloadOutcome outcome;
-        auto found = bodies.find(url);
-        if (found == bodies.end()) {
-            outcome.error = "Couldn't connect to server";
-            return outcome;
-        }
-        test::writeFile(fileName, found->second);
-        outcome.opened = true;
-        outcome.status = 200;
-        return outcome;
-    }
-    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>&,
-                                             const std::function<void(std::size_t)>&) override
-    {
-        throw std::logic_error("the display fetch downloads one chart at a time");
-    }
-
-    std::map<std::string, std::string> bodies;
-    std::vector<std::string> calls;
-};
-
-Bitmap pattern(int width, int height, int seed)
+test::Handler pngOf(const Bitmap& b)
 {
-    Bitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.setPixel(x, y, rgb(std::uint8_t(x + seed), std::uint8_t(y * 3), std::uint8_t(seed)));
-    return b;
+    const std::vector<std::uint8_t> bytes = EncodePng(b);
+    return test::answer(200, std::string(bytes.begin(), bytes.end()), "image/png");
 }
 
-std::string png(const Bitmap& b)
+// Both charts are always asked for, positions first, and one message covers
+// both; a failure keeps the files for a look, a success turns both charts and
+// removes the files.
+TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
 {
-    std::vector<std::uint8_t> bytes = EncodePng(b);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-class DisplayChartsTest : public ::testing::Test {
-protected:
-    test::TempDir dir;
-    test::ScopedCurrentDir inDir{dir.path()};
-    const Bitmap positions = pattern(500, 250, 1);
-    const Bitmap orders = pattern(300, 120, 2);
-    DisplayChartRequest request{kUrl, "GBP/USD", true, false};
-    const std::string positionsUrl = kUrl + "posentryprice_noncumulative_GBP_USD.png";
-    const std::string ordersUrl = kUrl + "orders_GBP_USD.png";
-};
-
-TEST_F(DisplayChartsTest, SuccessGivesTurnedViewsAndRemovesTheFiles)
-{
-    FakeDownloader fake;
-    fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, png(orders)}};
-    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
-    const std::optional<DisplayCharts>& result = fetch.charts;
-    ASSERT_TRUE(result) << fetch.failure;
-    EXPECT_EQ(fetch.failure, "");
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-    EXPECT_EQ(result->positions, positions);
-    EXPECT_EQ(result->orders, orders);
-    EXPECT_EQ(result->positionsView, turnQuarter(positions));
-    EXPECT_EQ(result->ordersView, turnQuarter(orders));
-    EXPECT_FALSE(std::filesystem::exists("pn_GBPUSD.png"));
-    EXPECT_FALSE(std::filesystem::exists("oc_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, OneFailedFetchStillFetchesTheOtherAndKeepsIt)
-{
-    FakeDownloader fake;
-    fake.bodies = {{ordersUrl, png(orders)}};
-    const DisplayFetch first = FetchDisplayCharts(request, fake);
-    EXPECT_FALSE(first.charts);
-    EXPECT_EQ(first.failure, "Ошибка при загрузке графиков!\nСервер недоступен: " + positionsUrl +
-                                 " (Couldn't connect to server)");
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{positionsUrl, ordersUrl}));
-    EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
-
-    fake.bodies = {{positionsUrl, png(positions)}};
-    EXPECT_FALSE(FetchDisplayCharts(request, fake).charts);
-    EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, AnErrorPageIsAFailureNamingTheFileAndItsAddressAndKeepsBoth)
-{
-    FakeDownloader fake;
-    fake.bodies = {{positionsUrl, png(positions)}, {ordersUrl, "<html>no such pair</html>"}};
-    const DisplayFetch fetch = FetchDisplayCharts(request, fake);
-    EXPECT_FALSE(fetch.charts);
-    EXPECT_EQ(fetch.failure, "oc_GBPUSD.png from " + ordersUrl + ": not a PNG image (starts with '<html>no such pa')");
-    EXPECT_TRUE(std::filesystem::exists("oc_GBPUSD.png"));
-    EXPECT_TRUE(std::filesystem::exists("pn_GBPUSD.png"));
-}
-
-TEST_F(DisplayChartsTest, FetchesOverHttp)
-{
+    const Bitmap positions = test::BasicChart("1.2345"), orders = test::BasicChart("0.9876", "08:15");
+    const std::string p = "posentryprice_noncumulative_GBP_USD.png", o = "orders_GBP_USD.png";
+    const std::string failed = "Ошибка при загрузке графиков!\n", refused = "http://127.0.0.1:1/";
     test::LoopbackServer http;
-    std::string positionsBody = png(positions);
-    std::string ordersBody = png(orders);
-    http.server.Get("/images/posentryprice_noncumulative_GBP_USD.png",
-                    [&](const httplib::Request&, httplib::Response& r) { r.set_content(positionsBody, "image/png"); });
-    http.server.Get("/images/orders_GBP_USD.png",
-                    [&](const httplib::Request&, httplib::Response& r) { r.set_content(ordersBody, "image/png"); });
-    request.chartUrl = http.url("/images/");
-    CurlDownloader downloader;
-    const std::optional<DisplayCharts> result = FetchDisplayCharts(request, downloader).charts;
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->positions, positions);
-    EXPECT_EQ(result->ordersView, turnQuarter(orders));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    const auto at = [&](int folder) { return http.url("/" + std::to_string(folder) + "/"); };
+    // Where the charts are, the answers for them (none: the server knows no such chart), what the user is told.
+    const std::tuple<std::string, test::Handler, test::Handler, std::string> cases[] = {
+        {at(0), pngOf(positions), pngOf(orders), ""},
+        {at(1), nullptr, pngOf(orders), failed + "Сервер ответил 404 Not Found: " + at(1) + p},
+        {at(2), pngOf(positions), test::answer(404, "<html>no such pair</html>"),
+         failed + "Сервер ответил 404 Not Found: " + at(2) + o},
+        {refused, nullptr, nullptr, failed + "Сервер недоступен: " + refused + p + " (Couldn't connect to server)\n" +
+                                        "Сервер недоступен: " + refused + o + " (Couldn't connect to server)"},
+        {at(4), pngOf(positions), test::answer(200, "<html>no such pair</html>"),
+         "oc_GBPUSD.png from " + at(4) + o + ": not a PNG image (starts with '<html>no such pa')"},
+        {at(5), test::answer(200, ""), pngOf(orders), "pn_GBPUSD.png from " + at(5) + p + ": the file is empty"},
+        {at(6), pngOf(positions), pngOf(orders), "cancelled"},
+    };
+    for (const auto& [url, positionsAnswer, ordersAnswer, failure] : cases) {
+        const std::string folder = url.substr(url.find('/', 7));
+        if (positionsAnswer)
+            http.server.Get(folder + p, positionsAnswer);
+        if (ordersAnswer)
+            http.server.Get(folder + o, ordersAnswer);
+        test::TempDir dir;
+        test::ScopedCurrentDir inDir(dir.path());
+        CurlDownloader downloader;
+        const bool cancelled = failure == "cancelled";
+        if (cancelled)
+            downloader.cancel();
+        const DisplayFetch fetch = FetchDisplayCharts({url, "GBP/USD", true, false}, downloader);
+        EXPECT_EQ(fetch.failure, cancelled ? "" : failure);
+        EXPECT_EQ(fetch.cancelled, cancelled) << failure;
+        const bool kept = url != refused && !cancelled && !failure.empty();
+        EXPECT_EQ(std::filesystem::exists("pn_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(std::filesystem::exists("oc_GBPUSD.png"), kept) << failure;
+        EXPECT_EQ(fetch.charts.has_value(), failure.empty()) << failure;
+        if (fetch.charts) {
+            EXPECT_EQ(fetch.charts->positions, positions);
+            EXPECT_EQ(fetch.charts->orders, orders);
+            EXPECT_EQ(fetch.charts->positionsView, turnQuarter(positions));
+            EXPECT_EQ(fetch.charts->ordersView, turnQuarter(orders));
+        }
+    }
 }
 
 }  // namespace

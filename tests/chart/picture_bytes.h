@@ -1,14 +1,14 @@
 #pragma once
 
-// Picture files made byte by byte for the decoder tests, and the check that a
+// Pictures made byte by byte for the decoder tests, and the check that a
 // refused input is reported by name.
 
 #include <zlib.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,37 +34,36 @@ inline Bytes pngChunk(const char* type, const Bytes& data)
     return out;
 }
 
-// A valid all-white 1-bit grey PNG whose header claims width x height; only
-// the first `storedRows` rows are in the data. Compressed row by row, so a
-// huge image never has to be held in memory.
-inline Bytes whitePng(std::uint32_t width, std::uint32_t height, std::uint32_t storedRows = UINT32_MAX)
+// A PNG whose header claims width x height at `depth` bits of `colourType`,
+// `before` (PLTE, tRNS, ...) ahead of the image data, and the `rows` (each
+// gets filter type 0 in front) in the data.
+inline Bytes makePng(std::uint32_t width, std::uint32_t height, int depth, int colourType,
+                     const std::vector<Bytes>& rows, const std::vector<Bytes>& before = {}, bool interlaced = false)
 {
-    Bytes header;
+    Bytes header, raw, png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     putBig32(header, width);
     putBig32(header, height);
-    header.insert(header.end(), {1, 0, 0, 0, 0});
-    Bytes row(1 + (width + 7) / 8, 0xFF);
-    row[0] = 0;  // filter type: none
-    z_stream z{};
-    deflateInit(&z, Z_BEST_COMPRESSION);
-    Bytes packed, buffer(1 << 16);
-    std::uint32_t rows = std::min(height, storedRows);
-    for (std::uint32_t y = 0; y <= rows; ++y) {
-        z.next_in = row.data();
-        z.avail_in = y < rows ? uInt(row.size()) : 0;
-        int flush = y < rows ? Z_NO_FLUSH : Z_FINISH;
-        do {
-            z.next_out = buffer.data();
-            z.avail_out = uInt(buffer.size());
-            deflate(&z, flush);
-            packed.insert(packed.end(), buffer.data(), z.next_out);
-        } while (z.avail_out == 0);
+    header.insert(header.end(), {std::uint8_t(depth), std::uint8_t(colourType), 0, 0, std::uint8_t(interlaced)});
+    for (const Bytes& row : rows) {
+        raw.push_back(0);
+        raw.insert(raw.end(), row.begin(), row.end());
     }
-    deflateEnd(&z);
-    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    for (const Bytes& chunk : {pngChunk("IHDR", header), pngChunk("IDAT", packed), pngChunk("IEND", {})})
+    uLongf size = compressBound(uLong(raw.size()));
+    Bytes packed(size);
+    compress(packed.data(), &size, raw.data(), uLong(raw.size()));
+    packed.resize(size);
+    std::vector<Bytes> chunks{pngChunk("IHDR", header)};
+    chunks.insert(chunks.end(), before.begin(), before.end());
+    chunks.insert(chunks.end(), {pngChunk("IDAT", packed), pngChunk("IEND", {})});
+    for (const Bytes& chunk : chunks)
         png.insert(png.end(), chunk.begin(), chunk.end());
     return png;
+}
+
+// An all-white 1-bit grey PNG claiming width x height, with `storedRows` of its rows.
+inline Bytes whitePng(std::uint32_t width, std::uint32_t height, std::uint32_t storedRows = UINT32_MAX)
+{
+    return makePng(width, height, 1, 0, std::vector<Bytes>(std::min(height, storedRows), Bytes((width + 7) / 8, 0xFF)));
 }
 
 // Expects `action` to throw std::runtime_error whose message begins with
