@@ -15,9 +15,9 @@ namespace {
 using charts::ChartModel;
 using Stage = ReadingFailure::Stage;
 
-ChartReading readDrawn(const ChartModel& model, const ReadingOptions& options = {})
+ChartReading readDrawn(const ChartModel& model)
 {
-    return ReadChart(charts::RenderChart(model), DigitTemplate(charts::DigitTemplateBitmap(model.font)), options);
+    return ReadChart(charts::RenderChart(model), DigitTemplate(charts::DigitTemplateBitmap(model.font)), {});
 }
 
 ChartModel modelOf(const char* pair, std::uint64_t seed)
@@ -58,13 +58,10 @@ TEST(ChartReading, ReadsBackWhatWasDrawn)
                 models.push_back(charts::MakeChartModel(kind, pair, seed % 2, seed, seed % 3 ? "14:05" : "23:59:59"));
                 models.back().font = font;
             }
-    for (std::size_t labels : {0, 1, 2}) {
-        ChartModel& model = models.emplace_back(modelOf("EUR/USD", 5));
-        if (labels < 2)
-            model.labels.resize(labels);
-        else
-            model.labels[2] = {model.labels[2].firstInkColumn, model.labels[3].text, model.labels[3].price};
-    }
+    for (std::size_t labels : {0, 1})
+        models.emplace_back(modelOf("EUR/USD", 5)).labels.resize(labels);
+    auto& offLine = models.emplace_back(modelOf("EUR/USD", 5)).labels;
+    offLine[2] = {offLine[2].firstInkColumn, offLine[3].text, offLine[3].price};
     for (const ChartModel& model : models) {
         SCOPED_TRACE(model.pairText + " " + model.priceText + " labels " + std::to_string(model.labels.size()));
         ASSERT_NO_FATAL_FAILURE(expectReadsAsDrawn(model, readDrawn(model)));
@@ -77,14 +74,14 @@ TEST(ChartReading, ATextThatIsNotANumberEndsTheReadingThere)
 {
     const ChartModel model = modelOf("GBP/USD", 3);
     using Change = std::function<void(ChartModel&)>;
-    const struct { Change change; ReadingOptions options; Stage stage; std::string text; } cases[] = {
-        {[](ChartModel& m) { m.priceText.clear(); }, {}, Stage::Price, ""},
-        {[](ChartModel& m) { m.labels[2].text = "12:30"; }, {}, Stage::ScaleLabel, "12:30"},
+    const struct { Change change; Stage stage; std::string text; } cases[] = {
+        {[](ChartModel& m) { m.priceText.clear(); }, Stage::Price, ""},
+        {[](ChartModel& m) { m.labels[2].text = "12:30"; }, Stage::ScaleLabel, "12:30"},
     };
     for (const auto& c : cases) {
         ChartModel changed = model;
         c.change(changed);
-        const ChartReading r = readDrawn(changed, c.options);
+        const ChartReading r = readDrawn(changed);
         ASSERT_TRUE(r.failure) << c.text;
         EXPECT_EQ(r.failure->stage, c.stage);
         EXPECT_EQ(r.failure->message, "'" + c.text + "' is not a valid floating point value");
@@ -100,12 +97,14 @@ TEST(ChartReading, ATextThatIsNotANumberEndsTheReadingThere)
 // time characters that fit, the bars of its columns.
 TEST(ChartReading, ANarrowerPictureReadsWhatLiesInsideIt)
 {
-    const ChartModel model = modelOf("AUD/USD", 8);
+    ChartModel model = modelOf("AUD/USD", 8);
+    const auto last = std::find_if(model.labels.begin(), model.labels.end(),
+                                   [](const auto& label) { return label.firstInkColumn + 9 >= 395; });
+    const int width = last->firstInkColumn + 9;  // ends after the label's last column
+    model.timeFirstColumn = width - 15;           // "12" fits, ":30" does not
     ChartModel inside = model;
-    inside.labels.resize(model.labels.size() * 2 / 3);
-    const int width = inside.labels.back().firstInkColumn + 9;  // the last label's last column
-    ASSERT_GT(width, 280);
-    inside.timeText.resize(std::size_t(std::max(0, (width - model.timeFirstColumn) / 6)));
+    inside.labels.resize(std::size_t(last - model.labels.begin()) + 1);
+    inside.timeText = "12";
     for (int x = width; x <= 435; ++x)
         inside.buy[std::size_t(x - 75)] = inside.sell[std::size_t(x - 75)] = {};
     Bitmap picture(width, 256);
@@ -167,8 +166,7 @@ TEST(BarMeasurement, CountsTheBarColourAnywhereAndGreyBeforeWhite)
         }
     const ChartReading r = ReadChart(chart, DigitTemplate(charts::DigitTemplateBitmap()), {});
     for (int x = 75; x <= 435; ++x)
-        EXPECT_EQ(std::make_pair(r.level(x).buyPixels, r.level(x).sellPixels), std::make_pair(counted[x], counted[x]))
-            << x;
+        EXPECT_EQ(std::pair(r.level(x).buyPixels, r.level(x).sellPixels), std::pair(counted[x], counted[x])) << x;
     for (const auto& c : cases)
         EXPECT_EQ(PercentOf(c.counted), c.percent) << c.counted;
 }
