@@ -1,181 +1,174 @@
+// The chart reader against charts the chart server's renderer drew from random
+// order books in both its fonts: every figure read must be the model's.
 #include <gtest/gtest.h>
 
-#include "platform/conversions.h"
+#include <functional>
+#include <map>
+
+#include "acquisition/pair_naming.h"
 #include "reading/chart_reading.h"
-#include "support/test_charts.h"
+#include "reading/drawn_model.h"
 
 namespace tivka {
 namespace {
 
-using test::BasicChart;
-using test::DrawBar;
-using test::DrawSide;
-using test::Join;
-using test::Pixels;
+using charts::ChartModel;
+using Stage = ReadingFailure::Stage;
 
-ChartReading read(const Bitmap& chart, const ReadingOptions& options = {})
+ChartReading readDrawn(const ChartModel& model)
 {
-    return ReadChart(chart, test::TestDigits(), options);
+    return ReadChart(charts::RenderChart(model), DigitTemplate(charts::DigitTemplateBitmap(model.font)), {});
 }
 
-TEST(ChartReading, ScaleStepAndColumnPricesFromTheFirstTwoLabels)
+ChartModel modelOf(const char* pair, std::uint64_t seed)
 {
-    const ChartReading r = read(BasicChart());
-    EXPECT_TRUE(r.complete());
-    EXPECT_EQ(r.priceText, "1.2345");
-    EXPECT_DOUBLE_EQ(r.price, 1.2345);
-    EXPECT_EQ(r.timeText, "12:30");
-    ASSERT_EQ(r.scale.size(), 2u);
-    EXPECT_EQ(r.scale[0].column, 103);
-    EXPECT_EQ(r.scale[1].column, 153);
-    EXPECT_NEAR(r.step, 0.0002, 1e-18);
-    EXPECT_DOUBLE_EQ(r.level(128).price, 1.2550);
-    EXPECT_DOUBLE_EQ(r.level(200).price, 1.2694);  // right of every label
-    EXPECT_DOUBLE_EQ(r.level(435).price, 1.2600 + 282 * 0.0002);
-    EXPECT_DOUBLE_EQ(r.level(75).price, 1.2500 - 28 * 0.0002);  // left of the first label
-    EXPECT_EQ(r.level(255).price, 1.2345);                       // the current price's own column
-    EXPECT_THROW(r.level(74), std::out_of_range);
-    EXPECT_THROW(r.level(436), std::out_of_range);
-
-    // A third label: the step still comes from the first two.
-    Bitmap three = BasicChart();
-    DrawSide(three, 300, "9.9999");
-    const ChartReading t = read(three);
-    ASSERT_EQ(t.scale.size(), 3u);
-    EXPECT_NEAR(t.step, 0.0002, 1e-18);
-    EXPECT_DOUBLE_EQ(t.level(250).price, 9.9999 - 53 * 0.0002);
-    EXPECT_DOUBLE_EQ(t.level(303).price, 9.9999);
-    EXPECT_DOUBLE_EQ(t.level(400).price, 9.9999 + 97 * 0.0002);
-    // Every inked column of the label rows, labels and stray ink alike, in scan order.
-    ASSERT_EQ(t.labelInk.size(), 3u);
-    EXPECT_EQ(t.labelInk[2].column, 300);
-    EXPECT_EQ(t.labelInk[2].text, "9.9999");
+    return charts::MakeChartModel(charts::ChartKind::Orders, pair, seed % 2 == 0, seed, "12:30");
 }
 
-TEST(ChartReading, OneLabelGivesEveryColumnItsPriceAndNoLabelGivesZero)
+void expectReadsAsDrawn(const ChartModel& model, const ChartReading& r)
 {
-    Bitmap one(531, 256);
-    test::DrawUpright(one, 233, 32, "1.2345");
-    DrawSide(one, 300, "1.3000");
-    const ChartReading r = read(one);
-    EXPECT_EQ(r.scale.size(), 1u);
-    EXPECT_EQ(r.step, 0);
-    for (int x : {75, 254, 303, 304, 435})
-        EXPECT_EQ(r.level(x).price, 1.3) << x;
-
-    Bitmap none(531, 256);
-    test::DrawUpright(none, 233, 32, "1.2345");
-    const ChartReading n = read(none);
-    EXPECT_TRUE(n.scale.empty());
-    EXPECT_EQ(n.level(100).price, 0);
-    EXPECT_EQ(n.level(400).price, 0);
-}
-
-struct BarCase {
-    const char* name;
-    std::vector<Colour> walk;  // from the axis outwards
-    int pixels;
-    int percent;
-};
-
-class BarMeasurement : public ::testing::TestWithParam<BarCase> {};
-
-TEST_P(BarMeasurement, CountsBarColourAndGreyBeforeWhite)
-{
-    const BarCase& c = GetParam();
-    Bitmap chart = BasicChart();
-    // Olive is the bar colour of buy left and sell right of the price, teal the other two.
-    DrawBar(chart, 100, true, c.walk);
-    DrawBar(chart, 300, false, c.walk);
-    std::vector<Colour> swapped = c.walk;
-    for (Colour& p : swapped)
-        p = p == colours::olive ? colours::teal : p == colours::teal ? colours::olive : p;
-    DrawBar(chart, 300, true, swapped);
-    DrawBar(chart, 100, false, swapped);
-    const ChartReading r = read(chart);
-    EXPECT_EQ(r.level(100).buyPixels, c.pixels);
-    EXPECT_EQ(r.level(300).sellPixels, c.pixels);
-    EXPECT_EQ(r.level(300).buyPixels, c.pixels);
-    EXPECT_EQ(r.level(100).sellPixels, c.pixels);
-    EXPECT_EQ(PercentOf(c.pixels), c.percent);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Walks, BarMeasurement,
-    ::testing::Values(
-        BarCase{"empty", {}, 0, 0},
-        BarCase{"oliveWhiteGrey", Join({Pixels(20, colours::olive), Pixels(1, colours::white), Pixels(10, colours::grey)}), 20, 27},
-        BarCase{"greyThenOlive", Join({Pixels(10, colours::grey), Pixels(5, colours::olive)}), 15, 20},
-        BarCase{"whiteThenOlive", Join({Pixels(3, colours::white), Pixels(5, colours::olive)}), 5, 6},
-        // The other bar colour neither counts nor ends the walk.
-        BarCase{"otherColourInside", Join({Pixels(10, colours::olive), Pixels(5, colours::teal), Pixels(27, colours::olive)}), 37, 50},
-        BarCase{"half", Pixels(37, colours::olive), 37, 50},
-        BarCase{"full74", Pixels(74, colours::olive), 74, 100},
-        BarCase{"full75", Pixels(75, colours::olive), 75, 101},
-        BarCase{"allGrey", Pixels(75, colours::grey), 75, 101},
-        BarCase{"blackIgnored", Join({Pixels(5, colours::black), Pixels(10, colours::grey)}), 10, 13}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ChartReading, AxisAndPriceColumnAreNeverMeasured)
-{
-    Bitmap chart = BasicChart();
-    for (int x = 75; x <= 435; ++x)
-        chart.setPixel(x, 120, colours::olive);
-    DrawBar(chart, 255, true, Pixels(75, colours::olive));
-    DrawBar(chart, 255, false, Pixels(75, colours::olive));
-    const ChartReading r = read(chart);
+    ASSERT_TRUE(r.complete()) << r.failure->message;
+    EXPECT_EQ(std::tie(r.priceText, r.price, r.timeText), std::tie(model.priceText, model.price, model.timeText));
+    ASSERT_EQ(r.scale.size(), model.labels.size());
+    ASSERT_EQ(r.labelInk.size(), model.labels.size());
+    for (std::size_t i = 0; i < model.labels.size(); ++i) {
+        const charts::ScaleLabel& label = model.labels[i];
+        EXPECT_EQ(std::make_tuple(r.labelInk[i].column, r.labelInk[i].text, r.scale[i].column, r.scale[i].price),
+                  std::make_tuple(label.firstInkColumn, label.text, test::TickOf(label), label.price));
+    }
+    EXPECT_DOUBLE_EQ(r.step, test::DrawnStep(model));
     for (int x = 75; x <= 435; ++x) {
-        EXPECT_EQ(r.level(x).buyPixels, 0) << x;
-        EXPECT_EQ(r.level(x).sellPixels, 0) << x;
+        ASSERT_NEAR(r.level(x).price, test::DrawnPrice(model, x), 1e-9) << "column " << x;
+        ASSERT_EQ(r.level(x).buyPixels, test::DrawnPixels(model, x, true)) << "column " << x;
+        ASSERT_EQ(r.level(x).sellPixels, test::DrawnPixels(model, x, false)) << "column " << x;
     }
 }
 
-// A text that is not a number ends the reading there; what was read before
-// it is kept.
-TEST(ChartReading, UnreadableTextsEndTheReadingWhereTheyStand)
+// Every pair, kind and font; then the scale as drawn whatever it holds: no
+// label (every price 0), one (no step: every column its price), one off the
+// line through the others (the columns up to its tick take their price from it).
+TEST(ChartReading, ReadsBackWhatWasDrawn)
 {
-    const ChartReading comma = read(BasicChart("1.1111"), {",", "."});
-    ASSERT_TRUE(comma.failure);
-    EXPECT_EQ(comma.failure->stage, ReadingFailure::Stage::Price);
-    EXPECT_EQ(comma.failure->message, "'1,1111' is not a valid floating point value");
-    EXPECT_EQ(comma.priceText, "1,1111");
-    EXPECT_EQ(comma.timeText, "");
-    EXPECT_TRUE(comma.labelInk.empty());
-    EXPECT_THROW(comma.throwIfFailed(), ConversionError);
-
-    EXPECT_EQ(read(Bitmap(531, 256)).failure->message, "'' is not a valid floating point value");
-
-    for (const char* label : {"12:30", "1.2.3"}) {
-        Bitmap chart = BasicChart();
-        DrawBar(chart, 100, true, Pixels(40, colours::olive));
-        DrawSide(chart, 300, label);
-        const ChartReading r = read(chart);
-        ASSERT_TRUE(r.failure) << label;
-        EXPECT_EQ(r.failure->stage, ReadingFailure::Stage::ScaleLabel);
-        EXPECT_EQ(r.failure->message, "'" + std::string(label) + "' is not a valid floating point value");
-        EXPECT_EQ(r.timeText, "12:30");
-        EXPECT_EQ(r.scale.size(), 2u);
-        EXPECT_EQ(r.labelInk.back().text, label);
-        EXPECT_EQ(r.level(100).buyPixels, 0) << "no bar is measured after the failure";
+    std::vector<ChartModel> models;
+    std::uint64_t seed = 11;
+    for (const char* pair : kPairList)
+        for (auto kind : {charts::ChartKind::Orders, charts::ChartKind::Positions})
+            for (auto font : {charts::ChartFont::Block, charts::ChartFont::Round}) {
+                seed += 7919;
+                models.push_back(charts::MakeChartModel(kind, pair, seed % 2, seed, seed % 3 ? "14:05" : "23:59:59"));
+                models.back().font = font;
+            }
+    for (std::size_t labels : {0, 1})
+        models.emplace_back(modelOf("EUR/USD", 5)).labels.resize(labels);
+    auto& offLine = models.emplace_back(modelOf("EUR/USD", 5)).labels;
+    offLine[2] = {offLine[2].firstInkColumn, offLine[3].text, offLine[3].price};
+    for (const ChartModel& model : models) {
+        SCOPED_TRACE(model.pairText + " " + model.priceText + " labels " + std::to_string(model.labels.size()));
+        ASSERT_NO_FATAL_FAILURE(expectReadsAsDrawn(model, readDrawn(model)));
     }
 }
 
-TEST(ChartReading, ChartSmallerThanTheGeometryReadsWhatIsThere)
+// A text that is not a number ends the reading where it stands: what was read
+// before it is kept, nothing after it is read.
+TEST(ChartReading, ATextThatIsNotANumberEndsTheReadingThere)
 {
-    Bitmap small(280, 125);
-    small.copyFrom(BasicChart(), 0, 0);
-    DrawBar(small, 100, true, Pixels(40, colours::olive));
-    DrawBar(small, 270, true, Pixels(5, colours::teal));  // a pass half outside the chart
-    const ChartReading r = read(small);
-    EXPECT_EQ(r.level(270).buyPixels, 5);
-    EXPECT_EQ(r.level(279).buyPixels, 0);
-    EXPECT_EQ(r.level(280).buyPixels, 0);
-    EXPECT_DOUBLE_EQ(r.price, 1.2345);
-    EXPECT_EQ(r.timeText, "");
-    EXPECT_TRUE(r.scale.empty());
-    EXPECT_EQ(r.level(100).buyPixels, 40);
+    const ChartModel model = modelOf("GBP/USD", 3);
+    using Change = std::function<void(ChartModel&)>;
+    const struct { Change change; Stage stage; std::string text; } cases[] = {
+        {[](ChartModel& m) { m.priceText.clear(); }, Stage::Price, ""},
+        {[](ChartModel& m) { m.labels[2].text = "12:30"; }, Stage::ScaleLabel, "12:30"},
+    };
+    for (const auto& c : cases) {
+        ChartModel changed = model;
+        c.change(changed);
+        const ChartReading r = readDrawn(changed);
+        ASSERT_TRUE(r.failure) << c.text;
+        EXPECT_EQ(r.failure->stage, c.stage);
+        EXPECT_EQ(r.failure->message, "'" + c.text + "' is not a valid floating point value");
+        const auto kept = std::make_tuple(r.priceText, r.timeText, r.scale.size(), r.labelInk.size());
+        EXPECT_EQ(kept, c.stage == Stage::Price ? std::make_tuple(c.text, std::string(), 0ul, 0ul)
+                                                : std::make_tuple(model.priceText, model.timeText, 2ul, 3ul));
+        for (const Level& level : r.levels)
+            ASSERT_EQ(level.buyPixels + level.sellPixels, 0) << c.text;
+    }
+}
+
+// A picture narrower than the chart reads what lies inside it: the labels and
+// time characters that fit, the bars of its columns.
+TEST(ChartReading, ANarrowerPictureReadsWhatLiesInsideIt)
+{
+    ChartModel model = modelOf("AUD/USD", 8);
+    const auto last = std::find_if(model.labels.begin(), model.labels.end(),
+                                   [](const auto& label) { return label.firstInkColumn + 9 >= 395; });
+    const int width = last->firstInkColumn + 9;  // ends after the label's last column
+    model.timeFirstColumn = width - 15;           // "12" fits, ":30" does not
+    ChartModel inside = model;
+    inside.labels.resize(std::size_t(last - model.labels.begin()) + 1);
+    inside.timeText = "12";
+    for (int x = width; x <= 435; ++x)
+        inside.buy[std::size_t(x - 75)] = inside.sell[std::size_t(x - 75)] = {};
+    Bitmap picture(width, 256);
+    picture.copyFrom(charts::RenderChart(model), 0, 0);
+    expectReadsAsDrawn(inside, ReadChart(picture, DigitTemplate(charts::DigitTemplateBitmap()), {}));
+}
+
+// Labels are looked for in columns 74 to 436; after a label is read the
+// search goes on ten columns later.
+TEST(LabelScan, FindsLabelsInColumns74To436TenColumnsApart)
+{
+    const struct { std::vector<int> drawnAt, read; } cases[] = {
+        {{74, 84, 95}, {74, 84, 95}}, {{75, 300, 436}, {75, 300, 436}}, {{73}, {}}, {{437}, {}}, {{100, 109}, {100}}};
+    for (const auto& c : cases) {
+        ChartModel model = modelOf("GBP/USD", 4);
+        model.labels.clear();
+        for (int column : c.drawnAt)
+            model.labels.push_back({column, "1.2500", 1.25});
+        std::vector<int> read;
+        for (const ScaleMark& mark : readDrawn(model).scale)
+            read.push_back(mark.column - 3);
+        EXPECT_EQ(read, c.read) << "first drawn at " << c.drawnAt[0];
+    }
+}
+
+// One walk away from the axis, in runs of the pass's bar colour ('b'), the
+// other bar colour ('o'), grey ('g'), white ('w') or black ('k').
+using Walk = std::vector<std::pair<char, int>>;
+
+void drawWalk(Bitmap& chart, int x, bool buy, const Walk& walk)
+{
+    const bool olive = (x < 255) == buy;  // olive bars: buy below the price, sell above it
+    const Colour colour[] = {olive ? colours::olive : colours::teal, olive ? colours::teal : colours::olive,
+                             colours::grey, colours::white, colours::black};  // b, o, g, w, k
+    int y = buy ? 119 : 121;
+    for (const auto& [c, count] : walk)
+        for (int i = 0; i < count; ++i, y += buy ? -1 : 1)
+            chart.setPixel(x, y, colour[std::string_view("bogwk").find(c)]);
+}
+
+// The bar colour counts anywhere in the 75 rows of the walk, grey only before
+// the first white; 74 counted pixels are 100 %.
+TEST(BarMeasurement, CountsTheBarColourAnywhereAndGreyBeforeWhite)
+{
+    const struct { Walk walk; int counted, percent; } cases[] = {
+        {{}, 0, 0}, {{{'b', 1}}, 1, 1}, {{{'b', 20}, {'w', 1}, {'g', 10}}, 20, 27}, {{{'g', 10}, {'b', 5}}, 15, 20},
+        {{{'w', 3}, {'b', 5}}, 5, 6}, {{{'b', 10}, {'o', 5}, {'b', 22}}, 32, 43}, {{{'k', 5}, {'g', 10}}, 10, 13},
+        {{{'b', 73}}, 73, 98}, {{{'g', 30}, {'b', 44}}, 74, 100}, {{{'g', 40}, {'b', 36}}, 75, 101},  // 76 drawn
+    };
+    ChartModel model = modelOf("GBP/USD", 1);
+    model.buy = model.sell = {};
+    Bitmap chart = charts::RenderChart(model);
+    std::map<int, int> counted;  // by column: each case at both ends of each pass and inside one
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        for (int x : {75 + i, 254 - i, 256 + i, 435 - i, 160 + i}) {
+            drawWalk(chart, x, true, cases[i].walk);
+            drawWalk(chart, x, false, cases[i].walk);
+            counted[x] = cases[i].counted;
+        }
+    const ChartReading r = ReadChart(chart, DigitTemplate(charts::DigitTemplateBitmap()), {});
     for (int x = 75; x <= 435; ++x)
-        EXPECT_EQ(r.level(x).sellPixels, 0) << x;
+        EXPECT_EQ(std::pair(r.level(x).buyPixels, r.level(x).sellPixels), std::pair(counted[x], counted[x])) << x;
+    for (const auto& c : cases)
+        EXPECT_EQ(PercentOf(c.counted), c.percent) << c.counted;
 }
 
 }  // namespace
