@@ -88,7 +88,7 @@ TEST(HistoryExport, WritesOneLinePerLevelWithItsReadingsFigures)
     StoredReading second = KnownReading(1796646600 + 1200, 1.2502, {{76, 37, 0}});
     second.kind = ChartKind::Orders;
     second.cumulative = true;
-    second.reading.timeText = "12,50\"";  // quoted in CSV, escaped in JSON
+    second.reading.timeText = "12,50\"";  // quoted in CSV
     const std::vector<StoredReading> series = {KnownReading(1796646600, 1.25, {{256, 74, 75}}), second};
 
     const auto csv = exportedLines(ExportFormat::Csv, series);
@@ -106,7 +106,7 @@ TEST(HistoryExport, WritesOneLinePerLevelWithItsReadingsFigures)
                          "\"kind\":\"positions\",\"cumulative\":false,\"price\":1.2500,\"column\":256,"
                          "\"level_price\":1.2502,\"buy\":100,\"sell\":101},");
     EXPECT_EQ(exportedLines(ExportFormat::Json, {}), std::vector<std::string>{"[]"});
-    EXPECT_EQ(JsonQuoted("a\x01"), "\"a\\u0001\"");
+    EXPECT_EQ(JsonQuoted("a\"\x01"), "\"a\\\"\\u0001\"");
 }
 
 constexpr std::int64_t kMinute0 = 29'000'000;  // 2025-02-19T21:20:00Z
@@ -118,12 +118,12 @@ protected:
     void SetUp() override
     {
         WriteBmpFile(charts::DigitTemplateBitmap(), (dir / "ndata.bmp").string());
-        const std::tuple<std::int64_t, std::string, charts::ChartKind, bool> charts[] = {
+        const std::tuple<std::int64_t, std::string, charts::ChartKind, bool> saved[] = {
             {kMinute0, "orders_GBP_USD", charts::ChartKind::Orders, true},
             {kMinute0 + 20, "orders_GBP_USD", charts::ChartKind::Orders, true},
             {kMinute0 + 40, "orders_GBP_USD", charts::ChartKind::Orders, true},
             {kMinute0, "posentryprice_noncumulative_GBP_USD", charts::ChartKind::Positions, false}};
-        for (const auto& [minute, name, kind, cumulative] : charts) {
+        for (const auto& [minute, name, kind, cumulative] : saved) {
             files += " " + std::to_string(minute) + "/" + name + ".png";
             std::filesystem::create_directories(dir / std::to_string(minute));
             const std::string path = (dir / std::to_string(minute) / (name + ".png")).string();

@@ -12,10 +12,10 @@
 #include <csignal>
 #include <sstream>
 
-#include "history/readings.h"
 #include "history/history_recorder.h"
 #include "history/history_store.h"
 #include "history/level_blob.h"
+#include "history/readings.h"
 #include "history/sqlite_database.h"
 #include "support/test_support.h"
 
@@ -43,8 +43,8 @@ std::string figures(const StoredReading& stored)
 
 // Readings no chart gives, which must come back all the same: level prices
 // off the scale, bars at the current price and longer than a chart's, and
-// either labels in whole units (here units whose varint needs a third byte)
-// or labels with no exact decimals.
+// either labels in whole units (8,195 units: a number whose encoding has a
+// middle byte of exactly 128) or labels with no exact decimals.
 StoredReading oddReading(std::vector<ScaleMark> scale, std::int64_t fetchedAt)
 {
     StoredReading stored = DriftReading("EUR/GBP", ChartKind::Orders, false, kMinute0);
@@ -234,7 +234,8 @@ TEST(CrashSafety, AWriterKilledMidTransactionLosesOnlyWhatItHadNotCommitted)
         HistoryStore::Batch batch(store);
         for (int n = 40; n < 8040; ++n)
             store.record(numbered(base, n));
-        for (bool told = ::write(fds[1], "batch", 5) == 5; told;)
+        const bool told = ::write(fds[1], "batch", 5) == 5;
+        while (told)
             ::pause();
         ::_exit(3);
     }
