@@ -1,98 +1,75 @@
-// What the window shows of a reading: the pane lines, the marks on the
-// turned chart, the workbook block and the cursor readout's texts.
+// What a pane lists of a reading, the marks written on its turned chart, and
+// the prices of the indicator data file (whose layout the indicator pass tests
+// check end to end).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "export/chart_marks.h"
+#include "export/indicator_data.h"
 #include "export/pane_text.h"
-#include "export/workbook/workbook_cells.h"
 #include "support/test_charts.h"
 
 namespace tivka {
 namespace {
 
-using test::BasicChart;
-using test::DrawBar;
-using test::Pixels;
+using Marks = std::vector<std::tuple<int, int, int, std::string>>;
+using Lines = std::vector<std::string>;
 
-ChartReading read(const Bitmap& chart)
+// A complete reading priced 1 + column / 10000, with no bars.
+ChartReading plainReading()
 {
-    return ReadChart(chart, test::TestDigits(), {});
+    ChartReading reading;
+    reading.priceText = "1.0255";
+    reading.price = 1.0255;
+    reading.timeText = "12:30";
+    for (int x = 75; x <= 435; ++x)
+        reading.level(x).price = 1 + x / 10000.0;
+    return reading;
 }
 
-// The lines of one group (0-3) of a pane.
-std::vector<std::string> group(const std::vector<std::string>& lines, int index)
+// The lines of group 0-3 of a complete pane.
+Lines group(const Lines& lines, int index)
 {
-    auto isHeading = [](const std::string& l) { return l.starts_with("---"); };
-    auto it = lines.begin() + 4;
-    for (int s = 1; s <= index; ++s)
-        it = std::find_if(it + 1, lines.end(), isHeading);
-    return {it + 1, std::find_if(it + 1, lines.end(), isHeading)};
+    auto isHeading = [](const std::string& line) { return line.starts_with("---"); };
+    auto heading = lines.begin() + 4;
+    for (int i = 0; i < index; ++i)
+        heading = std::find_if(heading + 1, lines.end(), isHeading);
+    return {heading + 1, std::find_if(heading + 1, lines.end(), isHeading)};
 }
 
-// Buy limit columns 75+n hold n counted pixels (0 to 75, then 0 again).
-Bitmap staircaseChart()
+// "Buy limit" columns 75..254 hold 0..75, 0..75, 0..27 counted pixels: three
+// columns for each count up to 27, two for each from 28 to 75.
+TEST(PaneText, TheFilterComparesTheUnroundedShareOfAFullBar)
 {
-    Bitmap chart = BasicChart();
+    ChartReading staircase = plainReading();
     for (int x = 75; x <= 254; ++x)
-        DrawBar(chart, x, true, Pixels((x - 75) % 76, colours::olive));
-    return chart;
-}
-
-struct FilterCase {
-    std::int32_t threshold;
-    bool atLeast;
-    std::size_t listed;       // Buy limit lines
-    std::size_t otherListed;  // lines of each other (empty) group
-    std::string firstLine;
-};
-
-class Filter : public ::testing::TestWithParam<FilterCase> {};
-
-TEST_P(Filter, ListsOnTheUnroundedRatio)
-{
-    const FilterCase& c = GetParam();
-    static const ChartReading staircase = read(staircaseChart());
-    const auto lines = PaneLines(ChartKind::Orders, staircase, {c.threshold, c.atLeast, !c.atLeast}, 4, ".");
-    const auto buyLimit = group(lines, 0);
-    EXPECT_EQ(buyLimit.size(), c.listed);
-    if (!buyLimit.empty()) {
-        EXPECT_EQ(buyLimit.front(), c.firstLine);
+        staircase.level(x).buyPixels = (x - 75) % 76;
+    // threshold, ">=" (else "<="), "Buy limit" lines, lines of each other group (no bars), first line
+    const std::tuple<std::int32_t, bool, std::size_t, std::size_t, std::string> cases[] = {
+        {0, true, 180, 180, "1.0075 - 0%"}, {0, false, 3, 180, "1.0075 - 0%"},
+        {50, true, 78, 0, "1.0112 - 50%"},               // 37 pixels are exactly 50 %
+        {48, false, 3 * 28 + 2 * 8, 180, "1.0075 - 0%"},  // 36 pixels show 48 %, but 36/74 > 0.48
+        {101, true, 2, 0, "1.0150 - 101%"}, {INT_MAX, true, 0, 0, ""}, {-5, false, 0, 0, ""}};
+    for (const auto& [threshold, atLeast, listed, otherListed, firstLine] : cases) {
+        const Lines lines = PaneLines(ChartKind::Orders, staircase, {threshold, atLeast, !atLeast}, 4, ".");
+        EXPECT_EQ(group(lines, 0).size(), listed) << threshold;
+        EXPECT_EQ(listed ? group(lines, 0).front() : "", firstLine) << threshold;
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(group(lines, i).size(), otherListed) << threshold << " group " << i;
     }
-    for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(group(lines, i).size(), c.otherListed) << i;
 }
 
-// Columns 75..254 carry n = 0..75, 0..75, 0..27 counted pixels: three
-// columns for each n up to 27, two for each n from 28 to 75.
-INSTANTIATE_TEST_SUITE_P(
-    Thresholds, Filter,
-    ::testing::Values(
-        FilterCase{0, true, 180, 180, "1.2444 - 0%"},
-        FilterCase{0, false, 3, 180, "1.2444 - 0%"},
-        // 37 pixels are exactly 50 %: listed with ">=".
-        FilterCase{50, true, 78, 0, "1.2518 - 50%"},
-        // 36 pixels show 48 % but 36/74 exceeds 0.48: not listed with "<=".
-        FilterCase{48, false, 3 * 28 + 2 * 8, 180, "1.2444 - 0%"},
-        FilterCase{101, true, 2, 0, "1.2594 - 101%"},
-        FilterCase{2147483647, true, 0, 0, ""},
-        FilterCase{-5, false, 0, 0, ""}),
-    [](const auto& info) { return "T" + std::to_string(info.index); });
-
-TEST(PaneText, LinesAndMarksOfBothKinds)
+TEST(PaneText, EachGroupListsItsSideOfItsHalfAndTheMarksNameThem)
 {
-    Bitmap chart = BasicChart();
-    DrawBar(chart, 100, true, Pixels(50, colours::olive));
-    DrawBar(chart, 300, true, Pixels(60, colours::teal));
-    DrawBar(chart, 110, false, Pixels(40, colours::teal));
-    DrawBar(chart, 310, false, Pixels(70, colours::olive));
-    const ChartReading reading = read(chart);
-    const struct {
-        ChartKind kind;
-        std::vector<std::string> headings;
-        std::vector<std::tuple<int, int, int, std::string>> captions;
-    } kinds[] = {
+    ChartReading reading = plainReading();
+    reading.level(100) = {1.01, 50, 0};   // buy below the price
+    reading.level(110) = {1.011, 0, 40};  // sell below
+    reading.level(300) = {1.03, 60, 0};   // buy above
+    reading.level(310) = {1.031, 5, 70};  // sell above
+    reading.labelInk = {{205, "1.2500"}, {206, ""}, {255, "1.2600"}};
+    const std::tuple<ChartKind, Lines, Marks> kinds[] = {
         {ChartKind::Orders,
          {"--- Buy limit ---", "--- Buy stop ---", "--- Sell stop ---", "--- Sell limit ---"},
          {{60, 488, 8, "Buy limit"}, {60, 45, 8, "Buy stop"}, {140, 488, 8, "Sell stop"}, {142, 45, 8, "Sell limit"}}},
@@ -100,90 +77,38 @@ TEST(PaneText, LinesAndMarksOfBothKinds)
          {"--- Buy + ---", "--- Buy - ---", "--- Sell - ---", "--- Sell + ---"},
          {{60, 488, 8, "Buy +    "}, {60, 45, 8, "Buy -   "}, {145, 488, 8, " Sell -   "}, {145, 45, 8, " Sell +   "}}},
     };
-    for (const auto& k : kinds) {
-        const std::vector<std::string> expected{
-            "--- Now Price ----", "1.2345", "--- time ----", "12:30",
-            k.headings[0], "1.2494 - 67%",
-            k.headings[1], "1.2894 - 81%",
-            k.headings[2], "1.2514 - 54%",
-            k.headings[3], "1.2914 - 94%"};
-        EXPECT_EQ(PaneLines(k.kind, reading, {}, 4, "."), expected);
-        // Every inked label column is written again (a lone blank where
-        // nothing was recognised), then the four captions.
+    for (const auto& [kind, headings, captions] : kinds) {
+        EXPECT_EQ(PaneLines(kind, reading, {}, 4, "."),
+                  (Lines{"--- Now Price ----", "1.0255", "--- time ----", "12:30", headings[0], "1.0100 - 67%",
+                         headings[1], "1.0300 - 81%", headings[2], "1.0110 - 54%", headings[3], "1.0310 - 94%"}));
+        // Every inked label column is written again beside the axis (a lone
+        // blank where nothing was recognised), then the four captions.
         Bitmap view(256, 531);
         test::RecordingPainter painter;
-        DrawChartMarks(view, k.kind, reading, painter);
-        std::vector<std::tuple<int, int, int, std::string>> draws;
-        for (const auto& d : painter.texts)
-            if (std::get<3>(d) != " ")
-                draws.push_back(d);
-        std::vector<std::tuple<int, int, int, std::string>> wanted{{200, 421, 8, "1.2500 "}, {200, 371, 8, "1.2600 "}};
-        wanted.insert(wanted.end(), k.captions.begin(), k.captions.end());
-        EXPECT_EQ(draws, wanted);
-        EXPECT_EQ(painter.texts.size(), reading.labelInk.size() + 4);
+        DrawChartMarks(view, kind, reading, painter);
+        Marks expected{{200, 316, 8, "1.2500 "}, {200, 315, 8, " "}, {200, 266, 8, "1.2600 "}};
+        expected.insert(expected.end(), captions.begin(), captions.end());
+        EXPECT_EQ(painter.texts, expected);
     }
-    // Decimals are the pair's; the price read is never reformatted.
-    const auto yen = PaneLines(ChartKind::Orders, reading, {}, 2, ",");
-    EXPECT_EQ(yen[1], "1.2345");
-    EXPECT_EQ(group(yen, 0), std::vector<std::string>{"1,25 - 67%"});
+    // The pair's decimals and the system's separator.
+    EXPECT_EQ(group(PaneLines(ChartKind::Orders, reading, {}, 2, ","), 0), Lines{"1,01 - 67%"});
 }
 
-TEST(PaneText, AReadingThatStoppedGivesTheLinesUpToThatPoint)
+// Six significant digits, then the pair's decimals, always with a ".": the
+// indicators parse nothing else.
+TEST(IndicatorDataText, PricesAreRoundedToSixDigitsAndThePairsDecimalsWithAPoint)
 {
-    Bitmap badPrice = BasicChart("1:2345");
-    const ChartReading price = read(badPrice);
-    EXPECT_EQ(PaneLines(ChartKind::Orders, price, {}, 4, "."),
-              (std::vector<std::string>{"--- Now Price ----", "1:2345"}));
-    Bitmap badLabel = BasicChart();
-    test::DrawSide(badLabel, 300, "1.2.3");
-    const ChartReading label = read(badLabel);
-    EXPECT_EQ(PaneLines(ChartKind::Positions, label, {}, 4, "."),
-              (std::vector<std::string>{"--- Now Price ----", "1.2345", "--- time ----", "12:30"}));
-
-    // The marks: labels read up to the failing one, no captions.
-    Bitmap view(256, 531);
-    test::RecordingPainter painter;
-    DrawChartMarks(view, ChartKind::Orders, label, painter);
-    ASSERT_EQ(painter.texts.size(), label.labelInk.size());
-    EXPECT_EQ(std::get<3>(painter.texts.back()), "1.2.3 ");
-}
-
-// Both blocks are checked through a written workbook in the workbook tests.
-TEST(PaneText, WorkbookRowsOfTheOrdersBlock)
-{
-    Bitmap chart = BasicChart();
-    DrawBar(chart, 100, true, Pixels(50, colours::olive));
-    DrawBar(chart, 101, true, Pixels(60, colours::olive));
-    DrawBar(chart, 310, false, Pixels(70, colours::olive));
-    Worksheet sheet;
-    int row = 0;
-    PutChartBlock(sheet, row, ChartKind::Orders, read(chart), {}, 4, ".");
-    EXPECT_EQ(row, 12);
-    using Cell = std::pair<const std::pair<int, int>, CellValue>;
-    const std::vector<Cell> expected{
-        {{1, 2}, std::string("Orders")}, {{3, 1}, std::string("Now Price")}, {{3, 3}, 1.2345},
-        {{4, 1}, std::string("Time")},   {{4, 3}, std::string("12:30")},
-        {{5, 2}, std::string("Buy limit")}, {{6, 2}, 1.2494}, {{6, 3}, std::string("67")},
-        {{7, 2}, 1.2496}, {{7, 3}, std::string("81")},
-        {{8, 2}, std::string("Buy stop")}, {{9, 2}, std::string("Sell stop")},
-        {{10, 2}, std::string("Sell limit")}, {{11, 2}, 1.2914}, {{11, 3}, std::string("94")}};
-    EXPECT_EQ(std::vector<Cell>(sheet.cells.begin(), sheet.cells.end()), expected);
-}
-
-TEST(PaneText, ReadoutOfAColumn)
-{
-    Bitmap chart = BasicChart();
-    DrawBar(chart, 128, true, Pixels(50, colours::olive));
-    DrawBar(chart, 128, false, Pixels(75, colours::teal));
-    const ChartReading reading = read(chart);
-    const ReadoutText text = ReadoutTexts(reading, 4, 128, ",");
-    EXPECT_EQ(text.price, "1,2550");
-    EXPECT_EQ(text.line, "1,2550 : Buy-67%  Sell-101%");
-    EXPECT_EQ(ReadoutTexts(reading, 2, 255, ".").line, "1.23 : Buy-0%  Sell-0%");
-    // At most 6 significant digits.
-    ChartReading big;
-    big.level(100).price = 1234.56789;
-    EXPECT_EQ(ReadoutTexts(big, 4, 100, ".").price, "1234.5700");
+    const std::tuple<double, int, const char*, std::string> cases[] = {
+        {1.23456, 4, ".", "1.2346"},  {109.4567, 2, ".", "109.46"},        {1.2, 4, ".", "1.2000"},
+        {1.255, 4, ",", "1.2550"},    {1234.5678, 4, ".", "1234.5700"},   {149.5, 2, ",", "149.50"},
+        {-0.00001, 4, ".", "0.0000"}, {-1.5, 2, ",", "-1.50"}};
+    for (const auto& [price, decimals, separator, text] : cases) {
+        ChartReading orders;
+        orders.price = orders.level(76).price = price;
+        const std::string data = IndicatorDataText(orders, ChartReading{}, decimals, separator);
+        EXPECT_EQ(data.substr(0, data.find("\r\nOrders\r\n")), "\r\n" + text) << price << separator;
+        EXPECT_EQ(data.substr(data.find("Orders\r\n") + 8, text.size() + 5), text + ";0;0\r") << price << separator;
+    }
 }
 
 }  // namespace

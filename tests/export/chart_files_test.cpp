@@ -1,0 +1,407 @@
+// What Tivka writes of charts the chart server drew: the indicator pass's
+// flags and data files in every MetaTrader folder that asked (over HTTP, with
+// three folders below a fresh current folder), and the "Exel" workbook. What
+// must be written is worked out from the charts' models alone.
+#include <gmock/gmock.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <mutex>
+
+#include "acquisition/pair_naming.h"
+#include "chart/png_codec.h"
+#include "chart_server/chart_server.h"
+#include "export/indicator_data.h"
+#include "export/indicator_pass.h"
+#include "export/workbook/spreadsheet_export.h"
+#include "export/workbook/xlsx_writer.h"
+#include "shell/chart_display.h"
+#include "support/manual_clock.h"
+#include "support/test_support.h"
+#include "support/xlsx_contents.h"
+
+namespace tivka::test {
+namespace {
+
+namespace fs = std::filesystem;
+using charts::ChartFault;
+
+// The price of chart column x with the model's digits: from the first label
+// whose tick (three columns right of its first ink) is at or right of x, else
+// the last one, moved by the step of the first two labels.
+std::string ModelPriceText(const charts::ChartModel& model, int x)
+{
+    const auto& labels = model.labels;
+    const auto tick = [&](std::size_t i) { return labels.at(i).firstInkColumn + 3; };
+    const double step = (labels.at(1).price - labels[0].price) / double(tick(1) - tick(0));
+    std::size_t anchor = 0;
+    while (anchor + 1 < labels.size() && tick(anchor) < x)
+        ++anchor;
+    const long double price = (long double)labels[anchor].price - (long double)(tick(anchor) - x) * step;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", model.digits, double(price));
+    return text;
+}
+
+// Real downloads one after the other; an address ending in `unreachable`
+// fails as a host that cannot be reached does.
+class Downloads final : public Downloader {
+public:
+    DownloadOutcome download(const std::string& url, const std::string& fileName) override
+    {
+        onDownload();
+        if (!unreachable.empty() && url.ends_with(unreachable))
+            return {false, 0, "", "Couldn't connect to server", false};
+        return curl.download(url, fileName);
+    }
+    std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
+                                             const std::function<void(std::size_t)>& onDone) override
+    {
+        std::vector<DownloadOutcome> all;
+        for (const DownloadJob& job : jobs) {
+            all.push_back(download(job.url, job.fileName));
+            onDone(all.size() - 1);
+        }
+        return all;
+    }
+    CurlDownloader curl;
+    std::string unreachable;
+    std::function<void()> onDownload = [] {};
+};
+
+// The files closed after writing in the watched folders, as "<label>/<name>",
+// in the order they were written, with no clock involved. Opens are watched
+// only so that two writes of one file in a row are not merged into one event.
+struct WriteLog {
+    ~WriteLog() { ::close(fd); }
+    void watch(const fs::path& folder, const std::string& label)
+    {
+        labels[inotify_add_watch(fd, folder.c_str(), IN_OPEN | IN_CLOSE_WRITE)] = label;
+    }
+    std::vector<std::string> events()
+    {
+        std::vector<std::string> out;
+        alignas(inotify_event) char buffer[65536];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            for (auto* event = reinterpret_cast<inotify_event*>(buffer); (char*)event < buffer + n;
+                 event = reinterpret_cast<inotify_event*>((char*)(event + 1) + event->len))
+                if (event->mask & IN_CLOSE_WRITE)
+                    out.push_back(labels[event->wd] + "/" + event->name);
+        return out;
+    }
+    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    std::map<int, std::string> labels;
+};
+
+// The fixture is the window that watches the pass and the history it hands
+// readings to. The parameter chooses fetching every chart at once (true) or
+// pair by pair.
+class IndicatorPass : public ::testing::TestWithParam<bool>, IndicatorPassObserver, ReadingRecorder {
+protected:
+    IndicatorPass()
+    {
+        server_.start();
+        config_.chartUrl = "http://127.0.0.1:" + std::to_string(server_.port()) + std::string(charts::kChartFolder);
+        config_.overlapped = GetParam();
+        config_.recorder = this;
+        config_.clock = &clock_;
+        for (std::size_t i = 0; i < 3; ++i) {
+            config_.folders[i] = "mt4_" + std::to_string(i) + "\\experts\\files\\Tivka\\";
+            fs::create_directories(folder(int(i)));
+        }
+    }
+    void pairFailed(const std::string& message) override
+    {
+        failures_.push_back(message);
+        if (onFailure_)
+            onFailure_();
+    }
+    void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
+    {
+        read_.push_back(code + "\r\n" + IndicatorDataText(orders, positions, DecimalsOfPairCode(code), "."));
+    }
+    void record(const StoredReading& reading) override { kept_.push_back(reading); }
+
+    // Every chart as drawn at 12:30, but the EUR/USD orders chart as the test says.
+    charts::ChartServerOptions serverOptions()
+    {
+        charts::ChartServerOptions options;
+        options.fixedTime = "12:30";
+        const auto eurUsdOrders = [](const charts::ChartFile& file) {
+            return file.pair == "EUR_USD" && file.kind == charts::ChartKind::Orders;
+        };
+        options.faultFor = [=, this](const charts::ChartFile& file) {
+            std::lock_guard lock(mutex_);
+            return eurUsdOrders(file) ? fault_ : ChartFault::None;
+        };
+        options.chartBody = [=, this](const charts::ChartFile& file) {
+            std::lock_guard lock(mutex_);
+            return eurUsdOrders(file) ? body_ : std::nullopt;
+        };
+        return options;
+    }
+    void serveEurUsdOrders(ChartFault fault, std::optional<std::string> body = std::nullopt)
+    {
+        std::lock_guard lock(mutex_);
+        fault_ = fault;
+        body_ = std::move(body);
+    }
+    static fs::path folder(int i) { return fs::path("mt4_" + std::to_string(i)) / "experts" / "files" / "Tivka"; }
+    static fs::path flag(int i, const std::string& code) { return folder(i) / ("ir" + code + ".dat"); }
+    static fs::path data(int i, const std::string& code) { return folder(i) / (code + ".csv"); }
+    void request(int i, const std::string& code, const std::string& text = "0") { writeFile(flag(i, code), text); }
+    void run() { pass_.serve(config_, digits_, downloads_, *this); }
+
+    // The data file the pass must write for a pair, from its charts' models.
+    std::string expected(const std::string& pairText)
+    {
+        std::string out;
+        for (const bool orders : {true, false}) {
+            const charts::ChartModel model = charts::ChartModelFor(
+                {orders ? charts::ChartKind::Orders : charts::ChartKind::Positions,
+                 orders ? config_.ordersCumulative : config_.positionsCumulative, PairName(pairText)},
+                1, "12:30");
+            out += orders ? model.timeText + "\r\n" + model.priceText + "\r\nOrders\r\n" : "Position\r\n";
+            for (int x = 76; x <= 434; ++x)
+                if (x != 255)
+                    out += ModelPriceText(model, x) + ";" + std::to_string(model.buy[x - 75].countedPixels() * 100 / 74)
+                           + ";" + std::to_string(model.sell[x - 75].countedPixels() * 100 / 74) + "\r\n";
+        }
+        return out;
+    }
+    // A pair's flag ("folder: <what it holds>", "none" or its bytes) and data
+    // file ("+data" when it is exactly what the models give) in a folder.
+    std::string state(int i, const std::string& pairText)
+    {
+        const fs::path f = flag(i, PairCode(pairText)), d = data(i, PairCode(pairText));
+        return (fs::is_directory(f) ? "folder: " + readFile(f / "a") : fs::exists(f) ? readFile(f) : "none") +
+               (!fs::is_regular_file(d) ? "" : readFile(d) == expected(pairText) ? "+data" : "+other data");
+    }
+
+    TempDir temp_;
+    ScopedCurrentDir cwd_{temp_.path()};
+    std::mutex mutex_;
+    ChartFault fault_ = ChartFault::None;
+    std::optional<std::string> body_;
+    charts::ChartServer server_{serverOptions()};
+    DigitTemplate digits_{charts::DigitTemplateBitmap()};
+    IndicatorPassConfig config_;
+    IndicatorServer pass_;
+    Downloads downloads_;
+    ManualClock clock_;
+    std::vector<std::string> failures_;
+    std::function<void()> onFailure_;
+    std::vector<std::string> read_;
+    std::vector<StoredReading> kept_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Fetching, IndicatorPass, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "AllAtOnce" : "PairByPair"; });
+
+TEST_P(IndicatorPass, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn)
+{
+    config_.ordersCumulative = true;
+    for (const auto& [i, code] : {std::pair(0, "USDJPY"), std::pair(2, "USDJPY"), std::pair(1, "GBPUSD"),
+                                  std::pair(2, "GBPUSD")})
+        request(i, code);
+    WriteLog log;
+    for (int i = 0; i < 3; ++i)
+        log.watch(folder(i), std::to_string(i));
+    run();
+    // Pairs in the order of the pair list, folders in their order.
+    EXPECT_THAT(log.events(), ::testing::ElementsAre("1/irGBPUSD.dat", "1/GBPUSD.csv", "1/irGBPUSD.dat",
+                                                     "2/irGBPUSD.dat", "2/GBPUSD.csv", "2/irGBPUSD.dat",
+                                                     "0/irUSDJPY.dat", "0/USDJPY.csv", "0/irUSDJPY.dat",
+                                                     "2/irUSDJPY.dat", "2/USDJPY.csv", "2/irUSDJPY.dat"));
+    EXPECT_EQ(state(0, "GBP/USD") + " " + state(1, "GBP/USD") + " " + state(2, "GBP/USD"), "none 2+data 2+data");
+    EXPECT_EQ(state(0, "USD/JPY") + " " + state(1, "USD/JPY") + " " + state(2, "USD/JPY"), "2+data none 2+data");
+    EXPECT_FALSE(fs::exists("MTpGBPUSD.png") || fs::exists("MToUSDJPY.png")) << "charts left behind";
+    EXPECT_TRUE(failures_.empty());
+
+    // The window gets both readings of each pair; the history gets them too,
+    // positions first, with their variants and the pass's time.
+    const std::string gbp = expected("GBP/USD"), jpy = expected("USD/JPY");
+    EXPECT_EQ(read_, (std::vector<std::string>{"GBPUSD\r\n" + gbp, "USDJPY\r\n" + jpy}));
+    std::vector<std::string> kept;
+    for (const StoredReading& r : kept_)
+        kept.push_back(r.pairText + (r.kind == tivka::ChartKind::Orders ? " orders " : " positions ") +
+                       std::to_string(r.cumulative) + " " + std::to_string(r.fetchedAt - clock_.instant));
+    ASSERT_EQ(kept, (std::vector<std::string>{"GBP/USD positions 0 0", "GBP/USD orders 1 0", "USD/JPY positions 0 0",
+                                              "USD/JPY orders 1 0"}));
+    EXPECT_EQ(IndicatorDataText(kept_[1].reading, kept_[0].reading, 4, "."), gbp);
+    EXPECT_EQ(IndicatorDataText(kept_[3].reading, kept_[2].reading, 2, "."), jpy);
+}
+
+// GBP/USD, EUR/USD and AUD/USD asked for in the first folder, GBP/USD in the
+// second too. A pair whose charts cannot be had or read is reported once and
+// left alone; a folder that cannot be served never gets a flag the indicator
+// did not make, nor a "2" over a data file that was not written. Everything
+// else is served, and a pass started meanwhile (a timer firing while the
+// message is up) does nothing.
+TEST_P(IndicatorPass, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed)
+{
+    charts::ChartModel unreadable = charts::ChartModelFor({charts::ChartKind::Orders, false, "EUR_USD"}, 1, "12:30");
+    unreadable.priceText = "1:2345";
+    const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(unreadable));
+    const std::string url = config_.chartUrl + "orders_noncumulative_EUR_USD.png";
+    const fs::path gbpFlag = flag(0, "GBPUSD"), gbpData = data(0, "GBPUSD");
+    const std::string eurUsdFailed = "2+data request 2+data";
+    // How the case is arranged (false: it cannot be here), what the message
+    // says after the pair's name, and the states of the three pairs in the
+    // first folder.
+    const std::tuple<std::function<bool()>, std::string, std::string> cases[] = {
+        {[&] { return downloads_.unreachable = url, true; },
+         "Сервер недоступен: " + url + " (Couldn't connect to server)", eurUsdFailed},
+        {[&] { return serveEurUsdOrders(ChartFault::NotFound), true; }, "Сервер ответил 404 Not Found: " + url,
+         eurUsdFailed},
+        {[&] { return serveEurUsdOrders(ChartFault::NotPng), true; },
+         "MToEURUSD.png from " + url + ": not a PNG image (starts with '<", eurUsdFailed},
+        {[&] { return serveEurUsdOrders(ChartFault::Truncate), true; },
+         "MToEURUSD.png from " + url + ": the PNG data is truncated", eurUsdFailed},
+        {[&] { return serveEurUsdOrders(ChartFault::None, std::string(png.begin(), png.end())), true; },
+         "'1:2345' is not a valid floating point value", eurUsdFailed},
+        {[&] { return fs::remove(gbpFlag) && fs::create_directory(gbpFlag) && (writeFile(gbpFlag / "a", "x"), true); },
+         "", "folder: x 2+data 2+data"},
+        {[&] { return fs::create_directory(gbpData); }, "", "1 2+data 2+data"},
+        {[&] { return fs::create_symlink("/dev/full", gbpData), true; }, "", "1 2+data 2+data"},
+        // The superuser ignores permission bits; the immutable attribute
+        // keeps even it from adding a file to the folder.
+        {[&] { return std::system(("chattr +i " + folder(0).string() + " 2>/dev/null").c_str()) == 0; }, "",
+         "1 1 1"},
+        // The indicator withdraws its request while the charts are fetched.
+        {[&] { return downloads_.onDownload = [&] { fs::remove(gbpFlag); }, true; }, "", "none 2+data 2+data"},
+    };
+    for (const auto& [arrange, failure, states] : cases) {
+        SCOPED_TRACE(failure + states);
+        serveEurUsdOrders(ChartFault::None);
+        downloads_.unreachable.clear();
+        downloads_.onDownload = [] {};
+        failures_.clear();
+        fs::remove_all(folder(0));
+        fs::create_directories(folder(0));
+        for (const auto& [i, code] : {std::pair(0, "GBPUSD"), std::pair(1, "GBPUSD"), std::pair(0, "AUDUSD")})
+            request(i, code);
+        request(0, "EURUSD", "request");
+        if (!arrange())
+            continue;
+        onFailure_ = [&] {
+            onFailure_ = nullptr;
+            run();  // would report the pair again if it ran
+        };
+        run();
+        std::system(("chattr -i " + folder(0).string() + " 2>/dev/null").c_str());
+        EXPECT_EQ(state(0, "GBP/USD") + " " + state(0, "EUR/USD") + " " + state(0, "AUD/USD"), states);
+        EXPECT_EQ(state(1, "GBP/USD"), "2+data");
+        ASSERT_EQ(failures_.size(), failure.empty() ? 0u : 1u);
+        for (const std::string& shown : failures_)
+            EXPECT_THAT(shown, ::testing::StartsWith("Ошибка при обновлении графиков для EURUSD\n" + failure));
+    }
+}
+
+using Cells = std::map<std::string, CellValue>;
+
+std::string cell(int row, char column)
+{
+    return column + std::to_string(row);
+}
+
+// The cells of one chart's block, from its model: the title one row down,
+// the price and the time two rows further, then each group's name and the
+// levels whose bar reaches the threshold (the price as the pane shows it and
+// the percentage, both numbers).
+void addBlock(Cells& cells, int& row, const charts::ChartModel& model, int threshold)
+{
+    const bool orders = model.kind == charts::ChartKind::Orders;
+    const char* groups[] = {"Buy limit", "Buy stop", "Sell stop", "Sell limit", "Buy +", "Buy -", "Sell -", "Sell +"};
+    cells[cell(row + 1, 'B')] = std::string(orders ? "Orders" : "Position");
+    row += 3;
+    cells[cell(row, 'A')] = std::string("Now Price");
+    cells[cell(row++, 'C')] = std::strtod(model.priceText.c_str(), nullptr);
+    cells[cell(row, 'A')] = std::string("Time");
+    cells[cell(row++, 'C')] = model.timeText;
+    for (int group = 0; group < 4; ++group) {
+        cells[cell(row++, 'B')] = std::string(groups[group + (orders ? 0 : 4)]);
+        const auto& bars = group < 2 ? model.buy : model.sell;
+        for (int x = group % 2 ? 256 : 75; x < (group % 2 ? 436 : 255); ++x)
+            if (100 * bars[std::size_t(x - 75)].countedPixels() >= 74 * threshold) {
+                cells[cell(row, 'B')] = std::strtod(ModelPriceText(model, x).c_str(), nullptr);
+                cells[cell(row++, 'C')] = double(bars[std::size_t(x - 75)].countedPixels() * 100 / 74);
+            }
+    }
+}
+
+// What the written workbook holds, numbers as numbers.
+Cells storedCells(const std::string& path)
+{
+    Cells cells;
+    for (const auto& [name, stored] : xlsxCells(path))
+        cells[name] = stored.kind == "n" ? CellValue(std::strtod(stored.value.c_str(), nullptr))
+                                         : CellValue(stored.value);
+    EXPECT_EQ(xlsxCellElementCount(path), cells.size()) << "cells the reader missed";
+    return cells;
+}
+
+// The "Exel" export with the window's part played by the test: each chart is
+// drawn from its model and read again as the window reads it, with the filter
+// given; the workbooks go to a folder of their own.
+TEST(SpreadsheetExport, TheWorkbookHoldsBothChartsAsTheWindowShowsThem)
+{
+    TempDir folder;
+    std::map<ChartKind, std::pair<charts::ChartModel, int>> shown;  // with the filter's threshold
+    std::vector<std::string> written;
+    bool banner = false;
+    SpreadsheetExportHooks hooks;
+    hooks.processEvents = [] {};
+    hooks.showBanner = [&](bool on) { banner = on; };
+    hooks.chartsLoaded = [] { return true; };
+    hooks.ordersTime = [] { return "12:30:45"; };
+    hooks.showChart = [&](ChartKind kind) {
+        static const DigitTemplate digits(charts::DigitTemplateBitmap());
+        const auto& [model, threshold] = shown.at(kind);
+        const Bitmap chart = charts::RenderChart(model);
+        Bitmap view = turnQuarter(chart);
+        NullTextPainter painter;
+        const DisplayInputs inputs{std::to_string(threshold), true, false, model.pairText, {}};
+        return ReadForDisplay(kind, chart, view, digits, inputs, painter).shown;
+    };
+    // Numbers keep their point although a library or a plugin switched the
+    // program to a comma locale, which the writer leaves as it found it.
+    hooks.writeWorkbook = [&](const Worksheet& sheet) {
+        const std::string locale = std::setlocale(LC_NUMERIC, nullptr);
+        EXPECT_TRUE(std::setlocale(LC_NUMERIC, "ru_RU.UTF-8")) << "locale ru_RU.UTF-8 is missing; ./run makes it";
+        written.push_back(WriteXlsxFileNoOverwrite(sheet, folder.path().string()));
+        char probe[8];
+        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+        std::setlocale(LC_NUMERIC, locale.c_str());
+        EXPECT_STREQ(probe, "1,5");
+        return written.back();
+    };
+    std::vector<Cells> books;
+    for (const auto& [pair, ordersThreshold, positionsThreshold] :
+         {std::tuple("EUR/USD", 40, 25), std::tuple("USD/JPY", 60, 10)}) {
+        SCOPED_TRACE(pair);
+        auto orders = charts::MakeChartModel(charts::ChartKind::Orders, pair, false, 11, "12:30:45");
+        for (int x = 256; x <= 435; ++x)  // nothing to list under "Sell limit"
+            orders.sell[std::size_t(x - 75)] = {};
+        const auto positions = charts::MakeChartModel(charts::ChartKind::Positions, pair, true, 12, "12:30:40");
+        shown = {{ChartKind::Orders, {orders, ordersThreshold}},
+                 {ChartKind::Positions, {positions, positionsThreshold}}};
+        ExportToSpreadsheet(".", hooks);
+        int row = 1;
+        addBlock(books.emplace_back(), row, orders, ordersThreshold);
+        addBlock(books.back(), row, positions, positionsThreshold);
+        ASSERT_GT(books.back().size(), 24u + 40) << "too few levels listed to test the layout";
+        EXPECT_EQ(storedCells(written.back()), books.back());
+        EXPECT_FALSE(banner);
+    }
+    // Each export is a new workbook named after the orders chart's time,
+    // never written over an earlier one.
+    EXPECT_EQ(written, (std::vector<std::string>{(folder / "Tivka 12_30_45.xlsx").string(),
+                                                 (folder / "Tivka 12_30_45 (2).xlsx").string()}));
+    EXPECT_EQ(storedCells(written[0]), books[0]);
+}
+
+}  // namespace
+}  // namespace tivka::test

@@ -1,0 +1,210 @@
+// What the history window draws and what tivka-history writes, for series
+// whose figures are known, the UTC times both use, and tivka-history as a user
+// runs it: saved charts imported, listed, exported byte for byte as the
+// exporter writes them, pruned; bad input refused with the right exit status
+// and the history left as it was.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <utime.h>
+
+#include <limits>
+
+#include "chart/bmp_codec.h"
+#include "chart/png_codec.h"
+#include "history/history_export.h"
+#include "history/history_figures.h"
+#include "history/iso_time.h"
+#include "history/readings.h"
+#include "support/test_support.h"
+
+namespace tivka::test {
+namespace {
+
+TEST(HistoryFigures, TheBuyShareWeighsBothBuyGroupsAgainstAllFour)
+{
+    // 74 pixels are 100 %, 37 are 50 %, 75 are 101 %.
+    const std::pair<Bars, std::optional<double>> cases[] = {
+        {{}, std::nullopt}, {{{256, 0, 74}}, 0.0}, {{{100, 74, 0}, {300, 37, 0}, {120, 0, 37}, {400, 0, 37}}, 60.0},
+        {{{75, 75, 0}, {435, 0, 74}}, 100.0 * 101 / 201}};
+    for (const auto& [bars, share] : cases)
+        EXPECT_EQ(BuyShare(KnownReading(0, 1.25, bars).reading), share) << bars.size();
+    const auto points = TrendPoints({KnownReading(60, 1.26, {{100, 74, 0}, {300, 37, 74}})});
+    EXPECT_EQ(std::tuple(points.at(0).fetchedAt, points[0].price, points[0].sums.buy, points[0].sums.sell),
+              std::tuple(60, 1.26, 150, 100));
+}
+
+// Columns of 100 s from 0 to 400; levels from 1.25 - 0.036 to 1.25 + 0.036,
+// four rows of 0.018.
+TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingOfEachTimeBandOfTheSpan)
+{
+    const std::vector<StoredReading> series = {
+        KnownReading(0, 1.25, {{80, 74, 0}}),                  // replaced by the next, same band
+        KnownReading(50, 1.25, {{430, 0, 37}}),                // top row
+        KnownReading(250, 1.25, {{80, 37, 37}, {81, 74, 0}}),  // bottom row: the larger of two levels
+        KnownReading(400, 1.25, {{80, 74, 74}}),               // after the map's end
+    };
+    const HeatMap map = MakeHeatMap(series, 0, 400, 4, 4);
+    // Rows from the lowest price, -1 where no reading lies.
+    EXPECT_EQ(map.cells, (std::vector<int>{0, -1, 100, -1, 0, -1, 0, -1, 0, -1, 0, -1, 50, -1, 0, -1}));
+    EXPECT_EQ(map.prices, (std::vector<std::optional<double>>{1.25, std::nullopt, 1.25, std::nullopt}));
+    // A span without readings: every cell empty over a plain unit range of prices.
+    const HeatMap empty = MakeHeatMap({}, 0, 400, 2, 3);
+    EXPECT_EQ(std::tuple(empty.lowPrice, empty.highPrice, empty.cells), std::tuple(0.0, 1.0, std::vector<int>(6, -1)));
+    // The spans offered end now and include their first instant.
+    const std::int64_t now = 1796646600;
+    EXPECT_EQ(SpanStart(HistorySpan::Day, now), now - 86400);
+    EXPECT_EQ(SpanStart(HistorySpan::Week, now), now - 7 * 86400);
+    EXPECT_EQ(SpanStart(HistorySpan::Month, now), now - 30 * 86400);
+    EXPECT_EQ(SpanStart(HistorySpan::All, now), std::numeric_limits<std::int64_t>::min());
+}
+
+TEST(IsoTime, WritesAndReadsUtcTimes)
+{
+    EXPECT_EQ(IsoUtcText(-74784816000), "-400-03-01T00:00:00Z");  // a 400-year cycle of the calendar begins
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"2026-12-07 12:30", 1796646600}, {"2026-12-07", 1796601600}, {"2000-02-29", 951782400},
+        {"2001-02-29", std::nullopt}, {"2026-12-07T24:00", std::nullopt}, {"2026-12-07T12:30:00+01", std::nullopt}};
+    for (const auto& [text, instant] : cases)
+        EXPECT_EQ(ParseIsoUtc(text), instant) << text;
+}
+
+std::vector<std::string> exportedLines(ExportFormat format, const std::vector<StoredReading>& series)
+{
+    std::string text;
+    HistoryExporter exporter(format, [&](std::string_view piece) { text += piece; });
+    for (const StoredReading& r : series)
+        exporter.add(r);
+    exporter.finish();
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+// One line for every level that can hold bars, with its reading's times, the
+// pair's decimals and a point: the same series always gives the same bytes.
+TEST(HistoryExport, WritesOneLinePerLevelWithItsReadingsFigures)
+{
+    StoredReading second = KnownReading(1796646600 + 1200, 1.2502, {{76, 37, 0}});
+    second.kind = ChartKind::Orders;
+    second.cumulative = true;
+    second.reading.timeText = "12,50\"";  // quoted in CSV
+    const std::vector<StoredReading> series = {KnownReading(1796646600, 1.25, {{256, 74, 75}}), second};
+
+    const auto csv = exportedLines(ExportFormat::Csv, series);
+    ASSERT_EQ(csv.size(), 1u + 2 * 360);
+    EXPECT_EQ(csv[0], "fetched_at,chart_time,pair,kind,cumulative,price,column,level_price,buy,sell");
+    EXPECT_EQ(csv[1], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,75,1.2140,0,0");
+    EXPECT_EQ(csv[180], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,254,1.2498,0,0");
+    EXPECT_EQ(csv[181], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,256,1.2502,100,101");
+    EXPECT_EQ(csv[362], "2026-12-07T12:50:00Z,\"12,50\"\"\",GBP/USD,orders,1,1.2502,76,1.2144,50,0");
+
+    const auto json = exportedLines(ExportFormat::Json, series);
+    ASSERT_EQ(json.size(), 2u + 2 * 360);
+    EXPECT_EQ(json.front() + json.back(), "[]");
+    EXPECT_EQ(json[181], "{\"fetched_at\":\"2026-12-07T12:30:00Z\",\"chart_time\":\"12:30\",\"pair\":\"GBP/USD\","
+                         "\"kind\":\"positions\",\"cumulative\":false,\"price\":1.2500,\"column\":256,"
+                         "\"level_price\":1.2502,\"buy\":100,\"sell\":101},");
+    EXPECT_EQ(exportedLines(ExportFormat::Json, {}), std::vector<std::string>{"[]"});
+    EXPECT_EQ(JsonQuoted("a\"\x01"), "\"a\\\"\\u0001\"");
+}
+
+constexpr std::int64_t kMinute0 = 29'000'000;  // 2025-02-19T21:20:00Z
+
+// Three orders charts twenty minutes apart and a positions chart, saved under
+// the broker's names and dated when they were fetched, and the digit template.
+class TivkaHistory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteBmpFile(charts::DigitTemplateBitmap(), (dir / "ndata.bmp").string());
+        const std::tuple<std::int64_t, std::string, charts::ChartKind, bool> saved[] = {
+            {kMinute0, "orders_GBP_USD", charts::ChartKind::Orders, true},
+            {kMinute0 + 20, "orders_GBP_USD", charts::ChartKind::Orders, true},
+            {kMinute0 + 40, "orders_GBP_USD", charts::ChartKind::Orders, true},
+            {kMinute0, "posentryprice_noncumulative_GBP_USD", charts::ChartKind::Positions, false}};
+        for (const auto& [minute, name, kind, cumulative] : saved) {
+            files += " " + std::to_string(minute) + "/" + name + ".png";
+            std::filesystem::create_directories(dir / std::to_string(minute));
+            const std::string path = (dir / std::to_string(minute) / (name + ".png")).string();
+            EncodePngFile(charts::DriftingChartPicture({kind, cumulative, "GBP_USD"}, 5, minute), path);
+            const utimbuf fetched{minute * 60, minute * 60};
+            ::utime(path.c_str(), &fetched);
+        }
+    }
+    // Exit status, standard output and standard error.
+    std::tuple<int, std::string, std::string> run(const std::string& args)
+    {
+        const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C XDG_DATA_HOME='" +
+                                    dir.path().string() + "/data' '" TIVKA_HISTORY "' " + args + " 2> err.txt";
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string out;
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        const int status = pclose(pipe);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, readFile(dir / "err.txt")};
+    }
+    std::string out(const std::string& args) { return std::get<1>(run(args)); }
+
+    TempDir dir;
+    std::string files;
+};
+
+TEST_F(TivkaHistory, ImportsListsExportsAndPrunes)
+{
+    EXPECT_EQ(out("import" + files), "kept 4 readings, 0 already held\n");
+    // A name that tells nothing, with the pair, chart and variant given.
+    std::filesystem::copy_file(dir / std::to_string(kMinute0) / "posentryprice_noncumulative_GBP_USD.png",
+                               dir / "chart.png");
+    EXPECT_EQ(out("import --pair GBP/USD --kind positions --non-cumulative --fetched 2025-02-19T21:20 chart.png"),
+              "kept 0 readings, 1 already held\n");
+    EXPECT_EQ(out("list"),
+              "GBP/USD orders cumulative 3 readings 2025-02-19T21:20:00Z .. 2025-02-19T22:00:00Z\n"
+              "GBP/USD positions non-cumulative 1 readings 2025-02-19T21:20:00Z .. 2025-02-19T21:20:00Z\n");
+
+    // The export is exactly the exporter's text of the readings the readers make.
+    std::string expected;
+    HistoryExporter exporter(ExportFormat::Csv, [&](std::string_view piece) { expected += piece; });
+    for (const std::int64_t minute : {kMinute0 + 20, kMinute0 + 40})
+        exporter.add(DriftReading("GBP/USD", ChartKind::Orders, true, minute));
+    exporter.finish();
+    EXPECT_TRUE(out("export --pair GBPUSD --kind orders --from 2025-02-19T21:40:00Z --to 2025-02-19T22:00") ==
+                expected);
+
+    EXPECT_EQ(out("prune --older-than 1").substr(0, 19), "deleted 4 readings ");
+    EXPECT_EQ(out("list"), "");
+    // A history of its own, in a folder made for it.
+    EXPECT_EQ(out("--database h/history.sqlite3 import" + files), "kept 4 readings, 0 already held\n");
+}
+
+TEST_F(TivkaHistory, RefusesBadInputAndKeepsTheHistoryAsItWas)
+{
+    ASSERT_EQ(std::get<0>(run("import" + files)), 0);
+    writeFile(dir / "orders_EUR_USD.png", "<html>not a chart</html>");
+    const std::string database = readFile(dir / "data" / "tivka" / "history.sqlite3");
+    const std::string chart = files.substr(1, files.find(' ', 1) - 1);
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"", 2, "no command given"},
+        {"show", 2, "unknown command 'show'"},
+        {"export", 2, "export needs --pair"},
+        {"export --pair GBP/USD --format xml", 2, "--format is csv or json, not 'xml'"},
+        {"export --pair XAU/USD", 1, "--pair: 'XAU/USD' is not one of the pairs"},
+        {"export --pair GBP/USD --from 2025-02-30", 1, "--from: '2025-02-30' is not a UTC time"},
+        {"prune --older-than 0", 1, "--older-than needs a whole number of days"},
+        {"prune --older-than", 2, "--older-than needs a value"},
+        {"import " + chart + " orders_EUR_USD.png", 2, "orders_EUR_USD.png: not a PNG"},
+        {"import ndata.bmp", 2, "ndata.bmp: the name does not tell the pair"},
+        {"import --template missing.bmp " + chart, 2, "missing.bmp"},
+        {"--database none.sqlite3 list", 2, "none.sqlite3: no history has been kept there yet"},
+    };
+    for (const auto& [args, status, message] : cases) {
+        const auto [got, output, error] = run(args);
+        EXPECT_EQ(got, status) << args << ": " << error;
+        EXPECT_EQ(error.substr(0, 15 + message.size()), "tivka-history: " + message) << args;
+    }
+    EXPECT_TRUE(readFile(dir / "data" / "tivka" / "history.sqlite3") == database) << "the history changed";
+}
+
+}  // namespace
+}  // namespace tivka::test
