@@ -4,11 +4,21 @@
 
 #include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
-#include "support/test_charts.h"
 #include "support/test_support.h"
 
 namespace tivka {
 namespace {
+
+// A chart-sized picture whose every pixel tells where it is, so that a wrong
+// turn or a swapped chart shows.
+Bitmap patterned(int seed)
+{
+    Bitmap picture(531, 256);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, rgb(std::uint8_t(x * seed), std::uint8_t(y), std::uint8_t(x ^ y)));
+    return picture;
+}
 
 test::Handler pngOf(const Bitmap& b)
 {
@@ -21,7 +31,7 @@ test::Handler pngOf(const Bitmap& b)
 // removes the files.
 TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
 {
-    const Bitmap positions = test::BasicChart("1.2345"), orders = test::BasicChart("0.9876", "08:15");
+    const Bitmap positions = patterned(3), orders = patterned(5);
     const std::string p = "posentryprice_noncumulative_GBP_USD.png", o = "orders_GBP_USD.png";
     const std::string failed = "Ошибка при загрузке графиков!\n", refused = "http://127.0.0.1:1/";
     test::LoopbackServer http;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "chart/picture_bytes.h"
-#include "support/test_charts.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -103,7 +102,10 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
 
 TEST(PngTest, EncodingIsLosslessAndFailuresAreReported)
 {
-    const Bitmap chart = test::BasicChart();
+    Bitmap chart(531, 256);
+    for (int y = 0; y < chart.height(); ++y)
+        for (int x = 0; x < chart.width(); ++x)
+            chart.setPixel(x, y, rgb(std::uint8_t(x), std::uint8_t(y * 7), std::uint8_t(x ^ y)));
     test::TempDir dir;
     EncodePngFile(chart, (dir / "USDJPY.png").string());
     EXPECT_EQ(DecodePngFile((dir / "USDJPY.png").string()), chart);

@@ -9,10 +9,23 @@
 #include "export/chart_marks.h"
 #include "export/indicator_data.h"
 #include "export/pane_text.h"
-#include "support/test_charts.h"
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "chart/text_painter.h"
 
 namespace tivka {
 namespace {
+
+// Records what would be drawn where.
+struct RecordingPainter final : TextPainter {
+    std::vector<std::tuple<int, int, int, std::string>> texts;
+    void drawText(Bitmap&, int x, int y, int fontSize, std::string_view text) override
+    {
+        texts.emplace_back(x, y, fontSize, std::string(text));
+    }
+};
 
 using Marks = std::vector<std::tuple<int, int, int, std::string>>;
 using Lines = std::vector<std::string>;
@@ -84,7 +97,7 @@ TEST(PaneText, EachGroupListsItsSideOfItsHalfAndTheMarksNameThem)
         // Every inked label column is written again beside the axis (a lone
         // blank where nothing was recognised), then the four captions.
         Bitmap view(256, 531);
-        test::RecordingPainter painter;
+        RecordingPainter painter;
         DrawChartMarks(view, kind, reading, painter);
         Marks expected{{200, 316, 8, "1.2500 "}, {200, 315, 8, " "}, {200, 266, 8, "1.2600 "}};
         expected.insert(expected.end(), captions.begin(), captions.end());
@@ -108,6 +121,24 @@ TEST(IndicatorDataText, PricesAreRoundedToSixDigitsAndThePairsDecimalsWithAPoint
         const std::string data = IndicatorDataText(orders, ChartReading{}, decimals, separator);
         EXPECT_EQ(data.substr(0, data.find("\r\nOrders\r\n")), "\r\n" + text) << price << separator;
         EXPECT_EQ(data.substr(data.find("Orders\r\n") + 8, text.size() + 5), text + ";0;0\r") << price << separator;
+    }
+}
+
+// The readout under the pointer: six significant digits at most, the pair's
+// decimals and the system's separator, each bar's share of a full bar.
+TEST(ReadoutText, PriceAndSharesOfTheColumnUnderThePointer)
+{
+    const std::tuple<Level, int, const char*, std::string, std::string> cases[] = {
+        {{1.23456, 9, 6}, 4, ".", "1.2346", "1.2346 : Buy-12%  Sell-8%"},
+        {{109.875, 3, 31}, 2, ".", "109.88", "109.88 : Buy-4%  Sell-41%"},
+        {{1.3, 0, 0}, 4, ",", "1,3000", "1,3000 : Buy-0%  Sell-0%"},
+        {{1234.5678, 74, 37}, 4, ".", "1234.5700", "1234.5700 : Buy-100%  Sell-50%"}};
+    for (const auto& [level, decimals, separator, price, line] : cases) {
+        ChartReading reading;
+        reading.level(434) = level;
+        const ReadoutText text = ReadoutTexts(reading, decimals, 434, separator);
+        EXPECT_EQ(text.price, price);
+        EXPECT_EQ(text.line, line);
     }
 }
 

@@ -22,6 +22,7 @@
 namespace tivka {
 namespace {
 
+using test::OfPair;
 using test::DriftReading;
 
 constexpr std::int64_t kMinute0 = 29'000'000;  // 2025-02-19T21:20Z
@@ -83,7 +84,7 @@ TEST(HistoryStore, GivesBackExactlyWhatWasStored)
         ASSERT_EQ(back.size(), 1u);
         EXPECT_EQ(figures(back[0]), figures(reading));
     }
-    EXPECT_EQ(store.readings({"GBP/USD", ChartKind::Positions}).size(), 2u) << "both variants";
+    EXPECT_EQ(store.readings(OfPair("GBP/USD", ChartKind::Positions)).size(), 2u) << "both variants";
 }
 
 TEST(HistoryStore, KeepsTheSameChartOnce)
@@ -128,7 +129,7 @@ TEST(HistoryStore, BringsAnOlderFileUpToDate)
     SqliteDatabase(path, false).execute("DROP INDEX readings_by_levels; ALTER TABLE readings DROP COLUMN "
                                         "levels_digest; UPDATE schema_version SET version = 1");
     HistoryStore store(path);
-    const auto back = store.readings({"GBP/USD"});
+    const auto back = store.readings(OfPair("GBP/USD"));
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(figures(back[0]), figures(old[0]));
     EXPECT_EQ(figures(back[1]), figures(old[1]));
@@ -179,7 +180,7 @@ TEST(HistoryStore, RefusesWhatItCannotReadAndLeavesItAlone)
     };
     for (const auto& [path, message] : cases) {
         const std::string before = test::readFile(path);
-        EXPECT_THAT([&] { HistoryStore(path).readings({"GBP/USD"}); },
+        EXPECT_THAT([&] { HistoryStore(path).readings(OfPair("GBP/USD")); },
                     ::testing::ThrowsMessage<HistoryError>(::testing::StartsWith(message)));
         EXPECT_TRUE(test::readFile(path) == before) << path << " changed";
     }
@@ -196,13 +197,13 @@ TEST(HistoryStore, PrunesReadingsOlderThanTheDaysKept)
         r.fetchedAt = now - age;
         written.record(r);
     }
-    EXPECT_EQ(OpenHistory(path, 0, now)->readings({"EUR/USD"}).size(), 5u);
+    EXPECT_EQ(OpenHistory(path, 0, now)->readings(OfPair("EUR/USD")).size(), 5u);
     const auto store = OpenHistory(path, 7, now);
-    const auto kept = store->readings({"EUR/USD"});
+    const auto kept = store->readings(OfPair("EUR/USD"));
     ASSERT_EQ(kept.size(), 3u);
     EXPECT_EQ(kept.front().fetchedAt, now - 7 * 86400);
     EXPECT_EQ(store->pruneBefore(now), 2);
-    EXPECT_EQ(store->readings({"EUR/USD"}).size(), 1u);
+    EXPECT_EQ(store->readings(OfPair("EUR/USD")).size(), 1u);
 }
 
 // The base chart fetched again with its figures changed, so that none is a
@@ -247,7 +248,7 @@ TEST(CrashSafety, AWriterKilledMidTransactionLosesOnlyWhatItHadNotCommitted)
     ::waitpid(child, &status, 0);
     ::close(fds[0]);
     HistoryStore store(path);
-    const auto held = store.readings({"GBP/USD"});
+    const auto held = store.readings(OfPair("GBP/USD"));
     ASSERT_EQ(held.size(), 40u);
     for (std::size_t n = 0; n < held.size(); ++n)
         EXPECT_EQ(figures(held[n]), figures(numbered(base, int(n))));
@@ -284,7 +285,7 @@ TEST(HistoryRecorder, AFullDiskCostsOnlyTheReadingsOfThatTimeAndIsReportedOnce)
         recorder.record(numbered(base, 4));  // stored before the recorder ends
     }
     std::vector<std::string> held;
-    for (const StoredReading& reading : HistoryStore(path).readings({"EUR/USD"}))
+    for (const StoredReading& reading : HistoryStore(path).readings(OfPair("EUR/USD")))
         held.push_back(reading.reading.timeText);
     EXPECT_EQ(held, (std::vector<std::string>{base.reading.timeText, "1", "4"}));
     EXPECT_THAT(failures, ::testing::ElementsAre(::testing::StartsWith(path + ": ")));

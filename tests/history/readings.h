@@ -3,6 +3,7 @@
 // Readings whose figures the history tests know.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "chart_server/chart_server.h"
 #include "export/indicator_pass.h"
 #include "export/reading_recorder.h"
+#include "history/history_store.h"
 
 namespace tivka::test {
 
@@ -43,6 +45,15 @@ inline StoredReading KnownReading(std::int64_t fetchedAt, double price, const Ba
     for (const auto& [column, buy, sell] : bars)
         reading.level(column) = {reading.level(column).price, buy, sell};
     return stored;
+}
+
+// The readings of one pair, of one kind when given.
+inline ReadingQuery OfPair(const std::string& pair, std::optional<ChartKind> kind = std::nullopt)
+{
+    ReadingQuery query;
+    query.pairText = pair;
+    query.kind = kind;
+    return query;
 }
 
 }  // namespace tivka::test

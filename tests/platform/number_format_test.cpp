@@ -1,6 +1,5 @@
 #include "platform/number_format.h"
 
-#include <cmath>
 #include <tuple>
 #include <limits>
 #include <random>

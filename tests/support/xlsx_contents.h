@@ -53,15 +53,6 @@ inline std::string xmlText(std::string text)
     return text;
 }
 
-inline std::string xlsxSheetName(const std::string& archive)
-{
-    std::smatch match;
-    std::string workbook = unzipEntry(archive, "xl/workbook.xml");
-    if (!std::regex_search(workbook, match, std::regex("<sheet name=\"([^\"]*)\"")))
-        throw std::runtime_error("no sheet in " + archive);
-    return xmlText(match[1]);
-}
-
 inline std::vector<std::string> xlsxSharedStrings(const std::string& archive)
 {
     std::vector<std::string> strings;

@@ -1,7 +1,6 @@
 // The history as the window keeps and shows it: every refresh's readings
 // stored, old ones pruned at start-up, and the "История" window's lines, heat
 // map and figures for a known series.
-#include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QLineSeries>
@@ -32,7 +31,7 @@ TEST_F(HistoryWindowTest, RefreshesKeepTheirReadingsAndOldOnesArePrunedAtStartUp
     const std::string positions = window->state().positions.reading.priceText;
     window->close();
     std::vector<std::string> kept;
-    for (const StoredReading& r : HistoryStore(historyPath).readings({"GBP/USD"}))
+    for (const StoredReading& r : HistoryStore(historyPath).readings(OfPair("GBP/USD")))
         kept.push_back(std::to_string(r.fetchedAt - clock.instant) + " " + r.reading.priceText);
     EXPECT_EQ(kept, (std::vector<std::string>{"-518400 7.2000", "0 " + orders, "0 " + positions}));
 }

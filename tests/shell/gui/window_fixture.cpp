@@ -1,7 +1,6 @@
 #include "window_fixture.h"
 
 #include <QDeadlineTimer>
-#include <sstream>
 
 #include "chart/bmp_codec.h"
 #include "chart_server/chart_server.h"
@@ -67,19 +66,6 @@ bool WindowTest::waitUntilHeld()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     settle();
     return downloader.waiting();
-}
-
-std::vector<std::string> WindowTest::settingsLines() const
-{
-    std::vector<std::string> lines;
-    std::istringstream text(readFile(settingsFile));
-    for (std::string line; std::getline(text, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.find('=') != std::string::npos)
-            lines.push_back(line);
-    }
-    return lines;
 }
 
 }  // namespace tivka::test

@@ -67,8 +67,6 @@ protected:
     QSystemTrayIcon* trayIcon() const { return find<QSystemTrayIcon>("trayIcon"); }
     std::string state() const { return stateLine()->text().toStdString(); }
     std::filesystem::path settingsPath() const { return dir / "tivka.INI"; }
-    // Key=value lines of the settings file, in file order.
-    std::vector<std::string> settingsLines() const;
     static void settle() { QCoreApplication::processEvents(); }
 
     TempDir dir;
