@@ -29,6 +29,7 @@ TEST(PairNamingTest, ChartAddressesAndFiles)
         {DisplayOrdersChart(kUrl, "AB\xE2\x82/XYZ", true), "orders_AB\xE2_/XY.png", "oc_AB\xE2_XY.png"},
         {DisplayPositionsChart(kUrl, "../../x/y", false), "posentryprice_noncumulative_../_./x.png", "pn_.._._x.png"},
         {DisplayOrdersChart(kUrl, "..\\..\\x", true), "orders_..\\_.\\x.png", "oc_.._._x.png"},
+        {DisplayOrdersChart(kUrl, std::string(200, 'A') + "/../..", true), "orders_AAA_AAA.png", "oc_AAAAAA.png"},
         {DisplayOrdersChart(kUrl, std::string("a\0b/c", 5), true), "orders_" + std::string("a\0b_c", 5) + ".png",
          "oc_a_bc.png"},
     };

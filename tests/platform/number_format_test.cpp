@@ -10,12 +10,10 @@
 namespace tivka {
 namespace {
 
-// value, decimals, significant digits, separator, text
-using PriceCase = std::tuple<double, int, int, const char*, const char*>;
-
 TEST(NumberFormatTest, RoundsHalfAwayFromZeroOnTheExactValueAfterCuttingSignificantDigits)
 {
-    const PriceCase cases[] = {
+    // value, decimals, significant digits, separator, text
+    const std::tuple<double, int, int, const char*, const char*> cases[] = {
         {0.03125, 4, 15, ".", "0.0313"},  {-2.5, 0, 15, ".", "-3"},  // exact ties: away from zero, not to even
         {2.675, 2, 15, ".", "2.67"},      {1.00005, 4, 15, ".", "1.0001"},  // stored just below, just above a tie
         {9.99995, 4, 15, ".", "10.0000"},                                    // a carry into a new integer digit
