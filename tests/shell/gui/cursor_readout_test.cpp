@@ -45,10 +45,6 @@ protected:
         canvas.fill(kBackground);
         orders.decimals = 2;
         positions.decimals = 4;
-        for (int c = geometry::kFirstLevelColumn; c <= geometry::kLastLevelColumn; ++c) {
-            orders.reading.level(c) = {100.0 + c * 0.01, c % 50, (c * 3) % 50};
-            positions.reading.level(c) = {1.0 + c * 0.0001, c % 40, (c * 7) % 40};
-        }
         positions.reading.level(434) = {1.2345, 9, 6};
         positions.reading.level(255) = {1.3, 0, 0};
         orders.reading.level(75) = {109.875, 3, 31};

@@ -1,12 +1,17 @@
 // What a trader relies on every day: choices and settings that survive a
 // restart, the keys desktop users press, the tray, the small dialogs.
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
 
+#include <thread>
+#include <unistd.h>
+
 #include "chart/png_codec.h"
+#include "platform/gui/instance_beacon.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
 
@@ -31,7 +36,6 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     writeTemplate();
     writeFile(settingsPath(), "[Setting]\nTime1=15\nTimerEn1=1\nTime2=40\n");
     MainWindow& first = startWindow();
-    EXPECT_TRUE(first.autoRefresh().periodicEnabled());
     EXPECT_EQ(timer("periodicTimer")->interval(), 15 * 60 * 1000);
     EXPECT_TRUE(action("autoRefreshAction")->isChecked());
     pairBox()->setCurrentText("EUR/JPY");
@@ -163,7 +167,6 @@ TEST_F(WindowTest, TheTrayHidesRestoresRefreshesAndTellsThePrice)
     settle();
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
-
 }
 
 // Qt flips a checkable entry's mark on the click that opens the dialog; the
@@ -192,6 +195,23 @@ TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
     modals.setNext([](QDialog&) { return int(QDialog::Rejected); });
     entry->trigger();
     EXPECT_TRUE(entry->isChecked()) << "the click that opened the dialog must not clear it";
+}
+
+// A second start in the same folder reaches the first, which then comes to
+// the front.
+TEST(InstanceBeacon, ACallFromASecondStartReachesTheFirst)
+{
+    const QString name = BeaconName("/tmp/tivka-beacon-test-" + std::to_string(::getpid()));
+    EXPECT_FALSE(InstanceBeacon::CallRunning(name)) << "nobody listens yet";
+    InstanceBeacon beacon(name);
+    int calls = 0;
+    QObject::connect(&beacon, &InstanceBeacon::called, [&] { ++calls; });
+    std::thread second([&] { EXPECT_TRUE(InstanceBeacon::CallRunning(name)); });
+    QDeadlineTimer deadline(5000);
+    while (calls == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    second.join();
+    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
