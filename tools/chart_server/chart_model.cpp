@@ -8,6 +8,7 @@
 #include <string>
 
 #include "chart_server/chart_renderer.h"
+#include "chart_server/pair_levels.h"
 
 namespace tivka::charts {
 namespace {
@@ -29,53 +30,16 @@ private:
     std::mt19937_64 engine_;
 };
 
-struct PairLevel {
-    const char* pair;
-    int points;  // typical price in units of the last decimal
-    int digits;
-};
-
-constexpr PairLevel kLevels[] = {
-    {"GBP/USD", 12700, 4}, {"EUR/USD", 10800, 4}, {"AUD/USD", 6600, 4},  {"USD/JPY", 14950, 2},
-    {"USD/CAD", 13600, 4}, {"USD/CHF", 8800, 4},  {"EUR/GBP", 8500, 4},  {"EUR/JPY", 16100, 2},
-    {"EUR/CHF", 9500, 4},  {"GBP/JPY", 18900, 2},
-};
-
-PairLevel levelFor(const std::string& pairText)
-{
-    for (const PairLevel& level : kLevels)
-        if (pairText == level.pair)
-            return level;
-    return {"", 10000, 4};
-}
-
-int powerOfTen(int digits)
-{
-    int p = 1;
-    while (digits-- > 0)
-        p *= 10;
-    return p;
-}
-
-// Fixed notation with '.', the way the chart prints prices.
-std::string formatPoints(int points, int digits)
-{
-    const int unit = powerOfTen(digits);
-    std::string decimals = std::to_string(points % unit);
-    decimals.insert(0, std::size_t(digits) - decimals.size(), '0');
-    return std::to_string(points / unit) + "." + decimals;
-}
-
 // Label ticks fall where the linear scale (column 255 = the current price)
 // hits a multiple of the label interval.
 void placeLabels(ChartModel& model, int pricePoints, int stepPoints, int interval)
 {
-    const double unit = powerOfTen(model.digits);
+    const double unit = PowerOfTen(model.digits);
     for (int tick = kFirstLevelColumn + 3; tick <= kLastLevelColumn; ++tick) {
         const int points = pricePoints + (tick - kCurrentColumn) * stepPoints;
         if (points % interval != 0)
             continue;
-        model.labels.push_back({tick - 3, formatPoints(points, model.digits), points / unit});
+        model.labels.push_back({tick - 3, FormatPoints(points, model.digits), points / unit});
     }
 }
 
@@ -143,7 +107,7 @@ ChartModel MakeChartModel(ChartKind kind, const std::string& pairText, bool cumu
                           std::uint64_t seed, const std::string& timeText)
 {
     Dice dice(seed);
-    const PairLevel level = levelFor(pairText);
+    const PairLevel level = PairLevelOf(pairText);
     ChartModel model;
     model.kind = kind;
     model.pairText = pairText;
@@ -155,8 +119,8 @@ ChartModel MakeChartModel(ChartKind kind, const std::string& pairText, bool cumu
     // Column 255 lies on the scale's grid, so the price is a whole number of steps.
     int pricePoints = level.points + dice.between(-level.points / 100, level.points / 100);
     pricePoints -= pricePoints % stepPoints;
-    model.priceText = formatPoints(pricePoints, model.digits);
-    model.price = pricePoints / double(powerOfTen(model.digits));
+    model.priceText = FormatPoints(pricePoints, model.digits);
+    model.price = pricePoints / double(PowerOfTen(model.digits));
     model.timeText = timeText;
 
     // Both texts start within the columns the readers scan for a first

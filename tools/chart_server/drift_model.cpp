@@ -13,6 +13,7 @@
 #include <string>
 
 #include "chart_server/chart_renderer.h"
+#include "chart_server/pair_levels.h"
 
 namespace tivka::charts {
 namespace {
@@ -22,27 +23,6 @@ constexpr int kFirstLevelColumn = 75;
 constexpr int kLastLevelColumn = 435;
 constexpr int kMaxBar = 75;
 constexpr double kTau = 2 * std::numbers::pi;
-
-struct PairLevel {
-    const char* pair;
-    int points;
-    int digits;
-    int stepPoints;
-};
-
-constexpr PairLevel kPairs[] = {
-    {"GBP/USD", 12700, 4, 2}, {"EUR/USD", 10800, 4, 2}, {"AUD/USD", 6600, 4, 1}, {"USD/JPY", 14950, 2, 4},
-    {"USD/CAD", 13600, 4, 2}, {"USD/CHF", 8800, 4, 1},  {"EUR/GBP", 8500, 4, 1}, {"EUR/JPY", 16100, 2, 4},
-    {"EUR/CHF", 9500, 4, 1},  {"GBP/JPY", 18900, 2, 4},
-};
-
-PairLevel pairLevel(const std::string& pairText)
-{
-    for (const PairLevel& level : kPairs)
-        if (pairText == level.pair)
-            return level;
-    return {"", 10000, 4, 2};
-}
 
 std::uint64_t mix(std::uint64_t value)
 {
@@ -64,22 +44,6 @@ std::uint64_t identity(const std::string& pairText, ChartKind kind, bool cumulat
     for (const unsigned char c : pairText)
         hash = (hash ^ c) * 1099511628211ull;
     return hash ^ (kind == ChartKind::Orders ? 0x100 : 0x200) ^ (cumulative ? 0x1000 : 0);
-}
-
-int powerOfTen(int digits)
-{
-    int p = 1;
-    while (digits-- > 0)
-        p *= 10;
-    return p;
-}
-
-std::string formatPoints(int points, int digits)
-{
-    const int unitValue = powerOfTen(digits);
-    std::string decimals = std::to_string(points % unitValue);
-    decimals.insert(0, std::size_t(digits) - decimals.size(), '0');
-    return std::to_string(points / unitValue) + "." + decimals;
 }
 
 std::string clockText(std::int64_t minute)
@@ -148,12 +112,12 @@ void fillDriftingBars(ChartModel& model, std::uint64_t seed, int pricePoints, in
 
 void placeDriftingLabels(ChartModel& model, int pricePoints, int stepPoints)
 {
-    const double unitValue = powerOfTen(model.digits);
+    const double unitValue = PowerOfTen(model.digits);
     const int interval = stepPoints * 30;
     for (int tick = kFirstLevelColumn + 3; tick <= kLastLevelColumn; ++tick) {
         const int points = pricePoints + (tick - kCurrentColumn) * stepPoints;
         if (points % interval == 0)
-            model.labels.push_back({tick - 3, formatPoints(points, model.digits), points / unitValue});
+            model.labels.push_back({tick - 3, FormatPoints(points, model.digits), points / unitValue});
     }
 }
 
@@ -162,7 +126,7 @@ void placeDriftingLabels(ChartModel& model, int pricePoints, int stepPoints)
 ChartModel MakeDriftingChartModel(ChartKind kind, const std::string& pairText, bool cumulative,
                                   std::uint64_t seed, std::int64_t minute)
 {
-    const PairLevel level = pairLevel(pairText);
+    const PairLevel level = PairLevelOf(pairText);
     const std::uint64_t chartSeed = mix(seed ^ identity(pairText, kind, cumulative));
     ChartModel model;
     model.kind = kind;
@@ -170,8 +134,8 @@ ChartModel MakeDriftingChartModel(ChartKind kind, const std::string& pairText, b
     model.digits = level.digits;
     // Both charts of a pair, in both variants, show the same price.
     const int pricePoints = pricePointsAt(level, mix(seed ^ identity(pairText, ChartKind::Orders, false)), minute);
-    model.priceText = formatPoints(pricePoints, model.digits);
-    model.price = pricePoints / double(powerOfTen(model.digits));
+    model.priceText = FormatPoints(pricePoints, model.digits);
+    model.price = pricePoints / double(PowerOfTen(model.digits));
     model.timeText = clockText(minute);
     model.priceFirstColumn = 240;
     model.priceFirstRow = 33;
