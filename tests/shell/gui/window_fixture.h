@@ -58,14 +58,13 @@ protected:
     QPushButton* refreshButton() const { return find<QPushButton>("refreshButton"); }
     QPushButton* calculateButton() const { return find<QPushButton>("calculateButton"); }
     QLabel* refreshBanner() const { return find<QLabel>("refreshBanner"); }
-    QLabel* stateLine() const { return find<QLabel>("dataStateLine"); }
     ChartCanvas* chartCanvas() const { return find<ChartCanvas>("chartCanvas"); }
     QComboBox* pairBox() const { return find<QComboBox>("pairBox"); }
     QLineEdit* ordersFilter() const { return find<QLineEdit>("ordersFilter"); }
     QAction* action(const char* name) const { return find<QAction>(name); }
     QTimer* timer(const char* name) const { return find<QTimer>(name); }
     QSystemTrayIcon* trayIcon() const { return find<QSystemTrayIcon>("trayIcon"); }
-    std::string state() const { return stateLine()->text().toStdString(); }
+    std::string state() const { return find<QLabel>("dataStateLine")->text().toStdString(); }
     std::filesystem::path settingsPath() const { return dir / "tivka.INI"; }
     static void settle() { QCoreApplication::processEvents(); }
 
