@@ -63,12 +63,14 @@ HistoryStore::HistoryStore(const std::string& path)
         }
     }
     db_ = std::make_unique<SqliteDatabase>(path, true);
-    db_->execute("PRAGMA journal_mode = WAL");
     // Every commit reaches the disk before it returns: a power loss never
     // takes back a reading that was reported stored.
     db_->execute("PRAGMA synchronous = FULL");
     db_->execute("PRAGMA foreign_keys = ON");
     BringSchemaUpToDate(*db_);
+    // Only once the file is known to be a history: another program's
+    // database is refused as it was found.
+    db_->execute("PRAGMA journal_mode = WAL");
     statements_ = std::make_unique<Statements>(*db_);
 }
 

@@ -164,6 +164,8 @@ TEST(HistoryStore, RefusesWhatItCannotReadAndLeavesItAlone)
     };
     const std::string newer = copy([](SqliteDatabase& db) { db.execute("UPDATE schema_version SET version = 9"); });
     const std::string text = (dir / "notes.txt").string();
+    const std::string foreign = (dir / "other.db").string();
+    SqliteDatabase(foreign, true).execute("CREATE TABLE notes(x)");
     test::writeFile(text, std::string(5000, 'x'));
     const std::string blob = PackReadingLevels(reading.reading).blob;
     const auto levels = [&](const std::string& damaged) {
@@ -174,6 +176,7 @@ TEST(HistoryStore, RefusesWhatItCannotReadAndLeavesItAlone)
     const std::pair<std::string, std::string> cases[] = {
         {newer, newer + ": the history has schema version 9; this Tivka knows versions up to 2"},
         {text, text + ": "},
+        {foreign, foreign + ": holds tables but no schema version; not a Tivka history"},
         {levels(""), "levels of reading 1: the blob is empty"},
         {levels("\x02" + blob.substr(1)), "levels of reading 1: unknown format 2"},
         {levels(blob.substr(0, blob.size() - 3)), "levels of reading 1: the compressed levels are damaged"},
