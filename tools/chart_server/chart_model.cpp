@@ -13,10 +13,6 @@
 namespace tivka::charts {
 namespace {
 
-constexpr int kCurrentColumn = 255;
-constexpr int kFirstLevelColumn = 75;
-constexpr int kLastLevelColumn = 435;
-constexpr int kMaxBar = 75;
 constexpr int kSideLevels = 180;
 
 class Dice {

@@ -5,8 +5,6 @@
 namespace tivka::charts {
 namespace {
 
-constexpr int kCurrentColumn = 255;
-constexpr int kFirstLevelColumn = 75;
 constexpr int kAxisRow = 120;
 constexpr int kBuyBottomRow = 119;
 constexpr int kSellTopRow = 121;

@@ -12,6 +12,13 @@ namespace tivka::charts {
 
 constexpr int kChartWidth = 531;
 constexpr int kChartHeight = 256;
+// The chart's level columns, left to right, with the current price in the
+// middle one, and the longest bar the models draw: one pixel past the 74 of
+// a full bar, so that the readers also meet bars over 100 %.
+constexpr int kFirstLevelColumn = 75;
+constexpr int kCurrentColumn = 255;
+constexpr int kLastLevelColumn = 435;
+constexpr int kMaxBar = 75;
 
 // The two built-in 5 x 9 fonts, both black ink on white: the block font of
 // the demo, and a round one (other glyph shapes, a narrow "1" and thin

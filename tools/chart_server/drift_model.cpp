@@ -18,10 +18,6 @@
 namespace tivka::charts {
 namespace {
 
-constexpr int kCurrentColumn = 255;
-constexpr int kFirstLevelColumn = 75;
-constexpr int kLastLevelColumn = 435;
-constexpr int kMaxBar = 75;
 constexpr double kTau = 2 * std::numbers::pi;
 
 std::uint64_t mix(std::uint64_t value)
