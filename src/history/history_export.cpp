@@ -1,9 +1,9 @@
 #include "history/history_export.h"
 
-#include <cstdio>
-
 #include "acquisition/pair_naming.h"
+#include "history/history_store.h"
 #include "history/iso_time.h"
+#include "platform/json_text.h"
 #include "platform/number_format.h"
 
 namespace tivka {
@@ -29,7 +29,7 @@ ReadingFields fieldsOf(const StoredReading& stored, ExportFormat format)
 {
     const int decimals = DecimalsOfPairText(stored.pairText);
     ReadingFields fields{IsoUtcText(stored.fetchedAt), stored.reading.timeText, stored.pairText,
-                         stored.kind == ChartKind::Orders ? "orders" : "positions", stored.cumulative ? '1' : '0',
+                         ChartKindName(stored.kind), stored.cumulative ? '1' : '0',
                          FormatPrice(stored.reading.price, decimals, kSignificant, "."), decimals};
     if (format == ExportFormat::Json) {
         fields.fetchedAt = JsonQuoted(fields.fetchedAt);
@@ -69,24 +69,6 @@ void appendJson(std::string& out, const ReadingFields& f, int column, const Leve
 }
 
 }  // namespace
-
-std::string JsonQuoted(std::string_view text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
 
 HistoryExporter::HistoryExporter(ExportFormat format, std::function<void(std::string_view)> sink)
     : format_(format), sink_(std::move(sink))

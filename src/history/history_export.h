@@ -37,7 +37,4 @@ private:
     bool first_ = true;
 };
 
-// A text as a JSON string literal, quotes included.
-std::string JsonQuoted(std::string_view text);
-
 }  // namespace tivka

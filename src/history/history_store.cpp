@@ -10,11 +10,6 @@ namespace tivka {
 
 namespace {
 
-const char* kindName(ChartKind kind)
-{
-    return kind == ChartKind::Orders ? "orders" : "positions";
-}
-
 ChartKind kindNamed(const std::string& name)
 {
     return name == "orders" ? ChartKind::Orders : ChartKind::Positions;
@@ -52,6 +47,11 @@ struct HistoryStore::Statements {
 struct HistoryStore::Batch::Open {
     SqliteTransaction transaction;
 };
+
+const char* ChartKindName(ChartKind kind)
+{
+    return kind == ChartKind::Orders ? "orders" : "positions";
+}
 
 HistoryStore::HistoryStore(const std::string& path)
 {
@@ -95,7 +95,7 @@ std::int64_t HistoryStore::seriesId(const SeriesKey& key)
     auto run = [&](SqliteStatement& statement) {
         statement.reset();
         statement.bind(1, std::string_view(key.pairText))
-            .bind(2, std::string_view(kindName(key.kind)))
+            .bind(2, std::string_view(ChartKindName(key.kind)))
             .bind(3, std::int64_t(key.cumulative));
         return statement.step();
     };
@@ -162,7 +162,7 @@ void HistoryStore::forEachReading(const ReadingQuery& query, const std::function
                                  "AND fetched_at BETWEEN ?4 AND ?5 ORDER BY fetched_at, readings.id");
     select.bind(1, std::string_view(query.pairText)).bind(4, query.from).bind(5, query.to);
     if (query.kind)
-        select.bind(2, std::string_view(kindName(*query.kind)));
+        select.bind(2, std::string_view(ChartKindName(*query.kind)));
     if (query.cumulative)
         select.bind(3, std::int64_t(*query.cumulative));
     StoredReading stored;

@@ -18,6 +18,9 @@ class SqliteStatement;
 // The history database of the user: "<data folder>/tivka/history.sqlite3".
 std::string DefaultHistoryPath();
 
+// The kind as the history stores, lists and exports it: "orders" or "positions".
+const char* ChartKindName(ChartKind kind);
+
 // The readings of one chart of one pair in one variant.
 struct SeriesKey {
     std::string pairText;

@@ -15,6 +15,7 @@
 #include "history/history_figures.h"
 #include "history/iso_time.h"
 #include "history/readings.h"
+#include "platform/json_text.h"
 #include "support/test_support.h"
 
 namespace tivka::test {

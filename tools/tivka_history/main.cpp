@@ -7,7 +7,6 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
-#include "export/indicator_pass.h"
 #include "history/history_store.h"
 #include "history/iso_time.h"
 #include "history/sqlite_database.h"
@@ -16,6 +15,7 @@
 #include "platform/conversions.h"
 #include "platform/files.h"
 #include "platform/numeric_locale.h"
+#include "reading/chart_reading.h"
 
 namespace tivka::history_tool {
 
@@ -44,15 +44,10 @@ HistoryStore openStore(const HistoryOptions& options)
     return HistoryStore(path);
 }
 
-const char* kindText(ChartKind kind)
-{
-    return kind == ChartKind::Orders ? "orders" : "positions";
-}
-
 void list(HistoryStore& store)
 {
     for (const SeriesSummary& s : store.summary())
-        std::printf("%s %s %s %lld readings %s .. %s\n", s.key.pairText.c_str(), kindText(s.key.kind),
+        std::printf("%s %s %s %lld readings %s .. %s\n", s.key.pairText.c_str(), ChartKindName(s.key.kind),
                     s.key.cumulative ? "cumulative" : "non-cumulative", static_cast<long long>(s.readings),
                     IsoUtcText(s.firstFetchedAt).c_str(), IsoUtcText(s.lastFetchedAt).c_str());
 }

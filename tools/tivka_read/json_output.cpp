@@ -1,7 +1,8 @@
 #include "json_output.h"
 
 #include <charconv>
-#include <cstdio>
+
+#include "platform/json_text.h"
 
 namespace tivka::read_tool {
 
@@ -12,24 +13,6 @@ std::string number(double value)
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
-}
-
-std::string quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
 }
 
 std::string scaleJson(const ChartReading& r)
@@ -60,7 +43,7 @@ std::string levelsJson(const ChartReading& r)
 std::string chartJson(const ShownChart& chart)
 {
     const ChartReading& r = chart.reading;
-    return "{\n    \"now\": {\"price\": " + number(r.price) + ", \"time\": " + quoted(r.timeText) +
+    return "{\n    \"now\": {\"price\": " + number(r.price) + ", \"time\": " + JsonQuoted(r.timeText) +
            "},\n    \"scaleCount\": " + std::to_string(r.scale.size()) + ",\n    \"scale\": " + scaleJson(r) +
            ",\n    \"step\": " + number(r.step) + ",\n    \"digits\": " + std::to_string(chart.decimals) +
            ",\n    \"levels\": " + levelsJson(r) + "\n  }";
