@@ -12,8 +12,9 @@ std::vector<std::uint8_t> ReadImageFile(const std::string& path, const std::stri
     if (IsFolder(path))
         throw std::runtime_error(path + ": is a folder, not a " + kind + " image");
     std::string content;
-    if (ReadWholeFile(path, content) != ReadOutcome::Read)
-        throw std::runtime_error(path + ": cannot be opened (" + LastSystemError() + ")");
+    std::string reason;
+    if (ReadWholeFile(path, content, reason) != ReadOutcome::Read)
+        throw std::runtime_error(path + ": cannot be opened (" + reason + ")");
     return std::vector<std::uint8_t>(content.begin(), content.end());
 }
 

@@ -79,6 +79,18 @@ std::string folderOf(const std::string& path)
     return p.has_parent_path() ? p.parent_path().string() : ".";
 }
 
+// Writes `bytes` over the file from its start and cuts it to their length,
+// keeping its inode (a reader holding it open sees the new bytes).
+bool rewriteInPlace(const std::string& path, std::string_view bytes, int createFlag)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | createFlag, 0666);
+    if (fd < 0)
+        return false;
+    bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
+    bool closed = ::close(fd) == 0;
+    return written && closed;
+}
+
 }  // namespace
 
 std::string LastSystemError()
@@ -86,30 +98,32 @@ std::string LastSystemError()
     return std::strerror(errno);
 }
 
-ReadOutcome ReadWholeFile(const std::string& path, std::string& content)
+ReadOutcome ReadWholeFile(const std::string& path, std::string& content, std::string& reason)
 {
     content.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        reason = LastSystemError();
         return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    }
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (!ok)
-        errno = EISDIR;
+        reason = std::strerror(EISDIR);
     char buffer[65536];
     while (ok) {
         ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
+        if (got < 0)
+            reason = LastSystemError();
         if (got <= 0) {
             ok = got == 0;
             break;
         }
         content.append(buffer, static_cast<std::size_t>(got));
     }
-    const int saved = errno;
     ::close(fd);
-    errno = saved;
     return ok ? ReadOutcome::Read : ReadOutcome::Failed;
 }
 
@@ -150,22 +164,12 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 
 bool RewriteFile(const std::string& path, std::string_view bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
-    bool closed = ::close(fd) == 0;
-    return written && closed;
+    return rewriteInPlace(path, bytes, O_CREAT);
 }
 
 bool RewriteExistingFile(const std::string& path, std::string_view bytes)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
-    bool closed = ::close(fd) == 0;
-    return written && closed;
+    return rewriteInPlace(path, bytes, 0);
 }
 
 bool RemoveFile(const std::string& path)

@@ -18,8 +18,9 @@ enum class ReadOutcome { Read, Missing, Failed };
 // Reads the whole content of a regular file into `content`. Missing: nothing
 // at `path`. Failed: something is there but cannot be read as a file (a
 // folder, no permission, an I/O error), so that a caller about to rewrite it
-// never mistakes it for an empty file.
-ReadOutcome ReadWholeFile(const std::string& path, std::string& content);
+// never mistakes it for an empty file. On Missing and Failed, `reason` says
+// why in the system's words.
+ReadOutcome ReadWholeFile(const std::string& path, std::string& content, std::string& reason);
 
 // Replaces the file at `path` (through a symbolic link, its target) with
 // `bytes` so that it is either the old file or the complete new one, never

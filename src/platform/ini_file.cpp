@@ -49,7 +49,8 @@ bool IniValues::readBool(const std::string& section, const std::string& key, boo
 IniValues ReadIniFile(const std::string& path)
 {
     std::string text;
-    return ReadWholeFile(path, text) == ReadOutcome::Read ? IniValues(std::move(text)) : IniValues();
+    std::string reason;
+    return ReadWholeFile(path, text, reason) == ReadOutcome::Read ? IniValues(std::move(text)) : IniValues();
 }
 
 void WriteIniEntries(const std::string& path, const std::string& section, const IniEntries& entries)
@@ -59,11 +60,11 @@ void WriteIniEntries(const std::string& path, const std::string& section, const 
         if (auto why = refusal(section, key, value))
             throw std::runtime_error(failure + *why);
     std::string content;
-    if (ReadWholeFile(path, content) == ReadOutcome::Failed)
-        throw std::runtime_error(failure + LastSystemError());
+    std::string reason;
+    if (ReadWholeFile(path, content, reason) == ReadOutcome::Failed)
+        throw std::runtime_error(failure + reason);
     for (const auto& [key, value] : entries)
         content = WithIniValue(content, section, key, value);
-    std::string reason;
     if (!ReplaceFileAtomically(path, content, reason))
         throw std::runtime_error(failure + reason);
 }

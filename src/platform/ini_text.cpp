@@ -159,23 +159,6 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
 namespace {
 
 std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
-                                 std::string_view value);
-
-}  // namespace
-
-// Only the one mark the reader skips is set aside: a second mark belongs to the
-// first line, as the reader sees it, so a new section must not be glued to it.
-std::string WithIniValue(std::string_view text, std::string_view section,
-                         std::string_view key, std::string_view value)
-{
-    if (text.starts_with(kUtf8Bom))
-        return std::string(kUtf8Bom) + withIniValueAfterBom(text.substr(kUtf8Bom.size()), section, key, value);
-    return withIniValueAfterBom(text, section, key, value);
-}
-
-namespace {
-
-std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
                                  std::string_view value)
 {
     const std::vector<IniLine> lines = SplitIniLines(text);
@@ -201,5 +184,15 @@ std::string withIniValueAfterBom(std::string_view text, std::string_view section
 }
 
 }  // namespace
+
+// Only the one mark the reader skips is set aside: a second mark belongs to the
+// first line, as the reader sees it, so a new section must not be glued to it.
+std::string WithIniValue(std::string_view text, std::string_view section,
+                         std::string_view key, std::string_view value)
+{
+    if (text.starts_with(kUtf8Bom))
+        return std::string(kUtf8Bom) + withIniValueAfterBom(text.substr(kUtf8Bom.size()), section, key, value);
+    return withIniValueAfterBom(text, section, key, value);
+}
 
 }  // namespace tivka

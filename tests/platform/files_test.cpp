@@ -64,7 +64,8 @@ TEST(FilesTest, ReadingTellsMissingFromUnreadable)
     withoutStandardInput([&] {
         for (const auto& [path, outcome] : cases) {
             std::string content = "stale";
-            EXPECT_EQ(ReadWholeFile(path, content), outcome) << path;
+            std::string reason;
+            EXPECT_EQ(ReadWholeFile(path, content, reason), outcome) << path;
             EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
         }
     });
