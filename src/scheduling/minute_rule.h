@@ -23,8 +23,6 @@ public:
     // Applies the minute rule for a tick in local minute `minute` with the
     // set minute `setMinute`; true when this tick refreshes.
     bool tick(int minute, std::int32_t setMinute);
-    // Whether a refresh fired recently enough to hold back the catch-up.
-    bool firedRecently() const { return minuteFired_ != 0; }
 
 private:
     std::int32_t minuteFired_ = 0;

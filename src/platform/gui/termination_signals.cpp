@@ -20,6 +20,16 @@ extern "C" void onTerminationSignal(int)
     errno = saved;
 }
 
+// Closes every modal widget, innermost first.
+void dismissModalWidgets()
+{
+    // A widget that refuses to close is hidden, so the loop always ends.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            modal->hide();
+    }
+}
+
 }  // namespace
 
 void installSignalPipe()
@@ -50,18 +60,9 @@ void SignalCloser::onSignal()
     while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
     }
     requested_ = true;
-    DismissModalWidgets();
+    dismissModalWidgets();
     if (target_)
         target_->close();
-}
-
-void DismissModalWidgets()
-{
-    // A widget that refuses to close is hidden, so the loop always ends.
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-        if (!modal->close())
-            modal->hide();
-    }
 }
 
 }  // namespace tivka

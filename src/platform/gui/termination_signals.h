@@ -33,7 +33,4 @@ private:
     bool requested_ = false;
 };
 
-// Closes every modal widget, innermost first.
-void DismissModalWidgets();
-
 }  // namespace tivka

@@ -36,10 +36,4 @@ void ChartCanvas::mouseMoveEvent(QMouseEvent* event)
     emit mouseMoved(at.x(), at.y());
 }
 
-void ChartCanvas::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    emit pointerLeft();
-}
-
 }  // namespace tivka

@@ -27,12 +27,10 @@ public:
 
 signals:
     void mouseMoved(int x, int y);
-    void pointerLeft();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     QImage canvas_;
