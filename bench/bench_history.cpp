@@ -8,9 +8,9 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_server.h"
-#include "export/indicator_pass.h"
 #include "history/history_export.h"
 #include "history/history_store.h"
+#include "reading/chart_reading.h"
 
 namespace {
 

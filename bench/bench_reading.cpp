@@ -5,7 +5,7 @@
 
 #include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
-#include "export/indicator_pass.h"
+#include "reading/chart_reading.h"
 #include "shell/chart_display.h"
 
 namespace {

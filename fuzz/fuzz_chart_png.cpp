@@ -9,14 +9,14 @@
 
 #include <zlib.h>
 
+#include "acquisition/pair_naming.h"
 #include "chart/bitmap.h"
 #include "chart/png_codec.h"
-#include "chart_server/chart_renderer.h"
-#include "acquisition/pair_naming.h"
 #include "chart/text_painter.h"
+#include "chart_server/chart_renderer.h"
 #include "export/indicator_data.h"
-#include "export/indicator_pass.h"
 #include "platform/conversions.h"
+#include "reading/chart_reading.h"
 #include "shell/chart_display.h"
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "acquisition/pair_naming.h"
 #include "chart/image_file.h"
 #include "chart/png_codec.h"
 #include "platform/files.h"
@@ -11,24 +10,50 @@ namespace tivka {
 
 namespace {
 
-// The message of downloads that did not both arrive: the fixed first line,
-// then what went wrong with each.
+// What went wrong with each download that did not arrive, a line each.
 std::string downloadFailure(const ChartFile& positions, const DownloadOutcome& positionsOutcome,
                             const ChartFile& orders, const DownloadOutcome& ordersOutcome)
 {
-    std::string message = kDisplayDownloadFailed;
+    std::string why;
     if (!positionsOutcome.fetched())
-        message += "\n" + DescribeFailure(positionsOutcome, positions.url);
+        why += DescribeFailure(positionsOutcome, positions.url);
     if (!ordersOutcome.fetched())
-        message += "\n" + DescribeFailure(ordersOutcome, orders.url);
-    return message;
+        why += (why.empty() ? "" : "\n") + DescribeFailure(ordersOutcome, orders.url);
+    return why;
+}
+
+// A failure's message names the file and the address it came from.
+Bitmap decodeDownloadedChart(const ChartFile& chart)
+{
+    return DecodePng(ReadImageFile(chart.localName, "PNG"), chart.localName + " from " + chart.url);
 }
 
 }  // namespace
 
-Bitmap DecodeDownloadedChart(const std::string& localName, const std::string& url)
+DecodedPair DecodeDownloadedPair(const ChartFile& positions, const DownloadOutcome& positionsOutcome,
+                                 const ChartFile& orders, const DownloadOutcome& ordersOutcome)
 {
-    return DecodePng(ReadImageFile(localName, "PNG"), localName + " from " + url);
+    DecodedPair pair;
+    pair.cancelled = positionsOutcome.cancelled || ordersOutcome.cancelled;
+    if (pair.cancelled)
+        return pair;
+    pair.downloadFailed = !positionsOutcome.fetched() || !ordersOutcome.fetched();
+    if (pair.downloadFailed) {
+        pair.failure = downloadFailure(positions, positionsOutcome, orders, ordersOutcome);
+        return pair;
+    }
+    try {
+        Bitmap ordersChart = decodeDownloadedChart(orders);
+        pair.charts = ChartPair{std::move(ordersChart), decodeDownloadedChart(positions)};
+    } catch (const std::runtime_error& error) {
+        pair.failure = error.what();
+        return pair;
+    }
+    // A temporary file that cannot be deleted is harmless: the next fetch of
+    // the same chart overwrites it.
+    RemoveFile(orders.localName);
+    RemoveFile(positions.localName);
+    return pair;
 }
 
 DisplayFetch FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader)
@@ -39,29 +64,16 @@ DisplayFetch FetchDisplayCharts(const DisplayChartRequest& request, Downloader& 
     // Both fetches always run, positions first, so one message covers both.
     const DownloadOutcome positionsOutcome = downloader.download(positions.url, positions.localName);
     const DownloadOutcome ordersOutcome = downloader.download(orders.url, orders.localName);
+    DecodedPair pair = DecodeDownloadedPair(positions, positionsOutcome, orders, ordersOutcome);
     DisplayFetch fetch;
-    fetch.cancelled = positionsOutcome.cancelled || ordersOutcome.cancelled;
-    if (fetch.cancelled)
-        return fetch;
-    if (!positionsOutcome.fetched() || !ordersOutcome.fetched()) {
-        fetch.failure = downloadFailure(positions, positionsOutcome, orders, ordersOutcome);
-        return fetch;
+    fetch.cancelled = pair.cancelled;
+    fetch.failure = pair.downloadFailed ? kDisplayDownloadFailed + ("\n" + pair.failure) : pair.failure;
+    if (pair.charts) {
+        Bitmap ordersView = turnQuarter(pair.charts->orders);
+        Bitmap positionsView = turnQuarter(pair.charts->positions);
+        fetch.charts = DisplayCharts{std::move(pair.charts->orders), std::move(pair.charts->positions),
+                                     std::move(ordersView), std::move(positionsView)};
     }
-    try {
-        DisplayCharts charts;
-        charts.orders = DecodeDownloadedChart(orders.localName, orders.url);
-        charts.positions = DecodeDownloadedChart(positions.localName, positions.url);
-        charts.ordersView = turnQuarter(charts.orders);
-        charts.positionsView = turnQuarter(charts.positions);
-        fetch.charts = std::move(charts);
-    } catch (const std::runtime_error& error) {
-        fetch.failure = error.what();
-        return fetch;
-    }
-    // A temporary file that cannot be deleted is harmless: the next refresh
-    // of the same chart overwrites it.
-    RemoveFile(orders.localName);
-    RemoveFile(positions.localName);
     return fetch;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "acquisition/download.h"
+#include "acquisition/pair_naming.h"
 #include "chart/bitmap.h"
 
 namespace tivka {
@@ -45,8 +46,29 @@ constexpr const char* kDisplayDownloadFailed = "Ошибка при загруз
 // them, deletes the orders file then the positions file, and returns them.
 DisplayFetch FetchDisplayCharts(const DisplayChartRequest& request, Downloader& downloader);
 
-// Decodes a downloaded chart; a failure's message names the file and the
-// address it came from.
-Bitmap DecodeDownloadedChart(const std::string& localName, const std::string& url);
+// A pair's two charts, decoded.
+struct ChartPair {
+    Bitmap orders;
+    Bitmap positions;
+};
+
+// What a pair's two downloads gave once decoded: the charts, or why not.
+struct DecodedPair {
+    std::optional<ChartPair> charts;
+    // Empty with charts. After failed downloads, a line per failed chart
+    // saying what the server did and naming the address (`downloadFailed`);
+    // for a body that is not a picture, the decoder's message naming the file
+    // and its address.
+    std::string failure;
+    bool downloadFailed = false;
+    bool cancelled = false;
+};
+
+// Decodes a pair's two downloaded charts, orders first, then deletes the
+// orders file and the positions file. A cancelled transfer gives neither
+// charts nor failure; a failed download or a body that is not a PNG keeps
+// both files.
+DecodedPair DecodeDownloadedPair(const ChartFile& positions, const DownloadOutcome& positionsOutcome,
+                                 const ChartFile& orders, const DownloadOutcome& ordersOutcome);
 
 }  // namespace tivka

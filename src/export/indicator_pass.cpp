@@ -1,6 +1,5 @@
 #include "export/indicator_pass.h"
 
-#include <stdexcept>
 #include <vector>
 
 #include "acquisition/display_charts.h"
@@ -29,15 +28,6 @@ struct PairRequest {
 struct PairChartFiles {
     ChartFile positions;
     ChartFile orders;
-};
-
-// The two charts of a pair, or why there are none.
-struct FetchedPair {
-    bool loaded = false;
-    bool cancelled = false;
-    std::string failure;
-    Bitmap orders;
-    Bitmap positions;
 };
 
 // Resets the running flag however the pass ends.
@@ -90,46 +80,7 @@ PairChartFiles chartFilesFor(const IndicatorPassConfig& config, const std::strin
             IndicatorOrdersChart(config.chartUrl, code, config.ordersCumulative)};
 }
 
-std::string downloadFailure(const PairChartFiles& files, const DownloadOutcome& positions,
-                            const DownloadOutcome& orders)
-{
-    std::string why;
-    if (!positions.fetched())
-        why += DescribeFailure(positions, files.positions.url);
-    if (!orders.fetched())
-        why += (why.empty() ? "" : "\n") + DescribeFailure(orders, files.orders.url);
-    return why;
-}
-
-// The decoding half of the fetch, once both downloads have been attempted. A
-// failed download leaves the files as they are; so does a file that is not a
-// PNG image.
-FetchedPair decodeFetched(const PairChartFiles& files, const DownloadOutcome& positions,
-                          const DownloadOutcome& orders)
-{
-    FetchedPair pair;
-    pair.cancelled = positions.cancelled || orders.cancelled;
-    if (pair.cancelled)
-        return pair;
-    if (!positions.fetched() || !orders.fetched()) {
-        pair.failure = downloadFailure(files, positions, orders);
-        return pair;
-    }
-    try {
-        pair.orders = DecodeDownloadedChart(files.orders.localName, files.orders.url);
-        pair.positions = DecodeDownloadedChart(files.positions.localName, files.positions.url);
-    } catch (const std::runtime_error& error) {
-        pair.failure = error.what();
-        return pair;
-    }
-    // A temporary file that cannot be deleted is overwritten by the next fetch.
-    RemoveFile(files.orders.localName);
-    RemoveFile(files.positions.localName);
-    pair.loaded = true;
-    return pair;
-}
-
-FetchedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader,
+DecodedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader,
                       IndicatorPassObserver& observer)
 {
     const PairChartFiles files = chartFilesFor(config, code);
@@ -137,7 +88,7 @@ FetchedPair fetchPair(const IndicatorPassConfig& config, const std::string& code
     observer.chartFetched();
     const DownloadOutcome orders = downloader.download(files.orders.url, files.orders.localName);
     observer.chartFetched();
-    return decodeFetched(files, positions, orders);
+    return DecodeDownloadedPair(files.positions, positions, files.orders, orders);
 }
 
 // Flag "1", data file, flag "2" in every folder that asked, in folder order.
@@ -170,14 +121,14 @@ void recordPair(const IndicatorPassConfig& config, const std::string& pairText, 
 // Everything after the fetch of one requested pair: the failure, or reading
 // both charts and writing the folders.
 void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits,
-                      IndicatorPassObserver& observer, const PairRequest& request, const FetchedPair& pair)
+                      IndicatorPassObserver& observer, const PairRequest& request, const DecodedPair& pair)
 {
     if (pair.cancelled)
         return;
     std::string failure = pair.failure;
-    if (pair.loaded) {
-        const ChartReading orders = ReadChart(pair.orders, digits, config.reading);
-        const ChartReading positions = ReadChart(pair.positions, digits, config.reading);
+    if (pair.charts) {
+        const ChartReading orders = ReadChart(pair.charts->orders, digits, config.reading);
+        const ChartReading positions = ReadChart(pair.charts->positions, digits, config.reading);
         failure = orders.failure ? orders.failure->message : positions.failure ? positions.failure->message : "";
         if (failure.empty()) {
             observer.pairRead(request.code, orders, positions);
@@ -223,7 +174,8 @@ void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digi
         downloader.downloadAll(jobs, [&](std::size_t) { observer.chartFetched(); });
     for (std::size_t i = 0; i < requests.size(); ++i)
         serveFetchedPair(config, digits, observer, requests[i],
-                         decodeFetched(files[i], fetched.at(2 * i), fetched.at(2 * i + 1)));
+                         DecodeDownloadedPair(files[i].positions, fetched.at(2 * i), files[i].orders,
+                                              fetched.at(2 * i + 1)));
 }
 
 }  // namespace
@@ -231,13 +183,6 @@ void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digi
 int RequestedChartCount(const IndicatorPassConfig& config)
 {
     return int(2 * requestedPairs(config).size());
-}
-
-ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
-{
-    ChartReading reading = ReadChart(chart, digits, options);
-    reading.throwIfFailed();
-    return reading;
 }
 
 void IndicatorServer::serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,

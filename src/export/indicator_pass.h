@@ -51,10 +51,6 @@ public:
 // pair list that a request flag asks for in one of the folders.
 int RequestedChartCount(const IndicatorPassConfig& config);
 
-// Reads one chart for an indicator: every column kept, no filter. Throws
-// ConversionError when a price or scale text is not a number.
-ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
-
 // Serves the MetaTrader 4 indicators after every refresh. For each pair of
 // the pair list that a request flag file asks for in one of the folders (a
 // plain file "ir<CODE>.dat"; a folder of that name asks for nothing), it

@@ -262,4 +262,11 @@ ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const R
     return reading;
 }
 
+ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
+{
+    ChartReading reading = ReadChart(chart, digits, options);
+    reading.throwIfFailed();
+    return reading;
+}
+
 }  // namespace tivka

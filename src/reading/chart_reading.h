@@ -79,6 +79,11 @@ struct ReadingOptions {
 // the reading with `failure` set.
 ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
 
+// Reads one chart for an indicator, the history or the command line: every
+// column kept, no filter. Throws ConversionError when a price or scale text
+// is not a number.
+ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
+
 // (price2 - price1) / (column2 - column1) of the first two labels, in
 // extended precision; 0 with fewer than two.
 double ScaleStep(const std::vector<ScaleMark>& scale);

@@ -10,9 +10,9 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_server.h"
-#include "export/indicator_pass.h"
 #include "export/reading_recorder.h"
 #include "history/history_store.h"
+#include "reading/chart_reading.h"
 
 namespace tivka::test {
 

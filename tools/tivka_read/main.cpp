@@ -9,7 +9,6 @@
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
 #include "export/indicator_data.h"
-#include "export/indicator_pass.h"
 #include "json_output.h"
 #include "platform/conversions.h"
 #include "platform/numeric_locale.h"
