@@ -118,4 +118,9 @@ std::string LayoutWarning(const std::vector<std::pair<std::string, std::vector<s
     return details.empty() ? std::string() : "Разметка графика изменилась: " + details;
 }
 
+std::string PairLayoutWarning(const std::string& prefix, const ChartReading& orders, const ChartReading& positions)
+{
+    return LayoutWarning({{prefix + "ордера", LayoutProblems(orders)}, {prefix + "позиции", LayoutProblems(positions)}});
+}
+
 }  // namespace tivka

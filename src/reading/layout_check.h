@@ -24,4 +24,8 @@ std::vector<std::string> LayoutProblems(const ChartReading& reading);
 // empty when there are none.
 std::string LayoutWarning(const std::vector<std::pair<std::string, std::vector<std::string>>>& problemsByChart);
 
+// The warning for a pair's two charts, named `prefix` + "ордера" and `prefix`
+// + "позиции".
+std::string PairLayoutWarning(const std::string& prefix, const ChartReading& orders, const ChartReading& positions);
+
 }  // namespace tivka

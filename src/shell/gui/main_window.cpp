@@ -84,8 +84,7 @@ public:
     }
     void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
     {
-        const std::string warning = LayoutWarning({{code + " ордера", LayoutProblems(orders)},
-                                                   {code + " позиции", LayoutProblems(positions)}});
+        const std::string warning = PairLayoutWarning(code + " ", orders, positions);
         if (!warning.empty())
             post_([h = handlers_.layoutChanged, warning] { h(warning); });
     }
@@ -313,8 +312,7 @@ void MainWindow::displayFetched(DisplayFetch fetch)
         recalculate(true);
         dataState_.chartsShown(now);
         updateTrayTip();
-        dataState_.layoutChanged(LayoutWarning({{"ордера", LayoutProblems(state_.orders.reading)},
-                                                {"позиции", LayoutProblems(state_.positions.reading)}}));
+        dataState_.layoutChanged(PairLayoutWarning("", state_.orders.reading, state_.positions.reading));
     } catch (const std::exception& error) {
         dataState_.chartsFailed(now, error.what());
         reportRefreshProblem(error.what());
