@@ -26,19 +26,6 @@ private:
     std::mt19937_64 engine_;
 };
 
-// Label ticks fall where the linear scale (column 255 = the current price)
-// hits a multiple of the label interval.
-void placeLabels(ChartModel& model, int pricePoints, int stepPoints, int interval)
-{
-    const double unit = PowerOfTen(model.digits);
-    for (int tick = kFirstLevelColumn + 3; tick <= kLastLevelColumn; ++tick) {
-        const int points = pricePoints + (tick - kCurrentColumn) * stepPoints;
-        if (points % interval != 0)
-            continue;
-        model.labels.push_back({tick - 3, FormatPoints(points, model.digits), points / unit});
-    }
-}
-
 // Counted lengths of one side's bars, index 0 next to the current price.
 std::array<int, kSideLevels> cumulativeLengths(Dice& dice)
 {
@@ -130,7 +117,7 @@ ChartModel MakeChartModel(ChartKind kind, const std::string& pairText, bool cumu
     model.timeFirstColumn = dice.between(378, std::max(378, std::min(395, 428 - 6 * (timeChars - 1))));
     model.timeFirstRow = dice.between(6, 12);
 
-    placeLabels(model, pricePoints, stepPoints, stepPoints * kLabelSpacing[dice.between(0, 3)]);
+    PlaceScaleLabels(model, pricePoints, stepPoints, stepPoints * kLabelSpacing[dice.between(0, 3)]);
 
     fillBars(model, dice, cumulative);
     return model;

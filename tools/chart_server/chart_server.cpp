@@ -37,6 +37,14 @@ std::string pairInFileForm(std::string text)
     return text;
 }
 
+// The pair as the window names it ("GBP/USD") from its file name's "GBP_USD".
+std::string pairTextOf(const ChartFile& file)
+{
+    std::string pairText = file.pair;
+    std::replace(pairText.begin(), pairText.end(), '_', '/');
+    return pairText;
+}
+
 // FNV-1a over the chart's identity, so every file and minute gets its own book.
 std::uint64_t chartSeed(std::uint64_t seed, const ChartFile& file, const std::string& timeText)
 {
@@ -84,9 +92,8 @@ std::optional<ChartFile> ParseChartFileName(std::string_view name)
 
 ChartModel ChartModelFor(const ChartFile& file, std::uint64_t seed, const std::string& timeText, ChartFont font)
 {
-    std::string pairText = file.pair;
-    std::replace(pairText.begin(), pairText.end(), '_', '/');
-    ChartModel model = MakeChartModel(file.kind, pairText, file.cumulative, chartSeed(seed, file, timeText), timeText);
+    ChartModel model =
+        MakeChartModel(file.kind, pairTextOf(file), file.cumulative, chartSeed(seed, file, timeText), timeText);
     model.font = font;
     return model;
 }
@@ -98,9 +105,7 @@ Bitmap ChartPicture(const ChartFile& file, std::uint64_t seed, const std::string
 
 Bitmap DriftingChartPicture(const ChartFile& file, std::uint64_t seed, std::int64_t minute)
 {
-    std::string pairText = file.pair;
-    std::replace(pairText.begin(), pairText.end(), '_', '/');
-    return RenderChart(MakeDriftingChartModel(file.kind, pairText, file.cumulative, seed, minute));
+    return RenderChart(MakeDriftingChartModel(file.kind, pairTextOf(file), file.cumulative, seed, minute));
 }
 
 ChartServer::ChartServer(ChartServerOptions options) : options_(std::move(options))

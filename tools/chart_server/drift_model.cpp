@@ -106,17 +106,6 @@ void fillDriftingBars(ChartModel& model, std::uint64_t seed, int pricePoints, in
     }
 }
 
-void placeDriftingLabels(ChartModel& model, int pricePoints, int stepPoints)
-{
-    const double unitValue = PowerOfTen(model.digits);
-    const int interval = stepPoints * 30;
-    for (int tick = kFirstLevelColumn + 3; tick <= kLastLevelColumn; ++tick) {
-        const int points = pricePoints + (tick - kCurrentColumn) * stepPoints;
-        if (points % interval == 0)
-            model.labels.push_back({tick - 3, FormatPoints(points, model.digits), points / unitValue});
-    }
-}
-
 }  // namespace
 
 ChartModel MakeDriftingChartModel(ChartKind kind, const std::string& pairText, bool cumulative,
@@ -137,7 +126,7 @@ ChartModel MakeDriftingChartModel(ChartKind kind, const std::string& pairText, b
     model.priceFirstRow = 33;
     model.timeFirstColumn = 385;
     model.timeFirstRow = 8;
-    placeDriftingLabels(model, pricePoints, level.stepPoints);
+    PlaceScaleLabels(model, pricePoints, level.stepPoints, level.stepPoints * 30);
     fillDriftingBars(model, chartSeed, pricePoints, level.stepPoints, cumulative, minute);
     return model;
 }

@@ -35,4 +35,14 @@ std::string FormatPoints(int points, int digits)
     return std::to_string(points / unit) + "." + decimals;
 }
 
+void PlaceScaleLabels(ChartModel& model, int pricePoints, int stepPoints, int interval)
+{
+    const double unit = PowerOfTen(model.digits);
+    for (int tick = kFirstLevelColumn + 3; tick <= kLastLevelColumn; ++tick) {
+        const int points = pricePoints + (tick - kCurrentColumn) * stepPoints;
+        if (points % interval == 0)
+            model.labels.push_back({tick - 3, FormatPoints(points, model.digits), points / unit});
+    }
+}
+
 }  // namespace tivka::charts
