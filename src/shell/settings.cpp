@@ -12,11 +12,6 @@ namespace {
 constexpr const char* kSection = "Setting";
 
 // Only these three spellings mean "use the system's separator".
-bool meansAuto(const std::string& text)
-{
-    return text == "auto" || text == "Auto" || text == "AUTO";
-}
-
 std::string thresholdOrDefault(const IniValues& file, const char* key, const std::string& fallback)
 {
     std::int32_t ignored = 0;
@@ -65,6 +60,11 @@ IniEntries choiceEntries(const WindowChoices& choices)
 
 }  // namespace
 
+bool MeansAutoSymbol(const std::string& text)
+{
+    return text == "auto" || text == "Auto" || text == "AUTO";
+}
+
 Settings LoadSettings(const std::string& path, const std::string& systemSeparator)
 {
     const IniValues file = ReadIniFile(path);
@@ -75,7 +75,7 @@ Settings LoadSettings(const std::string& path, const std::string& systemSeparato
     for (std::size_t i = 0; i < settings.indicatorFolders.size(); ++i)
         settings.indicatorFolders[i] = file.readString(kSection, pathKeys[i], "") + kIndicatorSubfolder;
     const std::string symbol = file.readString(kSection, "Symbol", systemSeparator);
-    settings.decimalSymbol = meansAuto(symbol) ? systemSeparator : symbol;
+    settings.decimalSymbol = MeansAutoSymbol(symbol) ? systemSeparator : symbol;
     settings.timers.periodMinutes = file.readInteger(kSection, "Time1", 0);
     settings.timers.periodicEnabled = file.readBool(kSection, "TimerEn1", false);
     settings.timers.hourlyMinute = file.readInteger(kSection, "Time2", 33);

@@ -51,6 +51,10 @@ struct Settings {
 // "AUTO" stand for.
 Settings LoadSettings(const std::string& path, const std::string& systemSeparator);
 
+// Whether a decimal symbol's text asks for the system's separator: "auto",
+// "Auto" or "AUTO".
+bool MeansAutoSymbol(const std::string& text);
+
 // Writes Time1, Time2, TimerEn1, TimerEn2, TIVKA_URL and the window's choices
 // in one atomic replace that keeps everything else in the file. Throws
 // std::runtime_error("Unable to write to <file>: <reason>"), the file then as

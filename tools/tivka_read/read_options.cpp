@@ -1,5 +1,7 @@
 #include "read_options.h"
 
+#include "shell/settings.h"
+
 namespace tivka::read_tool {
 
 const char* const kReadUsage =
@@ -57,7 +59,7 @@ OutputFormat parseFormat(const std::string& text)
 
 std::string parseSymbol(const std::string& text)
 {
-    return text == "auto" || text == "Auto" || text == "AUTO" ? std::string() : text;
+    return MeansAutoSymbol(text) ? std::string() : text;
 }
 
 }  // namespace
