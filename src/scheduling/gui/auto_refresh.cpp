@@ -54,7 +54,7 @@ AutoRefresh::AutoRefresh(TimerSettings& settings, UserMessages& messages, ModalR
     minuteTimer_->setInterval(kMinuteTimerIntervalMs);
     connect(dialog_->periodCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { periodicCheckChanged(); }); });
     connect(dialog_->minuteCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { hourlyCheckChanged(); }); });
-    connect(dialog_->okButton(), &QPushButton::clicked, this, [this] { guard_([this] { okClicked(); }); });
+    connect(dialog_->okButton(), &QPushButton::clicked, dialog_.data(), &QDialog::accept);
     connect(periodicTimer_, &QTimer::timeout, this, [this] { guard_([this] { periodicTick(); }); });
     connect(minuteTimer_, &QTimer::timeout, this, [this] { guard_([this] { minuteTick(); }); });
 }
@@ -142,12 +142,6 @@ void AutoRefresh::hourlyCheckChanged()
     }
 }
 
-void AutoRefresh::okClicked()
-{
-    checkMark_->setChecked(periodicEnabled_ || hourlyEnabled_);
-    dialog_->accept();
-}
-
 void AutoRefresh::periodicTick()
 {
     refresh_();
@@ -164,7 +158,6 @@ void AutoRefresh::setPeriod(std::int32_t minutes)
     periodInterval_ = PeriodInterval(minutes);
     if (periodInterval_)
         periodicTimer_->setInterval(*periodInterval_);
-    setPeriodicEnabled(periodicEnabled_);
 }
 
 void AutoRefresh::setPeriodicEnabled(bool enabled)

@@ -62,7 +62,6 @@ public:
 private:
     void periodicCheckChanged();
     void hourlyCheckChanged();
-    void okClicked();
     void periodicTick();
     void minuteTick();
     void setPeriod(std::int32_t minutes);

@@ -12,8 +12,7 @@ namespace tivka {
 // The "Автообновление" dialog: the period in minutes with its check box and
 // the minute of the hour with its check box. It only holds the controls; the
 // behaviour of the check boxes and of "Ok" is wired by AutoRefresh. Escape
-// does not close it: "Ok" is the way out, so the menu check mark is always
-// brought up to date.
+// does not close it: "Ok" is the way out.
 class AutoRefreshDialog final : public QDialog {
     Q_OBJECT
 public:
