@@ -27,7 +27,7 @@ void BM_IndicatorDataText(benchmark::State& state)
     const tivka::ChartReading orders = FilledReading(1.27215, 1);
     const tivka::ChartReading positions = FilledReading(1.27215, 2);
     for (auto _ : state)
-        benchmark::DoNotOptimize(tivka::IndicatorDataText(orders, positions, 4, ","));
+        benchmark::DoNotOptimize(tivka::IndicatorDataText(orders, positions, 4));
 }
 BENCHMARK(BM_IndicatorDataText);
 
@@ -39,7 +39,7 @@ void BM_WriteIndicatorDataFile(benchmark::State& state)
     const std::string folder = folderTemplate;
     const tivka::ChartReading orders = FilledReading(149.515, 3);
     const tivka::ChartReading positions = FilledReading(149.515, 4);
-    const std::string text = tivka::IndicatorDataText(orders, positions, 2, ".");
+    const std::string text = tivka::IndicatorDataText(orders, positions, 2);
     for (auto _ : state)
         if (!tivka::WriteIndicatorData(folder + "/USDJPY", text))
             state.SkipWithError("the data file could not be written");

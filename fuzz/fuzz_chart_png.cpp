@@ -48,7 +48,7 @@ bool readForIndicator(const std::string& pairCode, const tivka::Bitmap& chart)
         return false;
     }
     const std::string text =
-        tivka::IndicatorDataText(orders, positions, tivka::DecimalsOfPairCode(pairCode), ".");
+        tivka::IndicatorDataText(orders, positions, tivka::DecimalsOfPairCode(pairCode));
     return !text.empty();
 }
 

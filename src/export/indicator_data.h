@@ -12,8 +12,7 @@ namespace tivka {
 // same columns. A level line is "price;buy;sell": the price rounded to 6
 // significant digits and `decimals` decimals, always with a ".", and the two
 // bar percentages.
-std::string IndicatorDataText(const ChartReading& orders, const ChartReading& positions, int decimals,
-                              const std::string& systemSeparator);
+std::string IndicatorDataText(const ChartReading& orders, const ChartReading& positions, int decimals);
 
 // Writes `text` as `pathWithoutExtension` + ".csv"; false unless the whole
 // file was written (the caller then leaves the flag at "1").

@@ -134,8 +134,7 @@ void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& di
             observer.pairRead(request.code, orders, positions);
             recordPair(config, request.pairText, orders, positions);
             writeRequestedFolders(config, request,
-                                  IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code),
-                                                    config.reading.systemSeparator));
+                                  IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code)));
             return;
         }
     }

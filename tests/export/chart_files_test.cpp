@@ -120,7 +120,7 @@ protected:
     }
     void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
     {
-        read_.push_back(code + "\r\n" + IndicatorDataText(orders, positions, DecimalsOfPairCode(code), "."));
+        read_.push_back(code + "\r\n" + IndicatorDataText(orders, positions, DecimalsOfPairCode(code)));
     }
     void record(const StoredReading& reading) override { kept_.push_back(reading); }
 
@@ -230,8 +230,8 @@ TEST_P(IndicatorPass, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn)
                        std::to_string(r.cumulative) + " " + std::to_string(r.fetchedAt - clock_.instant));
     ASSERT_EQ(kept, (std::vector<std::string>{"GBP/USD positions 0 0", "GBP/USD orders 1 0", "USD/JPY positions 0 0",
                                               "USD/JPY orders 1 0"}));
-    EXPECT_EQ(IndicatorDataText(kept_[1].reading, kept_[0].reading, 4, "."), gbp);
-    EXPECT_EQ(IndicatorDataText(kept_[3].reading, kept_[2].reading, 2, "."), jpy);
+    EXPECT_EQ(IndicatorDataText(kept_[1].reading, kept_[0].reading, 4), gbp);
+    EXPECT_EQ(IndicatorDataText(kept_[3].reading, kept_[2].reading, 2), jpy);
 }
 
 // GBP/USD, EUR/USD and AUD/USD asked for in the first folder, GBP/USD in the

@@ -107,20 +107,20 @@ TEST(PaneText, EachGroupListsItsSideOfItsHalfAndTheMarksNameThem)
     EXPECT_EQ(group(PaneLines(ChartKind::Orders, reading, {}, 2, ","), 0), Lines{"1,01 - 67%"});
 }
 
-// Six significant digits, then the pair's decimals, always with a ".": the
-// indicators parse nothing else.
+// Six significant digits, then the pair's decimals, always with a "." (the
+// system's separator never reaches the file): the indicators parse nothing
+// else.
 TEST(IndicatorDataText, PricesAreRoundedToSixDigitsAndThePairsDecimalsWithAPoint)
 {
-    const std::tuple<double, int, const char*, std::string> cases[] = {
-        {1.23456, 4, ".", "1.2346"},  {109.4567, 2, ".", "109.46"},        {1.2, 4, ".", "1.2000"},
-        {1.255, 4, ",", "1.2550"},    {1234.5678, 4, ".", "1234.5700"},   {149.5, 2, ",", "149.50"},
-        {-0.00001, 4, ".", "0.0000"}, {-1.5, 2, ",", "-1.50"}};
-    for (const auto& [price, decimals, separator, text] : cases) {
+    const std::tuple<double, int, std::string> cases[] = {
+        {1.23456, 4, "1.2346"},  {109.4567, 2, "109.46"},      {1.2, 4, "1.2000"},  {1.255, 4, "1.2550"},
+        {1234.5678, 4, "1234.5700"}, {149.5, 2, "149.50"}, {-0.00001, 4, "0.0000"}, {-1.5, 2, "-1.50"}};
+    for (const auto& [price, decimals, text] : cases) {
         ChartReading orders;
         orders.price = orders.level(76).price = price;
-        const std::string data = IndicatorDataText(orders, ChartReading{}, decimals, separator);
-        EXPECT_EQ(data.substr(0, data.find("\r\nOrders\r\n")), "\r\n" + text) << price << separator;
-        EXPECT_EQ(data.substr(data.find("Orders\r\n") + 8, text.size() + 5), text + ";0;0\r") << price << separator;
+        const std::string data = IndicatorDataText(orders, ChartReading{}, decimals);
+        EXPECT_EQ(data.substr(0, data.find("\r\nOrders\r\n")), "\r\n" + text) << price;
+        EXPECT_EQ(data.substr(data.find("Orders\r\n") + 8, text.size() + 5), text + ";0;0\r") << price;
     }
 }
 

@@ -74,7 +74,7 @@ std::string indicatorCsv(const LoadedInputs& in, const ReadOptions& options, con
     const ReadingOptions reading = readingOptions(options, separator);
     const ChartReading orders = ReadForIndicator(in.orders, in.digits, reading);
     const ChartReading positions = ReadForIndicator(in.positions, in.digits, reading);
-    return IndicatorDataText(orders, positions, DecimalsOfPairCode(code), separator);
+    return IndicatorDataText(orders, positions, DecimalsOfPairCode(code));
 }
 
 std::string render(const LoadedInputs& in, const ReadOptions& options, const std::string& separator)
