@@ -61,7 +61,6 @@ TEST(SettingsTest, ReadsEveryKey)
               "Mt4_Path=C:\\MT4\\\r\n"
               "Mt4_Path2=/opt/mt4 second/\r\n"
               "Mt4_Path3=C:\\MT4\r\n"
-              "Symbol=.\r\n"
               "Time1=0x1E\r\n"
               "TimerEn1=2\r\n"
               "Time2=15\r\n"
@@ -72,7 +71,6 @@ TEST(SettingsTest, ReadsEveryKey)
     EXPECT_THAT(settings.indicatorFolders,
                 ::testing::ElementsAre("C:\\MT4\\experts\\files\\Tivka\\", "/opt/mt4 second/experts\\files\\Tivka\\",
                                        "C:\\MT4experts\\files\\Tivka\\"));
-    EXPECT_EQ(settings.decimalSymbol, ".");
     EXPECT_EQ(settings.timers.periodMinutes, 30);
     EXPECT_TRUE(settings.timers.periodicEnabled);
     EXPECT_EQ(settings.timers.hourlyMinute, 15);

@@ -87,27 +87,21 @@ TEST_F(AutoRefreshTest, TheCheckBoxesArmTheTimersAndOkKeepsThem)
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Periods and minutes the timers cannot run with: refused with the timer's
-// message, the box unticked, the edit left open, nothing stored.
+// Periods and minutes the timers cannot run with (which ones is the timer
+// rules' own table): refused with the timer's message, the box unticked, the
+// edit left open, nothing stored.
 TEST_F(AutoRefreshTest, PeriodsAndMinutesTheTimersCannotRunWithAreRefused)
 {
     settings.hourlyMinute = 33;
-    for (const char* text : {"0", "00", "-5", "35792", "2147483647"}) {
-        messages.shown.clear();
-        edit("periodEdit")->setText(text);
-        box("periodCheck")->click();
-        EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №1 незапущен!"}) << text;
-        EXPECT_FALSE(box("periodCheck")->isChecked() || autoRefresh.periodicEnabled() || periodicTimer()->isActive()) << text;
-        EXPECT_TRUE(edit("periodEdit")->isEnabled()) << text;
-    }
-    for (const char* text : {"0", "-1", "60", "2147483647"}) {
-        messages.shown.clear();
-        edit("minuteEdit")->setText(text);
-        box("minuteCheck")->click();
-        EXPECT_EQ(messages.shown, std::vector<std::string>{"Таймер №2 незапущен!"}) << text;
-        EXPECT_FALSE(box("minuteCheck")->isChecked() || autoRefresh.hourlyEnabled() || minuteTimer()->isActive()) << text;
-        EXPECT_EQ(settings.hourlyMinute, 33) << text;
-    }
+    edit("periodEdit")->setText("35792");
+    box("periodCheck")->click();
+    edit("minuteEdit")->setText("60");
+    box("minuteCheck")->click();
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Таймер №1 незапущен!", "Таймер №2 незапущен!"}));
+    EXPECT_FALSE(box("periodCheck")->isChecked() || autoRefresh.periodicEnabled() || periodicTimer()->isActive());
+    EXPECT_FALSE(box("minuteCheck")->isChecked() || autoRefresh.hourlyEnabled() || minuteTimer()->isActive());
+    EXPECT_TRUE(edit("periodEdit")->isEnabled() && edit("minuteEdit")->isEnabled());
+    EXPECT_EQ(settings.hourlyMinute, 33);
 }
 
 TEST_F(AutoRefreshTest, NonNumericPeriodIsReportedAndKeepsTheSettings)

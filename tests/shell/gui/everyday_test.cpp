@@ -43,15 +43,13 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     find<QRadioButton>("ordersAtMost")->setChecked(true);
     find<QLineEdit>("positionsFilter")->setText("15");
     find<QRadioButton>("positionsCumulative")->setChecked(true);
-    const auto typeAddress = [&](const char* text, const char* button) {
-        modals.setNext([=](QDialog& dialog) {
-            dialog.findChild<QLineEdit*>("addressEdit")->setText(text);
-            dialog.findChild<QPushButton*>(button)->click();
-            return dialog.result();
-        });
-        action("addressAction")->trigger();
-    };
-    typeAddress("http://other.example/charts", "saveButton");  // no trailing "/": taken as typed
+    modals.setNext([](QDialog& dialog) {
+        // No trailing "/": taken as typed.
+        dialog.findChild<QLineEdit*>("addressEdit")->setText("http://other.example/charts");
+        dialog.findChild<QPushButton*>("saveButton")->click();
+        return dialog.result();
+    });
+    action("addressAction")->trigger();
     first.close();
     EXPECT_EQ(readFile(settingsPath()), "[Setting]\nTime1=15\nTimerEn1=1\nTime2=40\nTimerEn2=0\n"
                                         "TIVKA_URL=http://other.example/charts\nPair=EUR/JPY\nOrdersFilter=70\n"

@@ -57,7 +57,6 @@ TEST_F(WindowTest, StartUpFailuresAreToldOnceAndTheWindowStillOpens)
              dir.path().string() + ": для демонстрационных графиков его пишет tivka-chart-server "
              "--write-template ndata.bmp, для графиков брокера его делает tivka-template",
          0},
-        {"template is a folder", [](auto&) { fs::create_directory("ndata.bmp"); }, templatePath + ": ", 0},
         {"server unreachable",
          [&](auto& server) { writeTemplate(), server.reachable = false; },
          std::string("Ошибка при загрузке графиков!\nСервер недоступен: ") + kDefaultChartUrl +
