@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "chart/chart_kind.h"
 #include "reading/chart_reading.h"
 
 namespace tivka {
-
-enum class ChartKind { Orders, Positions };
 
 // The filter under a pane: a level is listed when its bar is at least (or at
 // most) `threshold` per cent of a full bar, compared on the unrounded ratio.
