@@ -6,7 +6,7 @@
 #include "chart/png_codec.h"
 #include "chart_server/chart_renderer.h"
 #include "reading/chart_reading.h"
-#include "shell/chart_display.h"
+#include "shell/pane_reading.h"
 
 namespace {
 
@@ -25,24 +25,24 @@ const DigitTemplate& digits()
     return d;
 }
 
-void BM_ReadForIndicatorFromBitmap(benchmark::State& state)
+void BM_ReadCompleteChartFromBitmap(benchmark::State& state)
 {
     const Bitmap chart = charts::RenderChart(model());
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadForIndicator(chart, digits(), {}));
+        benchmark::DoNotOptimize(ReadCompleteChart(chart, digits(), {}));
 }
-BENCHMARK(BM_ReadForIndicatorFromBitmap);
+BENCHMARK(BM_ReadCompleteChartFromBitmap);
 
-void BM_ReadForDisplayFromBitmap(benchmark::State& state)
+void BM_ReadForPaneFromBitmap(benchmark::State& state)
 {
     const Bitmap chart = charts::RenderChart(model());
     Bitmap view = turnQuarter(chart);
     NullTextPainter painter;
-    const DisplayInputs inputs;
+    const PaneInputs inputs;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ReadForDisplay(ChartKind::Orders, chart, view, digits(), inputs, painter));
+        benchmark::DoNotOptimize(ReadForPane(ChartKind::Orders, chart, view, digits(), inputs, painter));
 }
-BENCHMARK(BM_ReadForDisplayFromBitmap);
+BENCHMARK(BM_ReadForPaneFromBitmap);
 
 void BM_DecodePng(benchmark::State& state)
 {
@@ -54,15 +54,15 @@ void BM_DecodePng(benchmark::State& state)
 }
 BENCHMARK(BM_DecodePng);
 
-void BM_DecodeAndReadForIndicatorFromPng(benchmark::State& state)
+void BM_DecodeAndReadCompleteChartFromPng(benchmark::State& state)
 {
     const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(model()));
     for (auto _ : state) {
         const Bitmap chart = DecodePng(png, "chart.png");
-        benchmark::DoNotOptimize(ReadForIndicator(chart, digits(), {}));
+        benchmark::DoNotOptimize(ReadCompleteChart(chart, digits(), {}));
     }
 }
-BENCHMARK(BM_DecodeAndReadForIndicatorFromPng);
+BENCHMARK(BM_DecodeAndReadCompleteChartFromPng);
 
 }  // namespace
 

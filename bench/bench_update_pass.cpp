@@ -21,10 +21,12 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kDelayPerRequestMs = 50;
 
-class FailureIsAnError final : public tivka::IndicatorPassObserver {
-public:
-    void pairFailed(const std::string& text) override { throw std::runtime_error("unexpected: " + text); }
-};
+// A pair that was not served spoils the figures.
+void FailureIsAnError(tivka::RefreshEvent event)
+{
+    if (const auto* failed = std::get_if<tivka::PairFailed>(&event))
+        throw std::runtime_error("unexpected failure of " + failed->pairText);
+}
 
 // The server draws each chart on first request; draw them all before timing,
 // so that the figures are the pass's own and not the test server's drawing.
@@ -67,11 +69,10 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     }
     DrawChartsAhead(config.chartUrl);
     const tivka::DigitTemplate digits(tivka::charts::DigitTemplateBitmap());
-    tivka::IndicatorServer server;
     tivka::CurlDownloader downloader;
-    FailureIsAnError observer;
+    tivka::IndicatorPass pass;
     for (auto _ : state)
-        server.serve(config, digits, downloader, observer);
+        pass.serve(config, digits, downloader, FailureIsAnError);
 
     fs::current_path(previous);
     fs::remove_all(root);

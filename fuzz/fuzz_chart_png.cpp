@@ -42,8 +42,8 @@ bool readForIndicator(const std::string& pairCode, const tivka::Bitmap& chart)
     tivka::ChartReading orders;
     tivka::ChartReading positions;
     try {
-        orders = tivka::ReadForIndicator(chart, digitTemplate(), {});
-        positions = tivka::ReadForIndicator(chart, digitTemplate(), {});
+        orders = tivka::ReadCompleteChart(chart, digitTemplate(), {});
+        positions = tivka::ReadCompleteChart(chart, digitTemplate(), {});
     } catch (const tivka::ConversionError&) {
         return false;
     }

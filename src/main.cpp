@@ -13,8 +13,9 @@
 #include "platform/gui/qt_user_messages.h"
 #include "platform/gui/termination_signals.h"
 #include "platform/numeric_locale.h"
-#include "history/history_store.h"
 #include "platform/paths.h"
+#include "history/history_store.h"
+#include "shell/settings.h"
 #include "shell/gui/main_window.h"
 
 int main(int argc, char** argv)
@@ -47,12 +48,17 @@ int main(int argc, char** argv)
                   << "); a second Tivka in this folder would not be stopped\n";
     tivka::InstanceBeacon beacon(beaconName);
 
+    // The settings come first, so that every service can be built to them.
+    const std::string settingsPath = tivka::SettingsPathFor(tivka::ProgramPath());
+    tivka::LoadedSettings settings = tivka::LoadSettings(settingsPath, systemSeparator);
+
     tivka::CurlDownloader downloader;
     tivka::QtModalRunner modals;
     tivka::QtUserMessages messages(modals);
     tivka::SystemClock clock;
     tivka::MainWindowServices services;
-    services.settingsPath = tivka::SettingsPathFor(tivka::ProgramPath());
+    services.settingsPath = settingsPath;
+    services.settings = std::move(settings);
     services.systemSeparator = systemSeparator;
     services.downloader = &downloader;
     services.messages = &messages;

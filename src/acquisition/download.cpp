@@ -305,19 +305,6 @@ DownloadOutcome cancelledBeforeStart()
 
 }  // namespace
 
-std::string DescribeFailure(const DownloadOutcome& outcome, const std::string& url)
-{
-    if (outcome.fetched())
-        return {};
-    if (outcome.cancelled)
-        return "Загрузка отменена: " + url;
-    if (outcome.opened) {
-        const std::string reason = outcome.reason.empty() ? std::string() : " " + outcome.reason;
-        return "Сервер ответил " + std::to_string(outcome.status) + reason + ": " + url;
-    }
-    return "Сервер недоступен: " + url + (outcome.error.empty() ? std::string() : " (" + outcome.error + ")");
-}
-
 DownloadOutcome DownloadFile(const std::string& url, const std::string& fileName, const DownloadLimits& limits,
                              const std::atomic<bool>* cancel)
 {

@@ -34,11 +34,6 @@ struct DownloadOutcome {
     bool fetched() const { return opened && !cancelled && (status == 0 || (status >= 200 && status < 300)); }
 };
 
-// Why a download that was not fetched() failed, naming the address:
-// "Сервер ответил 404 Not Found: <url>", or "Сервер недоступен: <url> (<why>)";
-// empty when it was fetched.
-std::string DescribeFailure(const DownloadOutcome& outcome, const std::string& url);
-
 // HTTP GET of `url` into the file `fileName` (created or truncated), through
 // the proxy settings of the environment, bypassing every cache, following
 // redirects. `opened` when the final response's headers arrived: the body of

@@ -53,13 +53,6 @@ std::string characterRange(const std::vector<std::string>& chars, std::size_t fi
     return piece;
 }
 
-// PairName of a pair code such as GBPUSD: characters 1-3, "_", 4-6.
-std::string nameFromCode(const std::string& pairCode)
-{
-    auto chars = characters(pairCode);
-    return characterRange(chars, 1, 3) + "_" + characterRange(chars, 4, 6);
-}
-
 // The local file name is built from a typed pair text, so it must never reach
 // outside the current folder: separators and NUL become "_". The address keeps
 // the text as typed.
@@ -70,16 +63,6 @@ std::string safeLocalName(const std::string& name)
         if (c == '/' || c == '\\' || c == '\0')
             c = '_';
     return safe;
-}
-
-std::string chartAddress(const std::string& chartUrl, const char* chart, bool cumulative, const std::string& pairName)
-{
-    return chartUrl + chart + (cumulative ? "" : "noncumulative_") + pairName + ".png";
-}
-
-std::string displayLocalName(char chart, bool cumulative, const std::string& code)
-{
-    return safeLocalName(std::string(1, chart) + (cumulative ? "c_" : "n_") + code + ".png");
 }
 
 }  // namespace
@@ -96,28 +79,17 @@ std::string PairName(const std::string& pairText)
     return characterRange(chars, 1, 3) + "_" + characterRange(chars, 5, 7);
 }
 
-ChartFile DisplayPositionsChart(const std::string& chartUrl, const std::string& pairText, bool cumulative)
+ChartFile ChartFileOf(ChartUse use, const PairSource& source, ChartKind kind)
 {
-    return {chartAddress(chartUrl, "posentryprice_", cumulative, PairName(pairText)),
-            displayLocalName('p', cumulative, PairCode(pairText))};
-}
-
-ChartFile DisplayOrdersChart(const std::string& chartUrl, const std::string& pairText, bool cumulative)
-{
-    return {chartAddress(chartUrl, "orders_", cumulative, PairName(pairText)),
-            displayLocalName('o', cumulative, PairCode(pairText))};
-}
-
-ChartFile IndicatorPositionsChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative)
-{
-    return {chartAddress(chartUrl, "posentryprice_", cumulative, nameFromCode(pairCode)),
-            safeLocalName("MTp" + pairCode + ".png")};
-}
-
-ChartFile IndicatorOrdersChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative)
-{
-    return {chartAddress(chartUrl, "orders_", cumulative, nameFromCode(pairCode)),
-            safeLocalName("MTo" + pairCode + ".png")};
+    const bool orders = kind == ChartKind::Orders;
+    const bool cumulative = source.cumulative[kind];
+    const std::string code = PairCode(source.pairText);
+    const std::string url = source.chartUrl + (orders ? "orders_" : "posentryprice_") +
+                            (cumulative ? "" : "noncumulative_") + PairName(source.pairText) + ".png";
+    const std::string local = use == ChartUse::Display
+                                  ? std::string(orders ? "o" : "p") + (cumulative ? "c_" : "n_") + code + ".png"
+                                  : std::string(orders ? "MTo" : "MTp") + code + ".png";
+    return {url, safeLocalName(local)};
 }
 
 }  // namespace tivka

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "chart/chart_kind.h"
+
 namespace tivka {
 
 // The ten pairs the broker publishes, in the order the window lists them and
@@ -25,12 +27,23 @@ struct ChartFile {
     std::string localName;  // bare file name in the current folder
 };
 
-// The charts shown in the window: "pc_"/"pn_" and "oc_"/"on_" + code + ".png".
-ChartFile DisplayPositionsChart(const std::string& chartUrl, const std::string& pairText, bool cumulative);
-ChartFile DisplayOrdersChart(const std::string& chartUrl, const std::string& pairText, bool cumulative);
+// What a chart is fetched for; its local file's name tells the two apart, so
+// that the indicator pass never touches the window's files.
+enum class ChartUse { Display, Indicator };
 
-// The indicator pass charts: "MTp"/"MTo" + code + ".png".
-ChartFile IndicatorPositionsChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative);
-ChartFile IndicatorOrdersChart(const std::string& chartUrl, const std::string& pairCode, bool cumulative);
+// Where a pair's two charts come from: the chart folder's address, the pair
+// as chosen or listed, and each chart's variant.
+struct PairSource {
+    std::string chartUrl;
+    std::string pairText;
+    PerChart<bool> cumulative;
+};
+
+// One chart's address: the chart folder's address + "orders_" or
+// "posentryprice_" + "noncumulative_" unless cumulative + PairName + ".png".
+// Its local file: "oc_"/"on_"/"pc_"/"pn_" (orders or positions, cumulative or
+// not) + PairCode + ".png" for the display, "MTo"/"MTp" + PairCode + ".png"
+// for the indicator pass.
+ChartFile ChartFileOf(ChartUse use, const PairSource& source, ChartKind kind);
 
 }  // namespace tivka

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "chart/image_error.h"
 #include "chart/image_file.h"
 
 namespace tivka {
@@ -202,37 +203,37 @@ std::uint32_t bigEndian32(const std::uint8_t* p)
 void checkBeforeDecoding(const std::vector<std::uint8_t>& bytes, const std::string& name)
 {
     if (bytes.empty())
-        throw std::runtime_error(name + ": the file is empty");
+        throw ImageError(name, "the file is empty");
     std::size_t checked = bytes.size() < 8 ? bytes.size() : 8;
     if (png_sig_cmp(bytes.data(), 0, checked) != 0)
-        throw std::runtime_error(name + ": not a PNG image (" + describeStart(bytes) + ")");
+        throw ImageError(name, std::string("not a PNG image (") + describeStart(bytes) + ")");
     if (bytes.size() < 24)
-        throw std::runtime_error(name + ": the PNG data is truncated");
+        throw ImageError(name, "the PNG data is truncated");
     if (std::memcmp(bytes.data() + 12, "IHDR", 4) != 0)
         return;  // libpng reports the missing header
     std::uint32_t width = bigEndian32(bytes.data() + 16);
     std::uint32_t height = bigEndian32(bytes.data() + 20);
     if (width > std::uint32_t(kMaxImageSide) || height > std::uint32_t(kMaxImageSide))
-        throw std::runtime_error(name + ": the image claims " + std::to_string(width) + " x " +
+        throw ImageError(name, std::string("the image claims ") + std::to_string(width) + " x " +
                                  std::to_string(height) + " pixels; at most " +
                                  std::to_string(kMaxImageSide) + " are accepted on either side");
     if (std::int64_t(width) * height > kMaxImagePixels)
-        throw std::runtime_error(name + ": the image claims " + std::to_string(width) + " x " +
+        throw ImageError(name, std::string("the image claims ") + std::to_string(width) + " x " +
                                  std::to_string(height) + " pixels; at most " +
                                  std::to_string(kMaxImagePixels / (1024 * 1024)) +
                                  " megapixels are accepted");
 }
 
-std::runtime_error decodeError(const ReadState& state, const std::string& name)
+ImageError decodeError(const ReadState& state, const std::string& name)
 {
     switch (state.failure) {
     case ReadFailure::truncated:
-        return std::runtime_error(name + ": the PNG data is truncated");
+        return ImageError(name, "the PNG data is truncated");
     case ReadFailure::tooLarge:
-        return std::runtime_error(name + ": the image is too large (" + std::to_string(state.width) + " x " +
+        return ImageError(name, std::string("the image is too large (") + std::to_string(state.width) + " x " +
                                   std::to_string(state.height) + " pixels)");
     default:
-        return std::runtime_error(name + ": damaged PNG data (" + std::string(state.message) + ")");
+        return ImageError(name, std::string("damaged PNG data (") + std::string(state.message) + ")");
     }
 }
 

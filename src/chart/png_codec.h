@@ -22,8 +22,8 @@ constexpr std::int64_t kMaxImagePixels = 4LL * 1024 * 1024;
 // (g, g, g), grey below 8 bits is scaled up by bit replication, and 16-bit
 // samples keep their high byte (0xABCD -> 0xAB). Images wider or higher than
 // kMaxImageSide, or with more than kMaxImagePixels pixels, are refused before
-// allocating. Throws std::runtime_error whose message names `name` and says
-// what is wrong (empty, not a PNG, truncated, too large, damaged).
+// allocating. Throws ImageError (chart/image_error.h) naming `name` and
+// saying what is wrong (empty, not a PNG, truncated, too large, damaged).
 Bitmap DecodePng(const std::vector<std::uint8_t>& bytes, const std::string& name);
 Bitmap DecodePngFile(const std::string& path);
 

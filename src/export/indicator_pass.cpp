@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "acquisition/display_charts.h"
 #include "acquisition/pair_naming.h"
 #include "export/indicator_data.h"
 #include "platform/files.h"
@@ -12,34 +11,16 @@ namespace tivka {
 
 namespace {
 
-constexpr const char* kUpdateFailedMessage = "Ошибка при обновлении графиков для ";
 constexpr std::size_t kFolderCount = 3;
 
 // One pair of the list and which of the three folders asked for it. The
 // answers are taken once and not tested again while the pair is served.
 struct PairRequest {
-    std::string pairText;
+    PairSource source;
     std::string code;
     std::array<bool, kFolderCount> asked{};
 
     bool any() const { return asked[0] || asked[1] || asked[2]; }
-};
-
-struct PairChartFiles {
-    ChartFile positions;
-    ChartFile orders;
-};
-
-// Resets the running flag however the pass ends.
-class RunningFlag {
-public:
-    explicit RunningFlag(bool& running) : running_(running) { running_ = true; }
-    ~RunningFlag() { running_ = false; }
-    RunningFlag(const RunningFlag&) = delete;
-    RunningFlag& operator=(const RunningFlag&) = delete;
-
-private:
-    bool& running_;
 };
 
 std::string folderPath(const IndicatorPassConfig& config, std::size_t folder)
@@ -54,12 +35,13 @@ std::string flagPath(const std::string& folder, const std::string& code)
 
 PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
 {
-    PairRequest request{pairText, PairCode(pairText), {}};
-    // An unreadable folder asks for nothing, and so does a flag that is not a
-    // plain file (a folder of that name, a pipe): it could never be set to
-    // "1" or "2", so serving it would fetch and write for nothing.
+    PairRequest request{{config.chartUrl, pairText, config.cumulative}, PairCode(pairText), {}};
+    // A folder not set (a refused setting) or unreadable asks for nothing,
+    // and so does a flag that is not a plain file (a folder of that name, a
+    // pipe): it could never be set to "1" or "2", so serving it would fetch
+    // and write for nothing.
     for (std::size_t i = 0; i < kFolderCount; ++i)
-        request.asked[i] = IsRegularFile(flagPath(folderPath(config, i), request.code));
+        request.asked[i] = !config.folders[i].empty() && IsRegularFile(flagPath(folderPath(config, i), request.code));
     return request;
 }
 
@@ -72,23 +54,6 @@ std::vector<PairRequest> requestedPairs(const IndicatorPassConfig& config)
             requests.push_back(std::move(request));
     }
     return requests;
-}
-
-PairChartFiles chartFilesFor(const IndicatorPassConfig& config, const std::string& code)
-{
-    return {IndicatorPositionsChart(config.chartUrl, code, config.positionsCumulative),
-            IndicatorOrdersChart(config.chartUrl, code, config.ordersCumulative)};
-}
-
-DecodedPair fetchPair(const IndicatorPassConfig& config, const std::string& code, Downloader& downloader,
-                      IndicatorPassObserver& observer)
-{
-    const PairChartFiles files = chartFilesFor(config, code);
-    const DownloadOutcome positions = downloader.download(files.positions.url, files.positions.localName);
-    observer.chartFetched();
-    const DownloadOutcome orders = downloader.download(files.orders.url, files.orders.localName);
-    observer.chartFetched();
-    return DecodeDownloadedPair(files.positions, positions, files.orders, orders);
 }
 
 // Flag "1", data file, flag "2" in every folder that asked, in folder order.
@@ -107,48 +72,61 @@ void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest&
     }
 }
 
-void recordPair(const IndicatorPassConfig& config, const std::string& pairText, const ChartReading& orders,
-                const ChartReading& positions)
+void recordPair(const IndicatorPassConfig& config, const std::string& pairText,
+                const PerChart<ChartReading>& readings)
 {
     if (!config.recorder)
         return;
     static const SystemClock systemClock;
     const std::int64_t fetchedAt = (config.clock ? *config.clock : systemClock).now();
-    config.recorder->record({pairText, ChartKind::Positions, config.positionsCumulative, fetchedAt, positions});
-    config.recorder->record({pairText, ChartKind::Orders, config.ordersCumulative, fetchedAt, orders});
+    for (ChartKind kind : kFetchOrder)
+        config.recorder->record({pairText, kind, config.cumulative[kind], fetchedAt, readings[kind]});
+}
+
+// The first chart, orders first, whose text is not a number.
+ChartFailures readingFailures(const std::string& pairText, const PerChart<ChartReading>& readings)
+{
+    for (ChartKind kind : kChartKinds)
+        if (const auto& failure = readings[kind].failure)
+            return {{ChartFailure::What::NotANumber, pairText, kind, failure->text, "", ""}};
+    return {};
 }
 
 // Everything after the fetch of one requested pair: the failure, or reading
 // both charts and writing the folders.
-void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits,
-                      IndicatorPassObserver& observer, const PairRequest& request, const DecodedPair& pair)
+void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, const RefreshSink& sink,
+                      const PairRequest& request, FetchedPair fetched)
 {
-    if (pair.cancelled)
+    if (fetched.cancelled)
         return;
-    std::string failure = pair.failure;
-    if (pair.charts) {
-        const ChartReading orders = ReadChart(pair.charts->orders, digits, config.reading);
-        const ChartReading positions = ReadChart(pair.charts->positions, digits, config.reading);
-        failure = orders.failure ? orders.failure->message : positions.failure ? positions.failure->message : "";
-        if (failure.empty()) {
-            observer.pairRead(request.code, orders, positions);
-            recordPair(config, request.pairText, orders, positions);
-            writeRequestedFolders(config, request,
-                                  IndicatorDataText(orders, positions, DecimalsOfPairCode(request.code)));
-            return;
-        }
+    const std::string& pairText = request.source.pairText;
+    if (!fetched.charts) {
+        sink(PairFailed{pairText, std::move(fetched.failures)});
+        return;
     }
-    observer.pairFailed(kUpdateFailedMessage + request.code + "\n" + failure);
+    PerChart<ChartReading> readings;
+    for (ChartKind kind : kChartKinds)
+        readings[kind] = ReadChart((*fetched.charts)[kind], digits, config.reading);
+    if (ChartFailures failures = readingFailures(pairText, readings); !failures.empty()) {
+        sink(PairFailed{pairText, std::move(failures)});
+        return;
+    }
+    recordPair(config, pairText, readings);
+    const std::string text = IndicatorDataText(readings[ChartKind::Orders], readings[ChartKind::Positions],
+                                               DecimalsOfPairCode(request.code));
+    sink(PairRead{pairText, std::move(readings)});
+    writeRequestedFolders(config, request, text);
 }
 
 void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                    IndicatorPassObserver& observer)
+                    const RefreshSink& sink)
 {
-    observer.chartsToFetch(RequestedChartCount(config));
+    sink(ChartsPlanned{RequestedChartCount(config)});
     for (const char* pairText : kPairList) {
         const PairRequest request = testRequest(config, pairText);
         if (request.any())
-            serveFetchedPair(config, digits, observer, request, fetchPair(config, request.code, downloader, observer));
+            serveFetchedPair(config, digits, sink, request,
+                             FetchPair(ChartUse::Indicator, request.source, downloader, [&] { sink(ChartFetched{}); }));
     }
 }
 
@@ -156,25 +134,28 @@ void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digi
 // orders for each pair), then the pairs served in list order exactly as the
 // pair-by-pair pass serves them.
 void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                    IndicatorPassObserver& observer)
+                    const RefreshSink& sink)
 {
     const std::vector<PairRequest> requests = requestedPairs(config);
-    observer.chartsToFetch(int(2 * requests.size()));
+    sink(ChartsPlanned{int(2 * requests.size())});
     if (requests.empty())
         return;
-    std::vector<PairChartFiles> files;
+    std::vector<PerChart<ChartFile>> files;
     std::vector<DownloadJob> jobs;
     for (const PairRequest& request : requests) {
-        files.push_back(chartFilesFor(config, request.code));
-        jobs.push_back({files.back().positions.url, files.back().positions.localName});
-        jobs.push_back({files.back().orders.url, files.back().orders.localName});
+        files.push_back(PairChartFiles(ChartUse::Indicator, request.source));
+        for (ChartKind kind : kFetchOrder)
+            jobs.push_back({files.back()[kind].url, files.back()[kind].localName});
     }
     const std::vector<DownloadOutcome> fetched =
-        downloader.downloadAll(jobs, [&](std::size_t) { observer.chartFetched(); });
-    for (std::size_t i = 0; i < requests.size(); ++i)
-        serveFetchedPair(config, digits, observer, requests[i],
-                         DecodeDownloadedPair(files[i].positions, fetched.at(2 * i), files[i].orders,
-                                              fetched.at(2 * i + 1)));
+        downloader.downloadAll(jobs, [&](std::size_t) { sink(ChartFetched{}); });
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        PerChart<DownloadOutcome> outcomes;
+        for (std::size_t k = 0; k < kFetchOrder.size(); ++k)
+            outcomes[kFetchOrder[k]] = fetched.at(2 * i + k);
+        serveFetchedPair(config, digits, sink, requests[i],
+                         DecodeDownloadedPair(requests[i].source.pairText, files[i], outcomes));
+    }
 }
 
 }  // namespace
@@ -184,16 +165,20 @@ int RequestedChartCount(const IndicatorPassConfig& config)
     return int(2 * requestedPairs(config).size());
 }
 
-void IndicatorServer::serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-                            IndicatorPassObserver& observer)
+void IndicatorPass::serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+                          const RefreshSink& sink)
 {
     if (running_)
         return;
-    RunningFlag flag(running_);
+    running_ = true;
+    struct Reset {
+        bool& running;
+        ~Reset() { running = false; }
+    } reset{running_};
     if (config.overlapped)
-        overlappedPass(config, digits, downloader, observer);
+        overlappedPass(config, digits, downloader, sink);
     else
-        sequentialPass(config, digits, downloader, observer);
+        sequentialPass(config, digits, downloader, sink);
 }
 
 }  // namespace tivka

@@ -5,6 +5,7 @@
 
 #include "acquisition/download.h"
 #include "export/reading_recorder.h"
+#include "export/refresh_events.h"
 #include "platform/clock.h"
 #include "reading/chart_reading.h"
 #include "reading/digit_template.h"
@@ -17,8 +18,7 @@ struct IndicatorPassConfig {
     // as the settings give them (Windows separators allowed).
     std::array<std::string, 3> folders;
     // The pass follows the chart variants chosen for the window.
-    bool ordersCumulative = false;
-    bool positionsCumulative = false;
+    PerChart<bool> cumulative;
     ReadingOptions reading;
     // Fetch the charts of every requested pair at once before serving the
     // pairs in list order; false fetches pair by pair.
@@ -28,23 +28,6 @@ struct IndicatorPassConfig {
     // owned, both must outlive the pass.
     ReadingRecorder* recorder = nullptr;
     const Clock* clock = nullptr;
-};
-
-// What a pass tells while it runs, on the thread that runs it.
-class IndicatorPassObserver {
-public:
-    virtual ~IndicatorPassObserver() = default;
-    // The number of charts this pass fetches, once the requests are known.
-    virtual void chartsToFetch(int) {}
-    // One of them has been fetched (or given up).
-    virtual void chartFetched() {}
-    // A requested pair that could not be served: "Ошибка при обновлении
-    // графиков для <CODE>", a line break and what went wrong. Its flags and
-    // data files were not touched.
-    virtual void pairFailed(const std::string&) {}
-    // Both charts of a pair were read; its files are written next.
-    virtual void pairRead(const std::string& /*pairCode*/, const ChartReading& /*orders*/,
-                          const ChartReading& /*positions*/) {}
 };
 
 // The number of charts a pass would fetch now: two for each pair of the
@@ -60,15 +43,21 @@ int RequestedChartCount(const IndicatorPassConfig& config);
 // only when the data file was written completely. A flag that is gone by the
 // time it is written (the indicator withdrew its request) is not created
 // again and nothing is written for it. A pair whose charts cannot be
-// downloaded, decoded or read is reported and skipped; every other pair is
-// served. When the downloader is cancelled, the pass ends without serving
-// the pairs whose charts had not arrived.
-class IndicatorServer {
+// downloaded, decoded or read is reported (PairFailed) and skipped; every
+// other pair is served. When the downloader is cancelled, the pass ends
+// without serving the pairs whose charts had not arrived.
+//
+// Tells `sink` ChartsPlanned once the requests are known, ChartFetched per
+// chart, then PairRead or PairFailed per requested pair, in list order.
+//
+// One pass at a time over the same folders: the window and the feed run
+// their passes one after another on one thread, the working folder's lock
+// keeps two processes apart, and a pass asked for from inside its own sink
+// (a front end reacting to an event) does nothing.
+class IndicatorPass {
 public:
-    // Returns at once, doing nothing, when called while a pass is running.
     void serve(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
-               IndicatorPassObserver& observer);
-    bool running() const { return running_; }
+               const RefreshSink& sink);
 
 private:
     bool running_ = false;

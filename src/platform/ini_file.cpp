@@ -28,6 +28,11 @@ std::optional<std::string> refusal(const std::string& section, const std::string
 
 }  // namespace
 
+std::optional<std::string> IniValues::find(const std::string& section, const std::string& key) const
+{
+    return FindIniValue(text_, section, key);
+}
+
 std::string IniValues::readString(const std::string& section, const std::string& key,
                                   const std::string& defaultValue) const
 {

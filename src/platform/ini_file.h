@@ -18,6 +18,8 @@ public:
     IniValues() = default;
     explicit IniValues(std::string text) : text_(std::move(text)) {}
 
+    // The value of `key` in `section`, if the key is there.
+    std::optional<std::string> find(const std::string& section, const std::string& key) const;
     std::string readString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
     // Decimal, or hexadecimal after "0x"/"0X" when longer than two characters

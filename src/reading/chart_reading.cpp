@@ -141,7 +141,7 @@ bool readNow(GlyphReader& reader, const ReadingOptions& options, ChartReading& r
 {
     reading.priceText = reader.readUprightText(kPriceText, options.decimalSymbol);
     if (!TryParseNumber(reading.priceText, options.systemSeparator, reading.price)) {
-        reading.failure = ReadingFailure{ReadingFailure::Stage::Price, NotANumberMessage(reading.priceText)};
+        reading.failure = ReadingFailure{ReadingFailure::Stage::Price, reading.priceText};
         return false;
     }
     reading.level(kNowColumn).price = reading.price;
@@ -167,7 +167,7 @@ bool readScale(const Bitmap& chart, GlyphReader& reader, const ReadingOptions& o
         }
         ScaleMark mark{0, x + kLabelTickOffset};
         if (!TryParseNumber(text, options.systemSeparator, mark.price)) {
-            reading.failure = ReadingFailure{ReadingFailure::Stage::ScaleLabel, NotANumberMessage(text)};
+            reading.failure = ReadingFailure{ReadingFailure::Stage::ScaleLabel, text};
             return false;
         }
         reading.scale.push_back(mark);
@@ -221,10 +221,15 @@ int PercentOf(int countedPixels)
     return 100 * countedPixels / kFullBarPixels;
 }
 
+std::string ReadingFailure::message() const
+{
+    return NotANumberMessage(text);
+}
+
 void ChartReading::throwIfFailed() const
 {
     if (failure)
-        throw ConversionError(failure->message);
+        throw ConversionError(failure->message());
 }
 
 const Level& ChartReading::level(int column) const
@@ -262,7 +267,7 @@ ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const R
     return reading;
 }
 
-ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
+ChartReading ReadCompleteChart(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options)
 {
     ChartReading reading = ReadChart(chart, digits, options);
     reading.throwIfFailed();

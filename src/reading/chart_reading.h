@@ -44,7 +44,9 @@ int PercentOf(int countedPixels);
 struct ReadingFailure {
     enum class Stage { Price, ScaleLabel };
     Stage stage;
-    std::string message;  // "'<text>' is not a valid floating point value"
+    std::string text;  // as read
+    // "'<text>' is not a valid floating point value"
+    std::string message() const;
 };
 
 struct ChartReading {
@@ -79,10 +81,10 @@ struct ReadingOptions {
 // the reading with `failure` set.
 ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
 
-// Reads one chart for an indicator, the history or the command line: every
-// column kept, no filter. Throws ConversionError when a price or scale text
-// is not a number.
-ChartReading ReadForIndicator(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
+// ReadChart for those who can use only a complete reading (the data file,
+// the history import): throws ConversionError when a price or scale text is
+// not a number.
+ChartReading ReadCompleteChart(const Bitmap& chart, const DigitTemplate& digits, const ReadingOptions& options);
 
 // (price2 - price1) / (column2 - column1) of the first two labels, in
 // extended precision; 0 with fewer than two.

@@ -266,7 +266,7 @@ void CheckReadBack(const Bitmap& chart, const ChartTexts& texts, const DigitTemp
     const ChartReading reading = ReadChart(chart, digits, ReadingOptions{".", "."});
     const std::string& name = texts.chartName;
     const auto stopped = [&] {
-        return TemplateSourceError(name + ": read back with the new template, " + reading.failure->message);
+        return TemplateSourceError(name + ": read back with the new template, " + reading.failure->message());
     };
     expectReadBack(name, "price", reading.priceText, texts.price);
     if (reading.failure && reading.failure->stage == ReadingFailure::Stage::Price)

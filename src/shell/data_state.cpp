@@ -1,43 +1,11 @@
 #include "shell/data_state.h"
 
-#include <algorithm>
+#include "acquisition/pair_naming.h"
+#include "shell/failure_text.h"
+
 #include <cstdio>
 
 namespace tivka {
-
-namespace {
-
-// The lines of a message as one line; a fixed first line that only says
-// that something failed is left out when details follow.
-std::string oneLine(const std::string& message)
-{
-    std::string joined;
-    std::size_t start = 0;
-    while (start <= message.size()) {
-        const std::size_t end = std::min(message.find('\n', start), message.size());
-        const std::string line = message.substr(start, end - start);
-        if (!line.empty())
-            joined += (joined.empty() ? "" : "; ") + line;
-        start = end + 1;
-    }
-    return joined;
-}
-
-std::string withoutHeading(const std::string& message)
-{
-    const std::size_t lineEnd = message.find('\n');
-    return lineEnd == std::string::npos ? message : message.substr(lineEnd + 1);
-}
-
-// The pair code that the indicator pass names in its failure's first line.
-std::string pairOf(const std::string& message)
-{
-    const std::string firstLine = message.substr(0, message.find('\n'));
-    const std::size_t space = firstLine.rfind(' ');
-    return space == std::string::npos ? firstLine : firstLine.substr(space + 1);
-}
-
-}  // namespace
 
 std::string ClockText(LocalTime time)
 {
@@ -59,9 +27,9 @@ void DataState::chartsShown(LocalTime at)
     failure_.clear();
 }
 
-void DataState::chartsFailed(LocalTime at, const std::string& message)
+void DataState::chartsFailed(LocalTime at, const std::string& reason)
 {
-    failure_ = "ошибка в " + ClockText(at) + ": " + oneLine(withoutHeading(message));
+    failure_ = "ошибка в " + ClockText(at) + ": " + reason;
 }
 
 void DataState::cancelled(LocalTime at)
@@ -75,9 +43,9 @@ void DataState::layoutChanged(const std::string& warning)
         layout_ = warning;
 }
 
-void DataState::indicatorPairFailed(const std::string& message)
+void DataState::indicatorPairFailed(const std::string& pairText, const ChartFailures& failures)
 {
-    indicatorPairs_.push_back(pairOf(message) + " (" + oneLine(withoutHeading(message)) + ")");
+    indicatorPairs_.push_back(PairCode(pairText) + " (" + FailuresLine(failures) + ")");
 }
 
 std::string DataState::line() const

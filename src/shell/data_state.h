@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/chart_failure.h"
 #include "platform/clock.h"
 
 namespace tivka {
@@ -17,13 +18,13 @@ public:
     void refreshStarted();
     // The charts shown were fetched and read at `at`.
     void chartsShown(LocalTime at);
-    // The charts could not be fetched or read at `at`; `message` says why
-    // (its lines are joined).
-    void chartsFailed(LocalTime at, const std::string& message);
+    // The charts could not be fetched or read at `at`; `reason` says why in
+    // one line.
+    void chartsFailed(LocalTime at, const std::string& reason);
     // A refresh was cancelled before its charts arrived.
     void cancelled(LocalTime at);
     void layoutChanged(const std::string& warning);
-    void indicatorPairFailed(const std::string& message);
+    void indicatorPairFailed(const std::string& pairText, const ChartFailures& failures);
 
     std::string line() const;
 

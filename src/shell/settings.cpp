@@ -11,93 +11,116 @@ namespace {
 
 constexpr const char* kSection = "Setting";
 
-// Only these three spellings mean "use the system's separator".
-std::string thresholdOrDefault(const IniValues& file, const char* key, const std::string& fallback)
+std::optional<std::int32_t> integerOf(const std::string& text)
 {
-    std::int32_t ignored = 0;
-    const std::string text = file.readString(kSection, key, fallback);
-    return TryParseInteger(text, ignored) ? text : fallback;
+    std::int32_t value = 0;
+    return TryParseInteger(text, value) ? std::optional(value) : std::nullopt;
 }
 
-// ">=" and "<=" are the two filters; anything else keeps the default.
-bool atLeastOrDefault(const IniValues& file, const char* key, bool fallback)
+template <auto Field>
+SettingKey textKey(const char* name)
 {
-    const std::string text = file.readString(kSection, key, "");
-    return text == "<=" ? false : text == ">=" ? true : fallback;
+    return {name, [](Settings& s, const std::string& text) { return s.*Field = text, false; },
+            [](const Settings& s) { return s.*Field; }};
 }
 
-bool cumulativeOrDefault(const IniValues& file, const char* key, bool fallback)
+template <auto Field>
+SettingKey timerNumber(const char* name)
 {
-    const std::string text = file.readString(kSection, key, "");
-    return text == "cumulative" ? true : text == "noncumulative" ? false : fallback;
+    return {name,
+            [](Settings& s, const std::string& text) {
+                s.timers.*Field = integerOf(text).value_or(s.timers.*Field);
+                return false;
+            },
+            [](const Settings& s) { return std::to_string(s.timers.*Field); }};
 }
 
-WindowChoices loadChoices(const IniValues& file)
+template <auto Field>
+SettingKey timerSwitch(const char* name)
 {
-    WindowChoices choices;
-    const std::string pair = file.readString(kSection, "Pair", "");
-    if (!pair.empty())
-        choices.pairText = pair;
-    choices.ordersThreshold = thresholdOrDefault(file, "OrdersFilter", choices.ordersThreshold);
-    choices.ordersAtLeast = atLeastOrDefault(file, "OrdersMode", choices.ordersAtLeast);
-    choices.positionsThreshold = thresholdOrDefault(file, "PositionsFilter", choices.positionsThreshold);
-    choices.positionsAtLeast = atLeastOrDefault(file, "PositionsMode", choices.positionsAtLeast);
-    choices.ordersCumulative = cumulativeOrDefault(file, "OrdersVariant", choices.ordersCumulative);
-    choices.positionsCumulative = cumulativeOrDefault(file, "PositionsVariant", choices.positionsCumulative);
-    return choices;
+    return {name,
+            [](Settings& s, const std::string& text) {
+                if (auto value = integerOf(text))
+                    s.timers.*Field = *value != 0;
+                return false;
+            },
+            [](const Settings& s) { return std::string(s.timers.*Field ? "1" : "0"); }};
 }
 
-IniEntries choiceEntries(const WindowChoices& choices)
+// A control character would cut the path short at the system, and a file at
+// the cut-off path would receive the flags and data files.
+template <std::size_t Index>
+SettingKey terminalPath(const char* name)
 {
-    return {{"Pair", choices.pairText},
-            {"OrdersFilter", choices.ordersThreshold},
-            {"OrdersMode", choices.ordersAtLeast ? ">=" : "<="},
-            {"PositionsFilter", choices.positionsThreshold},
-            {"PositionsMode", choices.positionsAtLeast ? ">=" : "<="},
-            {"OrdersVariant", choices.ordersCumulative ? "cumulative" : "noncumulative"},
-            {"PositionsVariant", choices.positionsCumulative ? "cumulative" : "noncumulative"}};
+    return {name,
+            [](Settings& s, const std::string& text) {
+                const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+                    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+                });
+                s.terminalPaths[Index] = control ? std::nullopt : std::optional(text);
+                return control;
+            },
+            nullptr};
 }
 
 }  // namespace
+
+const std::vector<SettingKey> kSettingKeys = {
+    terminalPath<0>("Mt4_Path"),
+    terminalPath<1>("Mt4_Path2"),
+    terminalPath<2>("Mt4_Path3"),
+    {"Symbol",
+     [](Settings& s, const std::string& text) {
+         if (!MeansAutoSymbol(text))
+             s.decimalSymbol = text;
+         return false;
+     },
+     nullptr},
+    // A value that is not a whole number of days never deletes anything.
+    {"HistoryDays",
+     [](Settings& s, const std::string& text) { return s.historyDays = std::max(0, integerOf(text).value_or(0)), false; },
+     nullptr},
+    timerNumber<&TimerSettings::periodMinutes>("Time1"),
+    timerNumber<&TimerSettings::hourlyMinute>("Time2"),
+    timerSwitch<&TimerSettings::periodicEnabled>("TimerEn1"),
+    timerSwitch<&TimerSettings::hourlyEnabled>("TimerEn2"),
+    textKey<&Settings::chartUrl>("TIVKA_URL"),
+};
 
 bool MeansAutoSymbol(const std::string& text)
 {
     return text == "auto" || text == "Auto" || text == "AUTO";
 }
 
-Settings LoadSettings(const std::string& path, const std::string& systemSeparator)
+LoadedSettings LoadSettings(const std::string& path, const std::string& systemSeparator)
 {
     const IniValues file = ReadIniFile(path);
-    Settings settings;
-    // The paths get the subfolder appended as they stand: "C:\MT4" gives
-    // "C:\MT4experts\files\Tivka\", as the indicators' installations expect.
-    const char* pathKeys[] = {"Mt4_Path", "Mt4_Path2", "Mt4_Path3"};
-    for (std::size_t i = 0; i < settings.indicatorFolders.size(); ++i)
-        settings.indicatorFolders[i] = file.readString(kSection, pathKeys[i], "") + kIndicatorSubfolder;
-    const std::string symbol = file.readString(kSection, "Symbol", systemSeparator);
-    settings.decimalSymbol = MeansAutoSymbol(symbol) ? systemSeparator : symbol;
-    settings.timers.periodMinutes = file.readInteger(kSection, "Time1", 0);
-    settings.timers.periodicEnabled = file.readBool(kSection, "TimerEn1", false);
-    settings.timers.hourlyMinute = file.readInteger(kSection, "Time2", 33);
-    settings.timers.hourlyEnabled = file.readBool(kSection, "TimerEn2", false);
-    settings.chartUrl = file.readString(kSection, "TIVKA_URL", kDefaultChartUrl);
-    settings.choices = loadChoices(file);
-    // A value that is not a whole number of days never deletes anything.
-    settings.historyDays = std::max(0, file.readInteger(kSection, "HistoryDays", 0));
-    return settings;
+    LoadedSettings loaded;
+    loaded.settings.decimalSymbol = systemSeparator;
+    // A key that is not there keeps its default.
+    for (const SettingKey& key : kSettingKeys)
+        if (auto text = file.find(kSection, key.name); text && key.parse(loaded.settings, *text))
+            loaded.refused.push_back({key.name, *text});
+    for (const ChoiceKey& key : kChoiceKeys)
+        if (auto text = file.find(kSection, key.name))
+            key.parse(loaded.settings.choices, *text);
+    return loaded;
 }
 
 void SaveSettings(const std::string& path, const Settings& settings)
 {
-    const TimerSettings& timers = settings.timers;
-    IniEntries entries{{"Time1", std::to_string(timers.periodMinutes)},
-                       {"Time2", std::to_string(timers.hourlyMinute)},
-                       {"TimerEn1", timers.periodicEnabled ? "1" : "0"},
-                       {"TimerEn2", timers.hourlyEnabled ? "1" : "0"},
-                       {"TIVKA_URL", settings.chartUrl}};
-    for (auto& entry : choiceEntries(settings.choices))
-        entries.push_back(std::move(entry));
+    IniEntries entries;
+    for (const SettingKey& key : kSettingKeys)
+        if (key.format)
+            entries.push_back({key.name, key.format(settings)});
+    for (const ChoiceKey& key : kChoiceKeys)
+        entries.push_back({key.name, key.format(settings.choices)});
     WriteIniEntries(path, kSection, entries);
+}
+
+std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath)
+{
+    return terminalPath ? *terminalPath + kIndicatorSubfolder : std::string();
 }
 
 }  // namespace tivka

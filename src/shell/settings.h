@@ -1,9 +1,13 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "chart/chart_kind.h"
 #include "scheduling/timer_settings.h"
+#include "shell/window_choices.h"
 
 namespace tivka {
 
@@ -11,54 +15,73 @@ constexpr const char* kDefaultChartUrl =
     "http://charts.tivka.example/products/historical_orderbook_graphs/dat/ordersummary/images/";
 constexpr const char* kIndicatorSubfolder = "experts\\files\\Tivka\\";
 
-// What the window's selectors held when it last closed, so that a trader
-// finds them as they left them: the pair, each pane's filter and each
-// chart's variant.
-struct WindowChoices {
-    std::string pairText = "GBP/USD";
-    std::string ordersThreshold = "50";
-    bool ordersAtLeast = true;  // ">=", else "<="
-    std::string positionsThreshold = "50";
-    bool positionsAtLeast = true;
-    bool ordersCumulative = false;
-    bool positionsCumulative = false;
-};
-
-// The settings held in memory between start-up and shut-down.
+// The settings held in memory between start-up and shut-down. The defaults
+// here are the defaults of the settings file's keys.
 struct Settings {
     std::string chartUrl = kDefaultChartUrl;
-    // The text written for the decimal point glyph read off the charts.
+    // The text written for the decimal point glyph read off the charts; the
+    // system's separator unless the file says otherwise.
     std::string decimalSymbol = ".";
-    // The indicator data folder of each MetaTrader 4 installation: the
-    // installation folder as set, followed directly by "experts\files\Tivka\".
-    std::array<std::string, 3> indicatorFolders{kIndicatorSubfolder, kIndicatorSubfolder, kIndicatorSubfolder};
+    // The three MetaTrader 4 installation folders as set (Mt4_Path,
+    // Mt4_Path2, Mt4_Path3); nothing for a value that was refused, whose
+    // folder is then not served.
+    std::array<std::optional<std::string>, 3> terminalPaths{"", "", ""};
     TimerSettings timers;
     WindowChoices choices;
     // Readings older than this many days are deleted from the history at
-    // start-up; 0 keeps them all. Read only, never written back.
+    // start-up; 0 keeps them all.
     int historyDays = 0;
 };
 
-// Reads the settings file once, section "Setting": Mt4_Path, Mt4_Path2,
-// Mt4_Path3, Symbol, Time1, TimerEn1, Time2, TimerEn2, TIVKA_URL, HistoryDays
-// (a negative or unreadable value keeps everything), and the window's
-// choices Pair, OrdersFilter, OrdersMode, PositionsFilter, PositionsMode,
-// OrdersVariant, PositionsVariant. A missing file, section or key, and a
-// choice that is not one the window can hold (a filter that is not a whole
-// number, a mode other than ">=" and "<=", a variant other than "cumulative"
-// and "noncumulative", an empty pair), takes the default.
-// `systemSeparator` is the default of "Symbol" and what "auto", "Auto" and
-// "AUTO" stand for.
-Settings LoadSettings(const std::string& path, const std::string& systemSeparator);
+// A value of the settings file that was refused rather than used, because
+// using it would do harm (a path cut short at a control character).
+struct SettingRefusal {
+    std::string key;
+    std::string value;
+};
+
+// One key of section "Setting" besides the window's choices (kChoiceKeys):
+// how its text is taken into the settings, and, for the keys written back at
+// exit, how it is written. `parse` leaves the default in place for a text the
+// key cannot hold; it returns true when the text was refused and the user
+// must be told.
+struct SettingKey {
+    const char* name;
+    bool (*parse)(Settings& settings, const std::string& text);
+    std::string (*format)(const Settings& settings);  // null: the key is only read
+};
+
+// Every key, in the order they are added to a file that lacks them (the
+// window's choices after these).
+extern const std::vector<SettingKey> kSettingKeys;
+
+struct LoadedSettings {
+    Settings settings;
+    std::vector<SettingRefusal> refused;
+};
+
+// Reads the settings file once: every key of kSettingKeys and kChoiceKeys
+// from section "Setting". A missing file, section or key, and a value the key cannot hold
+// (a filter that is not a whole number, an unknown mode or variant, an empty
+// pair, a number of history days that is not a whole number), takes the
+// default. `systemSeparator` is the default of "Symbol" and what "auto",
+// "Auto" and "AUTO" stand for. A folder setting holding a control character
+// (NUL included) is refused: that folder is not served, and the refusal is
+// listed for the user.
+LoadedSettings LoadSettings(const std::string& path, const std::string& systemSeparator);
 
 // Whether a decimal symbol's text asks for the system's separator: "auto",
 // "Auto" or "AUTO".
 bool MeansAutoSymbol(const std::string& text);
 
-// Writes Time1, Time2, TimerEn1, TimerEn2, TIVKA_URL and the window's choices
-// in one atomic replace that keeps everything else in the file. Throws
-// std::runtime_error("Unable to write to <file>: <reason>"), the file then as
-// it was.
+// Writes the keys that have a format and the window's choices, in one atomic replace that keeps
+// everything else in the file. Throws std::runtime_error("Unable to write to
+// <file>: <reason>"), the file then as it was.
 void SaveSettings(const std::string& path, const Settings& settings);
+
+// The indicator data folder of a terminal path as set: the path followed
+// directly by "experts\files\Tivka\" ("C:\MT4" gives "C:\MT4experts\files\
+// Tivka\", as the indicators' installations expect); empty for a refused one.
+std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath);
 
 }  // namespace tivka

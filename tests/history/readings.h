@@ -24,7 +24,7 @@ inline StoredReading DriftReading(const std::string& pair, ChartKind kind, bool 
     const charts::ChartFile file{kind == ChartKind::Orders ? charts::ChartKind::Orders : charts::ChartKind::Positions,
                                  cumulative, PairName(pair)};
     const Bitmap chart = charts::DriftingChartPicture(file, 5, minute);
-    return {pair, kind, cumulative, minute * 60, ReadForIndicator(chart, digits, {".", "."})};
+    return {pair, kind, cumulative, minute * 60, ReadCompleteChart(chart, digits, {".", "."})};
 }
 
 // A GBP/USD reading at `price` whose scale moves 0.0002 a column, with bars

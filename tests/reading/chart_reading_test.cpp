@@ -27,7 +27,7 @@ ChartModel modelOf(const char* pair, std::uint64_t seed)
 
 void expectReadsAsDrawn(const ChartModel& model, const ChartReading& r)
 {
-    ASSERT_TRUE(r.complete()) << r.failure->message;
+    ASSERT_TRUE(r.complete()) << r.failure->message();
     EXPECT_EQ(std::tie(r.priceText, r.price, r.timeText), std::tie(model.priceText, model.price, model.timeText));
     ASSERT_EQ(r.scale.size(), model.labels.size());
     ASSERT_EQ(r.labelInk.size(), model.labels.size());
@@ -84,7 +84,7 @@ TEST(ChartReading, ATextThatIsNotANumberEndsTheReadingThere)
         const ChartReading r = readDrawn(changed);
         ASSERT_TRUE(r.failure) << c.text;
         EXPECT_EQ(r.failure->stage, c.stage);
-        EXPECT_EQ(r.failure->message, "'" + c.text + "' is not a valid floating point value");
+        EXPECT_EQ(r.failure->message(), "'" + c.text + "' is not a valid floating point value");
         const auto kept = std::make_tuple(r.priceText, r.timeText, r.scale.size(), r.labelInk.size());
         EXPECT_EQ(kept, c.stage == Stage::Price ? std::make_tuple(c.text, std::string(), 0ul, 0ul)
                                                 : std::make_tuple(model.priceText, model.timeText, 2ul, 3ul));

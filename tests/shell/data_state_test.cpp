@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "shell/failure_text.h"
+
 #include <gtest/gtest.h>
 
 namespace tivka {
@@ -12,15 +14,19 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
 {
     const LocalTime at1220{12, 20};
     const LocalTime at1240{12, 40};
-    const std::string downloadFailed = "Ошибка при загрузке графиков!\nСервер недоступен: A\nСервер недоступен: B";
-    const std::string eurFailed = "Ошибка при обновлении графиков для EURUSD\nMTpEURUSD.png: not a PNG\n\ncut short";
+    using What = ChartFailure::What;
+    const ChartFailures downloadFailed = {{What::Unreachable, "GBP/USD", ChartKind::Positions, "", "A", "pn.png"},
+                                          {What::Unreachable, "GBP/USD", ChartKind::Orders, "", "B", "on.png"}};
+    const ChartFailures eurFailed = {{What::NotAPicture, "EUR/USD", ChartKind::Positions, "not a PNG", "U", "MTp.png"},
+                                     {What::NotANumber, "EUR/USD", ChartKind::Orders, "cut", "", ""}};
+    const ChartFailures stalled = {{What::Unreachable, "USD/JPY", ChartKind::Orders, "stalled", "S", ""}};
     const struct {
         const char* what;
         std::function<void(DataState&)> events;
         std::string line;
     } cases[] = {
         {"all well", [&](DataState& s) { s.chartsShown(at1220); }, ""},
-        {"never shown", [&](DataState& s) { s.chartsFailed(at1240, downloadFailed); },
+        {"never shown", [&](DataState& s) { s.chartsFailed(at1240, FailuresLine(downloadFailed)); },
          "Нет данных, ошибка в 12:40: Сервер недоступен: A; Сервер недоступен: B"},
         {"stale", [&](DataState& s) { s.chartsShown(at1220), s.chartsFailed(at1240, "on.png: not a PNG"); },
          "Данные от 12:20, ошибка в 12:40: on.png: not a PNG"},
@@ -33,15 +39,16 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
         {"layout: the first warning of a refresh",
          [&](DataState& s) { s.layoutChanged("Разметка: a"), s.layoutChanged("Разметка: b"); }, "Разметка: a"},
         {"indicator pairs",
-         [&](DataState& s) { s.indicatorPairFailed(eurFailed), s.indicatorPairFailed("для USDJPY\nstalled"); },
-         "Индикаторы не обновлены: EURUSD (MTpEURUSD.png: not a PNG; cut short), USDJPY (stalled)"},
+         [&](DataState& s) { s.indicatorPairFailed("EUR/USD", eurFailed), s.indicatorPairFailed("USD/JPY", stalled); },
+         "Индикаторы не обновлены: EURUSD (MTp.png from U: not a PNG; 'cut' is not a valid floating point value), "
+         "USDJPY (Сервер недоступен: S (stalled))"},
         {"everything at once",
          [&](DataState& s) {
-             s.chartsFailed(at1240, "x"), s.layoutChanged("L"), s.indicatorPairFailed("для GBPUSD\ny");
+             s.chartsFailed(at1240, "x"), s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled);
          },
-         "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (y)"},
+         "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (Сервер недоступен: S (stalled))"},
         {"a new refresh forgets layout and pairs",
-         [&](DataState& s) { s.layoutChanged("L"), s.indicatorPairFailed("для GBPUSD\ny"), s.refreshStarted(); },
+         [&](DataState& s) { s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.refreshStarted(); },
          ""},
     };
     for (const auto& c : cases) {

@@ -24,28 +24,43 @@ const std::string kDefaultKeys = std::string("Time1=0\nTime2=33\nTimerEn1=0\nTim
 
 std::tuple<std::string, std::string, bool, std::string, bool, bool, bool> fieldsOf(const WindowChoices& c)
 {
-    return {c.pairText, c.ordersThreshold, c.ordersAtLeast, c.positionsThreshold, c.positionsAtLeast,
-            c.ordersCumulative, c.positionsCumulative};
+    constexpr ChartKind o = ChartKind::Orders, p = ChartKind::Positions;
+    return {c.pairText, c.threshold[o], c.atLeast[o], c.threshold[p], c.atLeast[p], c.cumulative[o], c.cumulative[p]};
+}
+
+WindowChoices choices(std::string pair, std::string ordersThreshold, bool ordersAtLeast, std::string positionsThreshold,
+                      bool positionsAtLeast, bool ordersCumulative, bool positionsCumulative)
+{
+    return {pair, {{ordersThreshold, positionsThreshold}}, {{ordersAtLeast, positionsAtLeast}},
+            {{ordersCumulative, positionsCumulative}}};
+}
+
+std::vector<std::string> foldersOf(const Settings& settings)
+{
+    std::vector<std::string> folders;
+    for (const auto& path : settings.terminalPaths)
+        folders.push_back(IndicatorFolderOf(path));
+    return folders;
 }
 
 TEST(SettingsTest, NoFileGivesTheDefaultsAndSavingWritesEveryKeyItKeeps)
 {
     TempDir dir;
     const std::string path = (dir / "tivka.INI").string();
-    const Settings settings = LoadSettings(path, ",");
+    const Settings settings = LoadSettings(path, ",").settings;
     EXPECT_EQ(std::tie(settings.timers.periodMinutes, settings.timers.periodicEnabled, settings.timers.hourlyMinute,
                        settings.timers.hourlyEnabled),
               std::make_tuple(0, false, 33, false));
     EXPECT_EQ(settings.chartUrl, kDefaultChartUrl);
     EXPECT_EQ(settings.decimalSymbol, ",");
-    EXPECT_THAT(settings.indicatorFolders, ::testing::Each(std::string("experts\\files\\Tivka\\")));
+    EXPECT_THAT(foldersOf(settings), ::testing::Each(std::string("experts\\files\\Tivka\\")));
     EXPECT_FALSE(fs::exists(path)) << "reading never creates the file";
     SaveSettings(path, settings);
     EXPECT_EQ(readFile(path), "[Setting]\n" + kDefaultKeys);
 
     // Keys Tivka only reads, and other sections, are kept as they were.
     writeFile(path, "[setting]\r\nMt4_Path=C:\\MT4\\\r\nSymbol=auto\r\n[Other]\r\nTIVKA_URL=x\r\n");
-    SaveSettings(path, LoadSettings(path, ","));
+    SaveSettings(path, LoadSettings(path, ",").settings);
     std::string keys = kDefaultKeys;
     for (std::size_t at = 0; (at = keys.find('\n', at)) != std::string::npos; at += 2)
         keys.replace(at, 1, "\r\n");
@@ -67,8 +82,10 @@ TEST(SettingsTest, ReadsEveryKey)
               "TimerEn2=yes\r\n"
               "TIVKA_URL=http://127.0.0.1:8080/charts/\r\n"
               "HistoryDays=30\r\n");
-    const Settings settings = LoadSettings(path.string(), ",");
-    EXPECT_THAT(settings.indicatorFolders,
+    const LoadedSettings loaded = LoadSettings(path.string(), ",");
+    const Settings& settings = loaded.settings;
+    EXPECT_TRUE(loaded.refused.empty());
+    EXPECT_THAT(foldersOf(settings),
                 ::testing::ElementsAre("C:\\MT4\\experts\\files\\Tivka\\", "/opt/mt4 second/experts\\files\\Tivka\\",
                                        "C:\\MT4experts\\files\\Tivka\\"));
     EXPECT_EQ(settings.timers.periodMinutes, 30);
@@ -79,6 +96,21 @@ TEST(SettingsTest, ReadsEveryKey)
     EXPECT_EQ(settings.historyDays, 30);
 }
 
+// A folder setting holding a control character would be cut short at the
+// system, and the file at the cut-off path would receive flags and data: it is
+// refused, that folder is not served, and the user is told which key.
+TEST(SettingsTest, AFolderSettingWithAControlCharacterIsRefused)
+{
+    TempDir dir;
+    const fs::path path = dir / "tivka.INI";
+    writeFile(path, std::string("[Setting]\nMt4_Path=/tmp/a") + '\0' + "/b/\nMt4_Path2=/ok/\nMt4_Path3=C:\\MT4\t\\\n");
+    const LoadedSettings loaded = LoadSettings(path.string(), ".");
+    EXPECT_THAT(foldersOf(loaded.settings), ::testing::ElementsAre("", "/ok/experts\\files\\Tivka\\", ""));
+    ASSERT_EQ(loaded.refused.size(), 2u);
+    EXPECT_EQ(loaded.refused[0].key, "Mt4_Path");
+    EXPECT_EQ(loaded.refused[1].key, "Mt4_Path3");
+}
+
 // The window's choices come back as they were left; a file written by an
 // older Tivka, or a value the window cannot hold, gives today's defaults.
 TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
@@ -87,18 +119,18 @@ TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
     const std::string path = (dir / "tivka.INI").string();
     Settings chosen;
     for (const WindowChoices& choices :
-         {WindowChoices{"usd/jpy typed", "70", false, "15", true, true, false},
-          WindowChoices{"EUR/GBP", "-3", true, "0", false, false, true}}) {
+         {choices("usd/jpy typed", "70", false, "15", true, true, false),
+          choices("EUR/GBP", "-3", true, "0", false, false, true)}) {
         chosen.choices = choices;
         SaveSettings(path, chosen);
-        EXPECT_EQ(fieldsOf(LoadSettings(path, ".").choices), fieldsOf(choices));
+        EXPECT_EQ(fieldsOf(LoadSettings(path, ".").settings.choices), fieldsOf(choices));
     }
     for (const std::string& file : {std::string("[Setting]\nTime1=5\nHistoryDays=-5\n"),
                                     std::string("[Setting]\nPair=\nOrdersFilter=5x\nOrdersMode=>\n"
                                                 "PositionsFilter=\nPositionsMode=ge\nOrdersVariant=1\n"
                                                 "PositionsVariant=CUMULATIVE\nHistoryDays=x\n")}) {
         writeFile(path, file);
-        const Settings read = LoadSettings(path, ".");
+        const Settings read = LoadSettings(path, ".").settings;
         EXPECT_EQ(fieldsOf(read.choices), fieldsOf(WindowChoices{})) << file;
         EXPECT_EQ(read.historyDays, 0) << file;
     }
@@ -113,7 +145,7 @@ TEST(SettingsTest, SymbolAutoMeansTheSystemSeparator)
     const fs::path path = dir / "tivka.INI";
     for (const auto& [stored, system, expected] : cases) {
         writeFile(path, std::string("[Setting]\nSymbol=") + stored + "\n");
-        EXPECT_EQ(LoadSettings(path.string(), system).decimalSymbol, expected) << stored;
+        EXPECT_EQ(LoadSettings(path.string(), system).settings.decimalSymbol, expected) << stored;
     }
 }
 

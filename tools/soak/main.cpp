@@ -280,8 +280,8 @@ struct Soak {
         DownloadLimits limits;
         limits.stallSeconds = 1;
         CurlDownloader downloader(limits);
-        IndicatorServer server;
         const DigitTemplate digits(charts::DigitTemplateBitmap());
+        IndicatorPass indicators;
         int descriptorsAtStart = 0;
         long memoryAtStart = 0;
         FlagWatcher watcher(folders);
@@ -293,9 +293,8 @@ struct Soak {
             config.chartUrl =
                 "http://127.0.0.1:" + std::to_string(chartServer.port()) + std::string(charts::kChartFolder);
             plan.startPass(pass, passes);
-            IndicatorPassObserver observer;  // the checks look at the files
             const auto start = std::chrono::steady_clock::now();
-            server.serve(config, digits, downloader, observer);
+            indicators.serve(config, digits, downloader, [](RefreshEvent) {});  // the checks look at the files
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             chartServer.stop();
             checkPass(pass, time, seconds);

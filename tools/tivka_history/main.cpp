@@ -121,7 +121,7 @@ StoredReading readChartFile(const std::string& file, const HistoryOptions& optio
     const ReadingOptions reading{options.symbol.empty() ? separator : options.symbol, separator};
     try {
         const std::int64_t fetchedAt = options.fetched ? *options.fetched : FileModifiedAt(file).value_or(0);
-        return {key.pairText, key.kind, key.cumulative, fetchedAt, ReadForIndicator(chart, digits, reading)};
+        return {key.pairText, key.kind, key.cumulative, fetchedAt, ReadCompleteChart(chart, digits, reading)};
     } catch (const ConversionError& e) {
         throw ConversionError(file + ": " + e.what());
     }

@@ -14,7 +14,7 @@
 #include "platform/numeric_locale.h"
 #include "read_options.h"
 #include "reading/layout_check.h"
-#include "shell/chart_display.h"
+#include "shell/pane_reading.h"
 
 namespace tivka::read_tool {
 
@@ -44,26 +44,25 @@ ReadingOptions readingOptions(const ReadOptions& options, const std::string& sep
 
 // Reads a chart as the window does; throws ConversionError as the window
 // reports it.
-DisplayedChart readPane(ChartKind kind, const Bitmap& chart, const LoadedInputs& in, const ReadOptions& options,
-                        const FilterOption& filter, const std::string& separator)
+PaneReading readPane(ChartKind kind, const Bitmap& chart, const LoadedInputs& in, const ReadOptions& options,
+                     const FilterOption& filter, const std::string& separator)
 {
-    DisplayInputs inputs;
+    PaneInputs inputs;
     inputs.thresholdText = filter.threshold;
     inputs.atLeast = filter.atLeast;
-    inputs.atMost = !filter.atLeast;
     inputs.pairText = options.pair;
     inputs.reading = readingOptions(options, separator);
     Bitmap view = turnQuarter(chart);
     NullTextPainter painter;
-    DisplayedChart displayed = ReadForDisplay(kind, chart, view, in.digits, inputs, painter);
-    displayed.shown.reading.throwIfFailed();
-    return displayed;
+    PaneReading pane = ReadForPane(kind, chart, view, in.digits, inputs, painter);
+    pane.shown.reading.throwIfFailed();
+    return pane;
 }
 
-std::string paneText(const DisplayedChart& displayed)
+std::string paneText(const PaneReading& pane)
 {
     std::string text;
-    for (const std::string& line : displayed.paneLines)
+    for (const std::string& line : pane.paneLines)
         text += line + "\n";
     return text;
 }
@@ -72,8 +71,8 @@ std::string indicatorCsv(const LoadedInputs& in, const ReadOptions& options, con
 {
     const std::string code = PairCode(options.pair);
     const ReadingOptions reading = readingOptions(options, separator);
-    const ChartReading orders = ReadForIndicator(in.orders, in.digits, reading);
-    const ChartReading positions = ReadForIndicator(in.positions, in.digits, reading);
+    const ChartReading orders = ReadCompleteChart(in.orders, in.digits, reading);
+    const ChartReading positions = ReadCompleteChart(in.positions, in.digits, reading);
     return IndicatorDataText(orders, positions, DecimalsOfPairCode(code));
 }
 
@@ -81,8 +80,8 @@ std::string render(const LoadedInputs& in, const ReadOptions& options, const std
 {
     if (options.format == OutputFormat::Csv)
         return indicatorCsv(in, options, separator);
-    DisplayedChart orders;
-    DisplayedChart positions;
+    PaneReading orders;
+    PaneReading positions;
     if (options.format != OutputFormat::Positions)
         orders = readPane(ChartKind::Orders, in.orders, in, options, options.ordersFilter, separator);
     if (options.format != OutputFormat::Orders)

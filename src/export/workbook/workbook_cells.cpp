@@ -52,4 +52,16 @@ void PutChartBlock(Worksheet& sheet, int& row, ChartKind kind, const ChartReadin
         putGroup(sheet, row, kind, group, reading, filter, decimals, systemSeparator);
 }
 
+Worksheet ChartsWorksheet(const std::string& ordersTimeText, const std::vector<WorkbookChart>& charts,
+                          const std::string& systemSeparator)
+{
+    Worksheet sheet;
+    sheet.name = WorkbookSheetName(ordersTimeText);
+    int row = 1;
+    for (const WorkbookChart& chart : charts)
+        PutChartBlock(sheet, row, chart.kind, chart.shown.reading, chart.shown.filter, chart.shown.decimals,
+                      systemSeparator);
+    return sheet;
+}
+
 }  // namespace tivka

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "export/pane_text.h"
 #include "reading/chart_reading.h"
@@ -35,5 +36,18 @@ std::string WorkbookSheetName(const std::string& timeText);
 // early writes the cells up to that point.
 void PutChartBlock(Worksheet& sheet, int& row, ChartKind kind, const ChartReading& reading, const PaneFilter& filter,
                    int decimals, const std::string& systemSeparator);
+
+// One chart as the window showed it when the workbook was asked for.
+struct WorkbookChart {
+    ChartKind kind = ChartKind::Orders;
+    ShownChart shown;
+};
+
+// The "Exel" workbook's sheet: named after the orders chart's time as last
+// read (WorkbookSheetName), then the block of each chart given, in the order
+// given (the window gives orders, then positions, and stops at the first
+// chart it could not read, whose block is written as far as it was read).
+Worksheet ChartsWorksheet(const std::string& ordersTimeText, const std::vector<WorkbookChart>& charts,
+                          const std::string& systemSeparator);
 
 }  // namespace tivka

@@ -82,11 +82,6 @@ std::optional<double> WholeNumberText(const std::string& text)
     return start ? -value : value;
 }
 
-void WriteXlsxFile(const Worksheet& data, const std::string& path)
-{
-    writeXlsx(data, path, path);
-}
-
 std::string WriteXlsxFileNoOverwrite(const Worksheet& sheet, const std::string& folder)
 {
     const std::string shownPath = candidateName(folder, sheet.name, 1);

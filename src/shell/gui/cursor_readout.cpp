@@ -49,21 +49,21 @@ CursorReadout::CursorReadout(QImage& canvas, QWidget& window)
 {
 }
 
-bool CursorReadout::pointerMoved(int x, int y, const Views* views, const ShownChart& orders,
-                                 const ShownChart& positions, const std::string& systemSeparator)
+bool CursorReadout::pointerMoved(int x, int y, const PerChart<Bitmap>* views, const PerChart<ShownChart>& shown,
+                                 const std::string& systemSeparator)
 {
     if (!views || x == kHalfBorder || y < kTopRow || y > kBottomRow)
         return false;
-    const bool ordersHalf = x > kHalfBorder;
-    const HalfPlacement& place = ordersHalf ? kOrdersHalf : kPositionsHalf;
+    const ChartKind kind = x > kHalfBorder ? ChartKind::Orders : ChartKind::Positions;
+    const HalfPlacement& place = kind == ChartKind::Orders ? kOrdersHalf : kPositionsHalf;
     {
         QPainter painter(&canvas_);
-        painter.drawImage(place.viewLeft, 0, toQImage(ordersHalf ? views->orders : views->positions));
+        painter.drawImage(place.viewLeft, 0, toQImage((*views)[kind]));
     }
     window_.setCursor(Qt::CrossCursor);
     invertRow(canvas_, y, place.lineStart, place.lineEnd);
 
-    const ShownChart& chart = ordersHalf ? orders : positions;
+    const ShownChart& chart = shown[kind];
     const ReadoutText text = ReadoutTexts(chart.reading, chart.decimals, ReadoutColumn(y), systemSeparator);
     DrawCanvasText(canvas_, place.priceLeft, y - 5, QString::fromStdString(text.price), font_);
     DrawCanvasText(canvas_, place.readoutAt.x(), place.readoutAt.y(), QString::fromStdString(text.line), font_);

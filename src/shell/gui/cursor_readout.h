@@ -36,11 +36,7 @@ public:
     // view, sets the crosshair, inverts the hair line on row y and draws the
     // price beside it and the readout line at the foot. Returns true when it
     // drew, so the caller repaints.
-    struct Views {
-        const Bitmap& orders;
-        const Bitmap& positions;
-    };
-    bool pointerMoved(int x, int y, const Views* views, const ShownChart& orders, const ShownChart& positions,
+    bool pointerMoved(int x, int y, const PerChart<Bitmap>* views, const PerChart<ShownChart>& shown,
                       const std::string& systemSeparator);
 
     // The pointer left the window or a control on it: the arrow again.

@@ -13,14 +13,16 @@
 #include <QSystemTrayIcon>
 
 #include "acquisition/download.h"
+#include "acquisition/pair_naming.h"
 #include "chart/gui/qt_text_painter.h"
 #include "export/gui/picture_saver.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
-#include "reading/layout_check.h"
 #include "history/history_recorder.h"
+#include "reading/layout_check.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
+#include "shell/failure_text.h"
 #include "shell/gui/cursor_readout.h"
 
 namespace tivka {
@@ -56,44 +58,6 @@ DigitTemplate loadTemplate()
     }
 }
 
-// Hands what the worker finds to the window, as calls queued on the window's
-// thread. The window outlives the worker: it waits for it before it goes.
-class QueuedObserver final : public RefreshObserver {
-public:
-    using Post = std::function<void(std::function<void()>)>;
-    struct Handlers {
-        std::function<void(int, int)> progress;
-        std::function<void(DisplayFetch)> displayFetched;
-        std::function<void(std::string)> pairFailed;
-        std::function<void(std::string)> layoutChanged;
-    };
-    QueuedObserver(Post post, Handlers handlers) : post_(std::move(post)), handlers_(std::move(handlers)) {}
-
-    void progress(int done, int total) override
-    {
-        post_([h = handlers_.progress, done, total] { h(done, total); });
-    }
-    void displayFetched(DisplayFetch fetch) override
-    {
-        auto shared = std::make_shared<DisplayFetch>(std::move(fetch));
-        post_([h = handlers_.displayFetched, shared] { h(std::move(*shared)); });
-    }
-    void pairFailed(const std::string& message) override
-    {
-        post_([h = handlers_.pairFailed, message] { h(message); });
-    }
-    void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
-    {
-        const std::string warning = PairLayoutWarning(code + " ", orders, positions);
-        if (!warning.empty())
-            post_([h = handlers_.layoutChanged, warning] { h(warning); });
-    }
-
-private:
-    Post post_;
-    Handlers handlers_;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
@@ -118,11 +82,11 @@ MainWindow::~MainWindow()
 void MainWindow::reportError(const std::string& text)
 {
     pendingMessages_.push_back(text);
-    showMessages();
+    showPendingMessages();
 }
 
 // One box at a time: a message that comes while a box is open waits for it.
-void MainWindow::showMessages()
+void MainWindow::showPendingMessages()
 {
     if (showingMessages_)
         return;
@@ -135,16 +99,18 @@ void MainWindow::showMessages()
     showingMessages_ = false;
 }
 
-void MainWindow::processMessages()
+void MainWindow::pumpEvents()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void MainWindow::startUp()
 {
+    state_.settings = services_.settings.settings;
+    applyChoices(state_.settings.choices);
+    for (const SettingRefusal& refused : services_.settings.refused)
+        reportError(RefusalMessage(services_.settingsPath, refused));
     guarded([this] {
-        state_.settings = LoadSettings(services_.settingsPath, services_.systemSeparator);
-        applyChoices(state_.settings.choices);
         startHistory();
         state_.digits = loadTemplate();
         trayHooksInstalled_ = true;
@@ -184,10 +150,8 @@ void MainWindow::recordReading(ChartKind kind, const ChartReading& reading)
 {
     if (!history_ || !reading.complete())
         return;
-    const DisplayChartRequest& fetched = refreshRequest_.display;
-    const bool orders = kind == ChartKind::Orders;
-    history_->record({fetched.pairText, kind, orders ? fetched.ordersCumulative : fetched.positionsCumulative,
-                      services_.clock->now(), reading});
+    const PairSource& fetched = refreshRequest_.display;
+    history_->record({fetched.pairText, kind, fetched.cumulative[kind], services_.clock->now(), reading});
 }
 
 void MainWindow::shutDown()
@@ -243,18 +207,20 @@ RefreshRequest MainWindow::refreshRequest() const
     RefreshRequest request;
     request.display.chartUrl = settings.chartUrl;
     request.display.pairText = pairBox_->currentText().toStdString();
-    request.display.ordersCumulative = ordersCumulative_->isChecked();
-    request.display.positionsCumulative = positionsCumulative_->isChecked();
+    for (ChartKind kind : kChartKinds)
+        request.display.cumulative[kind] = controls_[kind].cumulative->isChecked();
     request.indicators.chartUrl = settings.chartUrl;
-    request.indicators.folders = settings.indicatorFolders;
-    request.indicators.ordersCumulative = request.display.ordersCumulative;
-    request.indicators.positionsCumulative = request.display.positionsCumulative;
+    for (std::size_t i = 0; i < request.indicators.folders.size(); ++i)
+        request.indicators.folders[i] = IndicatorFolderOf(settings.terminalPaths[i]);
+    request.indicators.cumulative = request.display.cumulative;
     request.indicators.reading = {settings.decimalSymbol, services_.systemSeparator};
     request.indicators.recorder = history_.get();
     request.indicators.clock = services_.clock;
     return request;
 }
 
+// What the worker finds reaches the window as events queued on its thread;
+// the window outlives the worker, since it waits for it before it goes.
 void MainWindow::startRefresh(RefreshOrigin origin)
 {
     if (refreshRunning() || stopped())
@@ -262,27 +228,21 @@ void MainWindow::startRefresh(RefreshOrigin origin)
     ++refreshDepth_;
     refreshOrigin_ = origin;
     refreshRequest_ = refreshRequest();
+    chartsFetched_ = chartsToFetch_ = 0;
     dataState_.refreshStarted();
     calculateButton_->setEnabled(true);
     refreshBanner_->setText(QString::fromUtf8(kBannerText));
     refreshBanner_->show();
     refreshBanner_->raise();
-    auto post = [this](std::function<void()> call) {
-        QMetaObject::invokeMethod(this, [this, call] { guarded(call); }, Qt::QueuedConnection);
-    };
-    QueuedObserver::Handlers handlers{
-        [this](int done, int total) {
-            refreshBanner_->setText(QString::fromUtf8(kBannerText) + QStringLiteral(" %1/%2").arg(done).arg(total));
-        },
-        [this](DisplayFetch fetch) { displayFetched(std::move(fetch)); },
-        [this](const std::string& message) { indicatorPairFailed(message); },
-        [this](const std::string& warning) { dataState_.layoutChanged(warning); },
-    };
     services_.downloader->resume();
-    worker_ = std::thread([this, post, handlers, request = refreshRequest_] {
-        QueuedObserver observer(post, handlers);
-        RunRefresh(request, state_.digits, *services_.downloader, state_.indicators, observer);
-        post([this] { refreshFinished(); });
+    worker_ = std::thread([this, request = refreshRequest_] {
+        RunRefresh(request, state_.digits, *services_.downloader, state_.indicators, [this](RefreshEvent event) {
+            auto shared = std::make_shared<RefreshEvent>(std::move(event));
+            QMetaObject::invokeMethod(
+                this, [this, shared] { guarded([&] { handle(std::move(*shared)); }); }, Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(
+            this, [this] { guarded([this] { refreshFinished(); }); }, Qt::QueuedConnection);
     });
 }
 
@@ -292,39 +252,68 @@ void MainWindow::joinWorker()
         worker_.join();
 }
 
-void MainWindow::displayFetched(DisplayFetch fetch)
+void MainWindow::handle(RefreshEvent event)
+{
+    std::visit(EventHandlers{
+                   [this](const ChartsPlanned& planned) {
+                       chartsToFetch_ = chartsFetched_ + planned.charts;
+                       showProgress();
+                   },
+                   [this](const ChartFetched&) {
+                       ++chartsFetched_;
+                       showProgress();
+                   },
+                   [this](DisplayFetched& fetched) { displayFetched(std::move(fetched)); },
+                   [this](const PairRead& read) {
+                       dataState_.layoutChanged(PairLayoutWarning(PairCode(read.pairText) + " ",
+                                                                  read.readings[ChartKind::Orders],
+                                                                  read.readings[ChartKind::Positions]));
+                   },
+                   [this](const PairFailed& failed) { indicatorPairFailed(failed); },
+               },
+               event);
+}
+
+void MainWindow::showProgress()
+{
+    refreshBanner_->setText(QString::fromUtf8(kBannerText) +
+                            QStringLiteral(" %1/%2").arg(chartsFetched_).arg(chartsToFetch_));
+}
+
+void MainWindow::displayFetched(DisplayFetched fetched)
 {
     if (stopped())
         return;
     const LocalTime now = services_.clock->localTime(services_.clock->now());
-    if (fetch.cancelled) {
+    if (fetched.fetched.cancelled) {
         dataState_.cancelled(now);
         return;
     }
-    if (!fetch.charts) {
-        dataState_.chartsFailed(now, fetch.failure);
-        reportRefreshProblem(fetch.failure);
+    if (!fetched.fetched.charts) {
+        dataState_.chartsFailed(now, FailuresLine(fetched.fetched.failures));
+        reportRefreshProblem(DisplayFailureMessage(fetched.fetched.failures));
         return;
     }
-    state_.charts = std::move(fetch.charts);
-    state_.shownPair = refreshRequest_.display.pairText;
+    state_.charts = DisplayCharts{std::move(*fetched.fetched.charts), std::move(*fetched.views)};
+    state_.shownPair = fetched.source.pairText;
     try {
         recalculate(true);
         dataState_.chartsShown(now);
         updateTrayTip();
-        dataState_.layoutChanged(PairLayoutWarning("", state_.orders.reading, state_.positions.reading));
+        dataState_.layoutChanged(
+            PairLayoutWarning("", state_.shown[ChartKind::Orders].reading, state_.shown[ChartKind::Positions].reading));
     } catch (const std::exception& error) {
         dataState_.chartsFailed(now, error.what());
         reportRefreshProblem(error.what());
     }
 }
 
-void MainWindow::indicatorPairFailed(const std::string& message)
+void MainWindow::indicatorPairFailed(const PairFailed& failed)
 {
     if (stopped())
         return;
-    dataState_.indicatorPairFailed(message);
-    reportRefreshProblem(message);
+    dataState_.indicatorPairFailed(failed.pairText, failed.failures);
+    reportRefreshProblem(IndicatorFailureMessage(failed.pairText, failed.failures));
 }
 
 void MainWindow::reportRefreshProblem(const std::string& text)
@@ -358,7 +347,7 @@ void MainWindow::updateStateLine()
 
 void MainWindow::updateTrayTip()
 {
-    const ChartReading& orders = state_.orders.reading;
+    const ChartReading& orders = state_.shown[ChartKind::Orders].reading;
     trayIcon_->setToolTip(QString::fromStdString("Тивка — " + state_.shownPair + " " + orders.priceText + ", " +
                                                  orders.timeText));
 }
@@ -366,24 +355,24 @@ void MainWindow::updateTrayTip()
 void MainWindow::applyChoices(const WindowChoices& choices)
 {
     pairBox_->setCurrentText(QString::fromStdString(choices.pairText));
-    ordersFilter_->setText(QString::fromStdString(choices.ordersThreshold));
-    (choices.ordersAtLeast ? ordersAtLeast_ : ordersAtMost_)->setChecked(true);
-    positionsFilter_->setText(QString::fromStdString(choices.positionsThreshold));
-    (choices.positionsAtLeast ? positionsAtLeast_ : positionsAtMost_)->setChecked(true);
-    (choices.ordersCumulative ? ordersCumulative_ : ordersNonCumulative_)->setChecked(true);
-    (choices.positionsCumulative ? positionsCumulative_ : positionsNonCumulative_)->setChecked(true);
+    for (ChartKind kind : kChartKinds) {
+        const ChartControls& side = controls_[kind];
+        side.filter->setText(QString::fromStdString(choices.threshold[kind]));
+        (choices.atLeast[kind] ? side.atLeast : side.atMost)->setChecked(true);
+        (choices.cumulative[kind] ? side.cumulative : side.nonCumulative)->setChecked(true);
+    }
 }
 
 WindowChoices MainWindow::currentChoices() const
 {
     WindowChoices choices;
     choices.pairText = pairBox_->currentText().toStdString();
-    choices.ordersThreshold = ordersFilter_->text().toStdString();
-    choices.ordersAtLeast = ordersAtLeast_->isChecked();
-    choices.positionsThreshold = positionsFilter_->text().toStdString();
-    choices.positionsAtLeast = positionsAtLeast_->isChecked();
-    choices.ordersCumulative = ordersCumulative_->isChecked();
-    choices.positionsCumulative = positionsCumulative_->isChecked();
+    for (ChartKind kind : kChartKinds) {
+        const ChartControls& side = controls_[kind];
+        choices.threshold[kind] = side.filter->text().toStdString();
+        choices.atLeast[kind] = side.atLeast->isChecked();
+        choices.cumulative[kind] = side.cumulative->isChecked();
+    }
     return choices;
 }
 
@@ -393,7 +382,7 @@ void MainWindow::recalculate(bool record)
 {
     if (!state_.chartsLoaded())
         return;
-    for (const ChartKind kind : {ChartKind::Orders, ChartKind::Positions}) {
+    for (const ChartKind kind : kChartKinds) {
         const ShownChart shown = showChart(kind);
         shown.reading.throwIfFailed();
         if (record)
@@ -401,13 +390,11 @@ void MainWindow::recalculate(bool record)
     }
 }
 
-DisplayInputs MainWindow::displayInputs(ChartKind kind) const
+PaneInputs MainWindow::paneInputs(ChartKind kind) const
 {
-    const bool orders = kind == ChartKind::Orders;
-    DisplayInputs inputs;
-    inputs.thresholdText = (orders ? ordersFilter_ : positionsFilter_)->text().toStdString();
-    inputs.atLeast = (orders ? ordersAtLeast_ : positionsAtLeast_)->isChecked();
-    inputs.atMost = (orders ? ordersAtMost_ : positionsAtMost_)->isChecked();
+    PaneInputs inputs;
+    inputs.thresholdText = controls_[kind].filter->text().toStdString();
+    inputs.atLeast = controls_[kind].atLeast->isChecked();
     inputs.pairText = pairBox_->currentText().toStdString();
     inputs.reading = {state_.settings.decimalSymbol, services_.systemSeparator};
     return inputs;
@@ -418,20 +405,19 @@ DisplayInputs MainWindow::displayInputs(ChartKind kind) const
 // pane as far as it got and the picture as it was; the caller reports it.
 ShownChart MainWindow::showChart(ChartKind kind)
 {
-    const bool orders = kind == ChartKind::Orders;
     DisplayCharts& charts = *state_.charts;
-    Bitmap& view = orders ? charts.ordersView : charts.positionsView;
-    DisplayedChart displayed = ReadForDisplay(kind, orders ? charts.orders : charts.positions, view,
-                                              state_.digits, displayInputs(kind), *painter_);
-    const ChartReading& reading = displayed.shown.reading;
-    setPaneLines(orders ? ordersPane_ : positionsPane_, displayed.paneLines);
+    Bitmap& view = charts.views[kind];
+    PaneReading pane = ReadForPane(kind, charts.charts[kind], view, state_.digits, paneInputs(kind), *painter_);
+    const ChartReading& reading = pane.shown.reading;
+    setPaneLines(controls_[kind].pane, pane.paneLines);
+    const bool orders = kind == ChartKind::Orders;
     if (orders && !(reading.failure && reading.failure->stage == ReadingFailure::Stage::Price))
         state_.ordersTime = reading.timeText;
     if (reading.complete()) {
-        (orders ? state_.orders : state_.positions) = displayed.shown;
+        state_.shown[kind] = pane.shown;
         chartCanvas_->drawView(view, orders ? geometry::kOrdersViewLeft : geometry::kPositionsViewLeft, 0);
     }
-    return displayed.shown;
+    return pane.shown;
 }
 
 }  // namespace tivka

@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "platform/user_messages.h"
-#include "shell/chart_display.h"
 #include "shell/data_state.h"
+#include "shell/pane_reading.h"
 #include "shell/program_state.h"
-#include "shell/refresh_job.h"
+#include "shell/refresh.h"
 
 class QAction;
 class QComboBox;
@@ -25,6 +25,7 @@ class QSystemTrayIcon;
 
 namespace tivka {
 
+struct Worksheet;
 class AboutDialog;
 class AutoRefresh;
 class ChartAddressDialog;
@@ -38,7 +39,8 @@ class PictureSaver;
 
 // What the main window works through; tests substitute every piece.
 struct MainWindowServices {
-    std::string settingsPath;           // read at start-up, written at shut-down
+    std::string settingsPath;           // written at shut-down
+    LoadedSettings settings;            // as read from it before the window was made
     std::string systemSeparator = ".";  // the user's decimal separator, read before Qt touched the locale
     Downloader* downloader = nullptr;
     UserMessages* messages = nullptr;
@@ -90,8 +92,9 @@ public:
     explicit MainWindow(MainWindowServices services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up, run once before the window is shown: reads the settings,
-    // loads the digit template, arms the timers and starts the first refresh,
+    // Start-up, run once before the window is shown: tells what settings
+    // were refused, loads the digit template, arms the timers and starts the
+    // first refresh,
     // which runs behind the window. Errors are reported and end the sequence
     // where they occur.
     void startUp();
@@ -104,7 +107,6 @@ public:
 
     const ProgramState& state() const { return state_; }
     bool refreshRunning() const { return refreshDepth_ > 0; }
-    bool trayHooksInstalled() const { return trayHooksInstalled_; }
     const AutoRefresh& autoRefresh() const { return *autoRefresh_; }
 
     // Commands.
@@ -150,8 +152,7 @@ protected:
 
 private:
     void buildControls();
-    void buildFilterGroups(QWidget* client);
-    void buildVariantGroups(QWidget* client);
+    void buildChartControls(QWidget* client, ChartKind kind);
     void buildBanners(QWidget* client);
     void buildStateLine();
     void buildMenus();
@@ -159,13 +160,15 @@ private:
     void connectHandlers();
     void placeCentred();
     void reportError(const std::string& text);
-    void showMessages();
-    void processMessages();
+    void showPendingMessages();
+    void pumpEvents();
     void startRefresh(RefreshOrigin origin);
     RefreshRequest refreshRequest() const;
     void joinWorker();
-    void displayFetched(DisplayFetch fetch);
-    void indicatorPairFailed(const std::string& message);
+    void handle(RefreshEvent event);
+    void showProgress();
+    void displayFetched(DisplayFetched fetched);
+    void indicatorPairFailed(const PairFailed& failed);
     void refreshFinished();
     void reportRefreshProblem(const std::string& text);
     void updateStateLine();
@@ -176,8 +179,9 @@ private:
     void startHistory();
     void recordReading(ChartKind kind, const ChartReading& reading);
     ShownChart showChart(ChartKind kind);
+    void writeWorkbook(const Worksheet& sheet);
     void minimiseToTray();
-    DisplayInputs displayInputs(ChartKind kind) const;
+    PaneInputs paneInputs(ChartKind kind) const;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Gives up on the running work once the window has been closed nested.
     bool stopped() const { return shutDown_; }
@@ -190,6 +194,8 @@ private:
     std::unique_ptr<PictureSaver> saver_;
     std::unique_ptr<HistoryRecorder> history_;
     int refreshDepth_ = 0;
+    int chartsFetched_ = 0;  // the banner's count
+    int chartsToFetch_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
@@ -199,19 +205,17 @@ private:
     std::deque<std::string> pendingMessages_;
     bool showingMessages_ = false;
 
-    QPlainTextEdit* ordersPane_ = nullptr;
-    QPlainTextEdit* positionsPane_ = nullptr;
+    // The controls of one chart's side of the window.
+    struct ChartControls {
+        QPlainTextEdit* pane = nullptr;
+        QLineEdit* filter = nullptr;
+        QRadioButton* atLeast = nullptr;
+        QRadioButton* atMost = nullptr;
+        QRadioButton* cumulative = nullptr;
+        QRadioButton* nonCumulative = nullptr;
+    };
+    PerChart<ChartControls> controls_;
     ChartCanvas* chartCanvas_ = nullptr;
-    QRadioButton* ordersAtMost_ = nullptr;
-    QRadioButton* ordersAtLeast_ = nullptr;
-    QRadioButton* positionsAtMost_ = nullptr;
-    QRadioButton* positionsAtLeast_ = nullptr;
-    QRadioButton* ordersCumulative_ = nullptr;
-    QRadioButton* ordersNonCumulative_ = nullptr;
-    QRadioButton* positionsCumulative_ = nullptr;
-    QRadioButton* positionsNonCumulative_ = nullptr;
-    QLineEdit* ordersFilter_ = nullptr;
-    QLineEdit* positionsFilter_ = nullptr;
     QPushButton* refreshButton_ = nullptr;
     QPushButton* calculateButton_ = nullptr;
     QComboBox* pairBox_ = nullptr;

@@ -13,7 +13,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "export/gui/picture_saver.h"
-#include "export/workbook/spreadsheet_export.h"
+#include "export/workbook/workbook_cells.h"
 #include "export/workbook/xlsx_writer.h"
 #include "history/gui/history_window.h"
 #include "platform/gui/modal_runner.h"
@@ -47,8 +47,8 @@ void MainWindow::connectHandlers()
         if (reason == QSystemTrayIcon::DoubleClick)
             guarded([this] { trayIconDoubleClicked(); });
     });
-    connect(ordersFilter_, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
-    connect(positionsFilter_, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
+    for (ChartKind kind : kChartKinds)
+        connect(controls_[kind].filter, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
     f5->setObjectName("refreshShortcut");
     connect(f5, &QShortcut::activated, this, [this] { guarded([this] { refresh(); }); });
@@ -139,8 +139,9 @@ void MainWindow::openHistory()
         services_.messages->showMessage("История не ведётся");
         return;
     }
-    HistoryView view{services_.historyPath, pairBox_->currentText().toStdString(), ordersCumulative_->isChecked(),
-                     positionsCumulative_->isChecked()};
+    HistoryView view{services_.historyPath, pairBox_->currentText().toStdString(),
+                     controls_[ChartKind::Orders].cumulative->isChecked(),
+                     controls_[ChartKind::Positions].cumulative->isChecked()};
     auto* window = new HistoryWindow(std::move(view), *services_.clock, this);
     connect(this, &MainWindow::historyStored, window, &HistoryWindow::reloadIfChanged);
     window->show();
@@ -164,36 +165,56 @@ void MainWindow::openAutoRefresh()
     autoRefresh_->openDialog();
 }
 
+// The workbook holds what the panes show: both charts are read again with
+// the filters as they stand, under a banner. A chart that cannot be read
+// ends the export with its error, after the workbook has been written with
+// what was read so far.
 void MainWindow::exportToSpreadsheet()
 {
     if (refreshRunning())
         return;
-    SpreadsheetExportHooks hooks;
-    hooks.processEvents = [this] { processMessages(); };
-    hooks.showBanner = [this](bool shown) {
-        exportBanner_->setVisible(shown);
-        if (shown)
-            exportBanner_->raise();
-    };
-    hooks.chartsLoaded = [this] { return state_.chartsLoaded() && !shutDown_; };
-    hooks.ordersTime = [this] { return state_.ordersTime; };
-    hooks.showChart = [this](ChartKind kind) { return showChart(kind); };
-    hooks.writeWorkbook = [this](const Worksheet& sheet) {
-        const std::string path = WriteXlsxFileNoOverwrite(sheet, DocumentsFolder());
-        if (!services_.openWorkbook || !services_.openWorkbook(path))
-            reportError("Книга записана, но открыть её нечем: " + path);
-        return path;
-    };
-    ExportToSpreadsheet(services_.systemSeparator, hooks);
+    pumpEvents();
+    const std::string ordersTime = state_.ordersTime;
+    exportBanner_->show();
+    exportBanner_->raise();
+    pumpEvents();
+    std::vector<WorkbookChart> charts;
+    std::exception_ptr failure;
+    try {
+        if (state_.chartsLoaded() && !shutDown_) {
+            for (ChartKind kind : kChartKinds) {
+                charts.push_back({kind, showChart(kind)});
+                charts.back().shown.reading.throwIfFailed();
+            }
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    exportBanner_->hide();
+    const Worksheet sheet = ChartsWorksheet(ordersTime, charts, services_.systemSeparator);
+    if (!failure) {
+        writeWorkbook(sheet);
+        return;
+    }
+    try {
+        writeWorkbook(sheet);
+    } catch (...) {
+        // The first error is the one the user needs to see.
+    }
+    std::rethrow_exception(failure);
+}
+
+void MainWindow::writeWorkbook(const Worksheet& sheet)
+{
+    const std::string path = WriteXlsxFileNoOverwrite(sheet, DocumentsFolder());
+    if (!services_.openWorkbook || !services_.openWorkbook(path))
+        reportError("Книга записана, но открыть её нечем: " + path);
 }
 
 void MainWindow::pointerMovedOverChart(int x, int y)
 {
-    std::optional<CursorReadout::Views> views;
-    if (state_.charts)
-        views.emplace(CursorReadout::Views{state_.charts->ordersView, state_.charts->positionsView});
-    if (cursor_->pointerMoved(x, y, views ? &*views : nullptr, state_.orders, state_.positions,
-                              services_.systemSeparator))
+    const PerChart<Bitmap>* views = state_.charts ? &state_.charts->views : nullptr;
+    if (cursor_->pointerMoved(x, y, views, state_.shown, services_.systemSeparator))
         chartCanvas_->update();
 }
 

@@ -115,6 +115,21 @@ QLabel* banner(QWidget* parent, const char* name, const QString& text, int y)
     return panel;
 }
 
+// Where each chart's controls sit: positions on the left, orders on the right.
+struct SidePlace {
+    std::string prefix;  // of the object names
+    QString heading;
+    int headingLeft;
+    int paneLeft;
+    int filterLeft;
+    int atLeastLeft;
+    int variantLeft;
+};
+const PerChart<SidePlace> kSides{{
+    SidePlace{"orders", QStringLiteral("Ордера"), 711, 672, 664, 97, 499},
+    SidePlace{"positions", QStringLiteral("Позиции"), 34, 8, 16, 98, 158},
+}};
+
 QAction* separator(QMenu* menu, const char* name)
 {
     QAction* action = menu->addSeparator();
@@ -146,19 +161,20 @@ void MainWindow::buildControls()
     client->setFixedSize(kClientWidth, kClientHeight);
     setCentralWidget(client);
 
-    heading(client, "positionsHeading", QStringLiteral("Позиции"), 34, 5);
-    positionsPane_ = readout(client, "positionsPane", 8);
+    for (ChartKind kind : {ChartKind::Positions, ChartKind::Orders}) {
+        const SidePlace& place = kSides[kind];
+        heading(client, (place.prefix + "Heading").c_str(), place.heading, place.headingLeft, 5);
+        controls_[kind].pane = readout(client, (place.prefix + "Pane").c_str(), place.paneLeft);
+    }
     chartCanvas_ = named(new ChartCanvas(client), "chartCanvas");
     chartCanvas_->move(152, 8);
-    heading(client, "ordersHeading", QStringLiteral("Ордера"), 711, 5);
-    ordersPane_ = readout(client, "ordersPane", 672);
 
     auto* frame = named(new QFrame(client), "bottomFrame");
     frame->setGeometry(8, 541, 801, 54);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
-    buildFilterGroups(client);
-    buildVariantGroups(client);
+    for (ChartKind kind : {ChartKind::Positions, ChartKind::Orders})
+        buildChartControls(client, kind);
 
     refreshButton_ = button(client, "refreshButton", QStringLiteral("Обновить"), 328, 568);
     pairBox_ = named(new QComboBox(client), "pairBox");
@@ -180,30 +196,21 @@ void MainWindow::buildControls()
     placeCentred();
 }
 
-void MainWindow::buildFilterGroups(QWidget* client)
+// A chart's filter (">=" or "<=" a percentage) and its variant.
+void MainWindow::buildChartControls(QWidget* client, ChartKind kind)
 {
-    auto* positions = group(client, "positionsFilterGroup", 16, 545, 137, 40);
-    positionsAtMost_ = radio(positions, "positionsAtMost", QStringLiteral("<="), 9, 13, false);
-    positionsFilter_ = percentEdit(positions, "positionsFilter", 49, 11);
-    smallLabel(positions, "positionsPercentSign", QStringLiteral("%"), 79, 14);
-    positionsAtLeast_ = radio(positions, "positionsAtLeast", QStringLiteral(">="), 98, 14, true);
+    const SidePlace& place = kSides[kind];
+    const auto name = [&](const char* what) { return place.prefix + what; };
+    ChartControls& side = controls_[kind];
+    auto* filter = group(client, name("FilterGroup").c_str(), place.filterLeft, 545, 137, 40);
+    side.atMost = radio(filter, name("AtMost").c_str(), QStringLiteral("<="), 9, 13, false);
+    side.filter = percentEdit(filter, name("Filter").c_str(), 49, 11);
+    smallLabel(filter, name("PercentSign").c_str(), QStringLiteral("%"), 79, 14);
+    side.atLeast = radio(filter, name("AtLeast").c_str(), QStringLiteral(">="), place.atLeastLeft, 14, true);
 
-    auto* orders = group(client, "ordersFilterGroup", 664, 545, 137, 40);
-    ordersAtMost_ = radio(orders, "ordersAtMost", QStringLiteral("<="), 9, 13, false);
-    ordersFilter_ = percentEdit(orders, "ordersFilter", 49, 11);
-    smallLabel(orders, "ordersPercentSign", QStringLiteral("%"), 79, 14);
-    ordersAtLeast_ = radio(orders, "ordersAtLeast", QStringLiteral(">="), 97, 14, true);
-}
-
-void MainWindow::buildVariantGroups(QWidget* client)
-{
-    auto* positions = group(client, "positionsVariantGroup", 158, 546, 159, 31);
-    positionsNonCumulative_ = radio(positions, "positionsNonCumulative", QStringLiteral("без нак."), 6, 9, true);
-    positionsCumulative_ = radio(positions, "positionsCumulative", QStringLiteral("с накоп."), 81, 9, false);
-
-    auto* orders = group(client, "ordersVariantGroup", 499, 546, 159, 31);
-    ordersNonCumulative_ = radio(orders, "ordersNonCumulative", QStringLiteral("без нак."), 6, 9, true);
-    ordersCumulative_ = radio(orders, "ordersCumulative", QStringLiteral("с накоп."), 81, 9, false);
+    auto* variant = group(client, name("VariantGroup").c_str(), place.variantLeft, 546, 159, 31);
+    side.nonCumulative = radio(variant, name("NonCumulative").c_str(), QStringLiteral("без нак."), 6, 9, true);
+    side.cumulative = radio(variant, name("Cumulative").c_str(), QStringLiteral("с накоп."), 81, 9, false);
 }
 
 void MainWindow::buildBanners(QWidget* client)

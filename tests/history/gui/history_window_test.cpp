@@ -27,8 +27,8 @@ TEST_F(HistoryWindowTest, RefreshesKeepTheirReadingsAndOldOnesArePrunedAtStartUp
     writeTemplate();
     startWindow();
     window->refresh();  // the same charts again: kept once
-    const std::string orders = window->state().orders.reading.priceText;
-    const std::string positions = window->state().positions.reading.priceText;
+    const std::string orders = window->state().shown[ChartKind::Orders].reading.priceText;
+    const std::string positions = window->state().shown[ChartKind::Positions].reading.priceText;
     window->close();
     std::vector<std::string> kept;
     for (const StoredReading& r : HistoryStore(historyPath).readings(OfPair("GBP/USD")))

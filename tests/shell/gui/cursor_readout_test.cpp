@@ -52,8 +52,9 @@ protected:
 
     bool move(int x, int y, bool loaded = true, const std::string& separator = ".")
     {
-        const CursorReadout::Views views{ordersView, positionsView};
-        return readout.pointerMoved(x, y, loaded ? &views : nullptr, orders, positions, separator);
+        const PerChart<Bitmap> views{{ordersView, positionsView}};
+        return readout.pointerMoved(x, y, loaded ? &views : nullptr, PerChart<ShownChart>{{orders, positions}},
+                                    separator);
     }
 
     QImage expectPositions(QImage from, int y, const char* price, const char* line)

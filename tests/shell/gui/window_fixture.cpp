@@ -25,6 +25,7 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
 {
     MainWindowServices services;
     services.settingsPath = settingsFile;
+    services.settings = LoadSettings(settingsFile, ".");
     services.systemSeparator.assign(1, '.');  // (assigning "." trips a false GCC 12 -Wrestrict warning)
     services.downloader = activeDownloader;
     services.messages = &messages;

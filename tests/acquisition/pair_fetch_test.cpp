@@ -1,9 +1,10 @@
-#include "acquisition/display_charts.h"
+#include "acquisition/pair_fetch.h"
 
 #include <gtest/gtest.h>
 
 #include "acquisition/loopback_server.h"
 #include "chart/png_codec.h"
+#include "shell/failure_text.h"
 #include "support/test_support.h"
 
 namespace tivka {
@@ -27,9 +28,9 @@ test::Handler pngOf(const Bitmap& b)
 }
 
 // Both charts are always asked for, positions first, and one message covers
-// both; a failure keeps the files for a look, a success turns both charts and
-// removes the files.
-TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
+// both; a failure keeps the files for a look, a success decodes both charts
+// and removes the files.
+TEST(PairFetchTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure)
 {
     const Bitmap positions = patterned(3), orders = patterned(5);
     const std::string p = "posentryprice_noncumulative_GBP_USD.png", o = "orders_GBP_USD.png";
@@ -61,18 +62,19 @@ TEST(DisplayChartsTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFai
         const bool cancelled = failure == "cancelled";
         if (cancelled)
             downloader.cancel();
-        const DisplayFetch fetch = FetchDisplayCharts({url, "GBP/USD", true, false}, downloader);
-        EXPECT_EQ(fetch.failure, cancelled ? "" : failure);
+        int fetched = 0;
+        const FetchedPair fetch =
+            FetchPair(ChartUse::Display, {url, "GBP/USD", {{true, false}}}, downloader, [&] { ++fetched; });
+        EXPECT_EQ(fetched, 2);
+        EXPECT_EQ(DisplayFailureMessage(fetch.failures), cancelled ? "" : failure);
         EXPECT_EQ(fetch.cancelled, cancelled) << failure;
         const bool kept = url != refused && !cancelled && !failure.empty();
         EXPECT_EQ(std::filesystem::exists("pn_GBPUSD.png"), kept) << failure;
         EXPECT_EQ(std::filesystem::exists("oc_GBPUSD.png"), kept) << failure;
         EXPECT_EQ(fetch.charts.has_value(), failure.empty()) << failure;
         if (fetch.charts) {
-            EXPECT_EQ(fetch.charts->positions, positions);
-            EXPECT_EQ(fetch.charts->orders, orders);
-            EXPECT_EQ(fetch.charts->positionsView, turnQuarter(positions));
-            EXPECT_EQ(fetch.charts->ordersView, turnQuarter(orders));
+            EXPECT_EQ((*fetch.charts)[ChartKind::Positions], positions);
+            EXPECT_EQ((*fetch.charts)[ChartKind::Orders], orders);
         }
     }
 }

@@ -10,18 +10,17 @@
 
 namespace tivka {
 
-// What reading a chart for the window takes from the window's controls and
-// the settings.
-struct DisplayInputs {
+// What reading a chart for its pane takes from the window's controls and the
+// settings.
+struct PaneInputs {
     std::string thresholdText = "50";  // the filter's percentage field
-    bool atLeast = true;               // ">="
-    bool atMost = false;               // "<="
+    bool atLeast = true;               // ">=", else "<="
     std::string pairText = "GBP/USD";  // the pair chosen
     ReadingOptions reading;
 };
 
-// One chart read for the window: the reading and the pane lines made of it.
-struct DisplayedChart {
+// One chart read for its pane: the reading and the pane lines made of it.
+struct PaneReading {
     ShownChart shown;
     std::vector<std::string> paneLines;
 };
@@ -31,7 +30,7 @@ struct DisplayedChart {
 // ConversionError before anything is read or drawn. A chart text that is not
 // a number does not throw here: the reading then carries the failure and the
 // pane lines up to it, and the caller shows those before it reports it.
-DisplayedChart ReadForDisplay(ChartKind kind, const Bitmap& chart, Bitmap& view, const DigitTemplate& digits,
-                              const DisplayInputs& inputs, TextPainter& painter);
+PaneReading ReadForPane(ChartKind kind, const Bitmap& chart, Bitmap& view, const DigitTemplate& digits,
+                        const PaneInputs& inputs, TextPainter& painter);
 
 }  // namespace tivka

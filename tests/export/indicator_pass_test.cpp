@@ -1,49 +1,29 @@
-// What Tivka writes of charts the chart server drew: the indicator pass's
-// flags and data files in every MetaTrader folder that asked (over HTTP, with
-// three folders below a fresh current folder), and the "Exel" workbook. What
-// must be written is worked out from the charts' models alone.
+// What the indicator pass writes of charts the chart server drew: the flags
+// and data files in every MetaTrader folder that asked (over HTTP, with three
+// folders below a fresh current folder). What must be written is worked out
+// from the charts' models alone.
 #include <gmock/gmock.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <clocale>
 #include <cstdlib>
 #include <mutex>
 
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
 #include "chart_server/chart_server.h"
+#include "export/chart_models.h"
 #include "export/indicator_data.h"
 #include "export/indicator_pass.h"
-#include "export/workbook/spreadsheet_export.h"
-#include "export/workbook/xlsx_writer.h"
-#include "shell/chart_display.h"
+#include "shell/failure_text.h"
 #include "support/manual_clock.h"
 #include "support/test_support.h"
-#include "support/xlsx_contents.h"
 
 namespace tivka::test {
 namespace {
 
 namespace fs = std::filesystem;
 using charts::ChartFault;
-
-// The price of chart column x with the model's digits: from the first label
-// whose tick (three columns right of its first ink) is at or right of x, else
-// the last one, moved by the step of the first two labels.
-std::string ModelPriceText(const charts::ChartModel& model, int x)
-{
-    const auto& labels = model.labels;
-    const auto tick = [&](std::size_t i) { return labels.at(i).firstInkColumn + 3; };
-    const double step = (labels.at(1).price - labels[0].price) / double(tick(1) - tick(0));
-    std::size_t anchor = 0;
-    while (anchor + 1 < labels.size() && tick(anchor) < x)
-        ++anchor;
-    const long double price = (long double)labels[anchor].price - (long double)(tick(anchor) - x) * step;
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", model.digits, double(price));
-    return text;
-}
 
 // Real downloads one after the other; an address ending in `unreachable`
 // fails as a host that cannot be reached does.
@@ -98,9 +78,9 @@ struct WriteLog {
 // The fixture is the window that watches the pass and the history it hands
 // readings to. The parameter chooses fetching every chart at once (true) or
 // pair by pair.
-class IndicatorPass : public ::testing::TestWithParam<bool>, IndicatorPassObserver, ReadingRecorder {
+class IndicatorPassTest : public ::testing::TestWithParam<bool>, ReadingRecorder {
 protected:
-    IndicatorPass()
+    IndicatorPassTest()
     {
         server_.start();
         config_.chartUrl = "http://127.0.0.1:" + std::to_string(server_.port()) + std::string(charts::kChartFolder);
@@ -112,15 +92,18 @@ protected:
             fs::create_directories(folder(int(i)));
         }
     }
-    void pairFailed(const std::string& message) override
+    void tell(const RefreshEvent& event)
     {
-        failures_.push_back(message);
-        if (onFailure_)
-            onFailure_();
-    }
-    void pairRead(const std::string& code, const ChartReading& orders, const ChartReading& positions) override
-    {
-        read_.push_back(code + "\r\n" + IndicatorDataText(orders, positions, DecimalsOfPairCode(code)));
+        if (const auto* failed = std::get_if<PairFailed>(&event)) {
+            failures_.push_back(IndicatorFailureMessage(failed->pairText, failed->failures));
+            if (onFailure_)
+                onFailure_();
+        } else if (const auto* read = std::get_if<PairRead>(&event)) {
+            const std::string code = PairCode(read->pairText);
+            read_.push_back(code + "\r\n" + IndicatorDataText(read->readings[ChartKind::Orders],
+                                                              read->readings[ChartKind::Positions],
+                                                              DecimalsOfPairCode(code)));
+        }
     }
     void record(const StoredReading& reading) override { kept_.push_back(reading); }
 
@@ -152,7 +135,10 @@ protected:
     static fs::path flag(int i, const std::string& code) { return folder(i) / ("ir" + code + ".dat"); }
     static fs::path data(int i, const std::string& code) { return folder(i) / (code + ".csv"); }
     void request(int i, const std::string& code, const std::string& text = "0") { writeFile(flag(i, code), text); }
-    void run() { pass_.serve(config_, digits_, downloads_, *this); }
+    void run()
+    {
+        pass_.serve(config_, digits_, downloads_, [this](RefreshEvent event) { tell(event); });
+    }
 
     // The data file the pass must write for a pair, from its charts' models.
     std::string expected(const std::string& pairText)
@@ -161,7 +147,7 @@ protected:
         for (const bool orders : {true, false}) {
             const charts::ChartModel model = charts::ChartModelFor(
                 {orders ? charts::ChartKind::Orders : charts::ChartKind::Positions,
-                 orders ? config_.ordersCumulative : config_.positionsCumulative, PairName(pairText)},
+                 config_.cumulative[orders ? ChartKind::Orders : ChartKind::Positions], PairName(pairText)},
                 1, "12:30");
             out += orders ? model.timeText + "\r\n" + model.priceText + "\r\nOrders\r\n" : "Position\r\n";
             for (int x = 76; x <= 434; ++x)
@@ -188,7 +174,7 @@ protected:
     charts::ChartServer server_{serverOptions()};
     DigitTemplate digits_{charts::DigitTemplateBitmap()};
     IndicatorPassConfig config_;
-    IndicatorServer pass_;
+    IndicatorPass pass_;
     Downloads downloads_;
     ManualClock clock_;
     std::vector<std::string> failures_;
@@ -197,12 +183,12 @@ protected:
     std::vector<StoredReading> kept_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Fetching, IndicatorPass, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(Fetching, IndicatorPassTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "AllAtOnce" : "PairByPair"; });
 
-TEST_P(IndicatorPass, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn)
+TEST_P(IndicatorPassTest, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn)
 {
-    config_.ordersCumulative = true;
+    config_.cumulative[ChartKind::Orders] = true;
     for (const auto& [i, code] : {std::pair(0, "USDJPY"), std::pair(2, "USDJPY"), std::pair(1, "GBPUSD"),
                                   std::pair(2, "GBPUSD")})
         request(i, code);
@@ -240,7 +226,7 @@ TEST_P(IndicatorPass, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn)
 // did not make, nor a "2" over a data file that was not written. Everything
 // else is served, and a pass started meanwhile (a timer firing while the
 // message is up) does nothing.
-TEST_P(IndicatorPass, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed)
+TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed)
 {
     charts::ChartModel unreadable = charts::ChartModelFor({charts::ChartKind::Orders, false, "EUR_USD"}, 1, "12:30");
     unreadable.priceText = "1:2345";
@@ -298,109 +284,6 @@ TEST_P(IndicatorPass, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed)
         for (const std::string& shown : failures_)
             EXPECT_THAT(shown, ::testing::StartsWith("Ошибка при обновлении графиков для EURUSD\n" + failure));
     }
-}
-
-using Cells = std::map<std::string, CellValue>;
-
-std::string cell(int row, char column)
-{
-    return column + std::to_string(row);
-}
-
-// The cells of one chart's block, from its model: the title one row down,
-// the price and the time two rows further, then each group's name and the
-// levels whose bar reaches the threshold (the price as the pane shows it and
-// the percentage, both numbers).
-void addBlock(Cells& cells, int& row, const charts::ChartModel& model, int threshold)
-{
-    const bool orders = model.kind == charts::ChartKind::Orders;
-    const char* groups[] = {"Buy limit", "Buy stop", "Sell stop", "Sell limit", "Buy +", "Buy -", "Sell -", "Sell +"};
-    cells[cell(row + 1, 'B')] = std::string(orders ? "Orders" : "Position");
-    row += 3;
-    cells[cell(row, 'A')] = std::string("Now Price");
-    cells[cell(row++, 'C')] = std::strtod(model.priceText.c_str(), nullptr);
-    cells[cell(row, 'A')] = std::string("Time");
-    cells[cell(row++, 'C')] = model.timeText;
-    for (int group = 0; group < 4; ++group) {
-        cells[cell(row++, 'B')] = std::string(groups[group + (orders ? 0 : 4)]);
-        const auto& bars = group < 2 ? model.buy : model.sell;
-        for (int x = group % 2 ? 256 : 75; x < (group % 2 ? 436 : 255); ++x)
-            if (100 * bars[std::size_t(x - 75)].countedPixels() >= 74 * threshold) {
-                cells[cell(row, 'B')] = std::strtod(ModelPriceText(model, x).c_str(), nullptr);
-                cells[cell(row++, 'C')] = double(bars[std::size_t(x - 75)].countedPixels() * 100 / 74);
-            }
-    }
-}
-
-// What the written workbook holds, numbers as numbers.
-Cells storedCells(const std::string& path)
-{
-    Cells cells;
-    for (const auto& [name, stored] : xlsxCells(path))
-        cells[name] = stored.kind == "n" ? CellValue(std::strtod(stored.value.c_str(), nullptr))
-                                         : CellValue(stored.value);
-    EXPECT_EQ(xlsxCellElementCount(path), cells.size()) << "cells the reader missed";
-    return cells;
-}
-
-// The "Exel" export with the window's part played by the test: each chart is
-// drawn from its model and read again as the window reads it, with the filter
-// given; the workbooks go to a folder of their own.
-TEST(SpreadsheetExport, TheWorkbookHoldsBothChartsAsTheWindowShowsThem)
-{
-    TempDir folder;
-    std::map<ChartKind, std::pair<charts::ChartModel, int>> shown;  // with the filter's threshold
-    std::vector<std::string> written;
-    bool banner = false;
-    SpreadsheetExportHooks hooks;
-    hooks.processEvents = [] {};
-    hooks.showBanner = [&](bool on) { banner = on; };
-    hooks.chartsLoaded = [] { return true; };
-    hooks.ordersTime = [] { return "12:30:45"; };
-    hooks.showChart = [&](ChartKind kind) {
-        static const DigitTemplate digits(charts::DigitTemplateBitmap());
-        const auto& [model, threshold] = shown.at(kind);
-        const Bitmap chart = charts::RenderChart(model);
-        Bitmap view = turnQuarter(chart);
-        NullTextPainter painter;
-        const DisplayInputs inputs{std::to_string(threshold), true, false, model.pairText, {}};
-        return ReadForDisplay(kind, chart, view, digits, inputs, painter).shown;
-    };
-    // Numbers keep their point although a library or a plugin switched the
-    // program to a comma locale, which the writer leaves as it found it.
-    hooks.writeWorkbook = [&](const Worksheet& sheet) {
-        const std::string locale = std::setlocale(LC_NUMERIC, nullptr);
-        EXPECT_TRUE(std::setlocale(LC_NUMERIC, "ru_RU.UTF-8")) << "locale ru_RU.UTF-8 is missing; ./run makes it";
-        written.push_back(WriteXlsxFileNoOverwrite(sheet, folder.path().string()));
-        char probe[8];
-        std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-        std::setlocale(LC_NUMERIC, locale.c_str());
-        EXPECT_STREQ(probe, "1,5");
-        return written.back();
-    };
-    std::vector<Cells> books;
-    for (const auto& [pair, ordersThreshold, positionsThreshold] :
-         {std::tuple("EUR/USD", 40, 25), std::tuple("USD/JPY", 60, 10)}) {
-        SCOPED_TRACE(pair);
-        auto orders = charts::MakeChartModel(charts::ChartKind::Orders, pair, false, 11, "12:30:45");
-        for (int x = 256; x <= 435; ++x)  // nothing to list under "Sell limit"
-            orders.sell[std::size_t(x - 75)] = {};
-        const auto positions = charts::MakeChartModel(charts::ChartKind::Positions, pair, true, 12, "12:30:40");
-        shown = {{ChartKind::Orders, {orders, ordersThreshold}},
-                 {ChartKind::Positions, {positions, positionsThreshold}}};
-        ExportToSpreadsheet(".", hooks);
-        int row = 1;
-        addBlock(books.emplace_back(), row, orders, ordersThreshold);
-        addBlock(books.back(), row, positions, positionsThreshold);
-        ASSERT_GT(books.back().size(), 24u + 40) << "too few levels listed to test the layout";
-        EXPECT_EQ(storedCells(written.back()), books.back());
-        EXPECT_FALSE(banner);
-    }
-    // Each export is a new workbook named after the orders chart's time,
-    // never written over an earlier one.
-    EXPECT_EQ(written, (std::vector<std::string>{(folder / "Tivka 12_30_45.xlsx").string(),
-                                                 (folder / "Tivka 12_30_45 (2).xlsx").string()}));
-    EXPECT_EQ(storedCells(written[0]), books[0]);
 }
 
 }  // namespace

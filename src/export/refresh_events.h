@@ -1,0 +1,62 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "acquisition/pair_fetch.h"
+#include "chart/chart_failure.h"
+#include "reading/chart_reading.h"
+
+namespace tivka {
+
+// What a refresh and the indicator pass tell while they run, in the order it
+// happens, all through one sink. The window, the feed and the soak harness
+// each take the events they need from the same stream.
+
+// This many charts are still to be fetched from now on; sent when the work
+// ahead becomes known and again whenever the count is revised.
+struct ChartsPlanned {
+    int charts = 0;
+};
+
+// One chart was fetched, or given up.
+struct ChartFetched {};
+
+// The display fetch of the pair chosen in the window: the charts and their
+// upright views, or why there are none.
+struct DisplayFetched {
+    PairSource source;
+    FetchedPair fetched;
+    std::optional<PerChart<Bitmap>> views;  // the charts turned as the window shows them
+};
+
+// Both charts of a requested pair were read; the data files of the folders
+// that asked are written next.
+struct PairRead {
+    std::string pairText;
+    PerChart<ChartReading> readings;
+};
+
+// A requested pair that could not be served; its flags and data files were
+// not touched.
+struct PairFailed {
+    std::string pairText;
+    ChartFailures failures;
+};
+
+using RefreshEvent = std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PairRead, PairFailed>;
+
+// Called on the thread that does the work; must not throw.
+using RefreshSink = std::function<void(RefreshEvent)>;
+
+// Handlers for std::visit over a RefreshEvent, one lambda per event taken:
+// std::visit(EventHandlers{[](const ChartFetched&) {...}, ...}, event).
+template <class... Handler>
+struct EventHandlers : Handler... {
+    using Handler::operator()...;
+};
+
+}  // namespace tivka

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "chart/chart_failure.h"
+#include "shell/settings.h"
+
+namespace tivka {
+
+// The words the window, the feed and the tools use for a failure, made from
+// its fields and never taken apart again.
+
+// One failure in one line:
+//   "Сервер ответил 404 Not Found: <address>"
+//   "Сервер недоступен: <address> (<reason>)"
+//   "<file> from <address>: <the decoder's reason>"
+//   "'<text>' is not a valid floating point value"
+std::string FailureText(const ChartFailure& failure);
+
+// Several failures in one line, joined by "; ".
+std::string FailuresLine(const ChartFailures& failures);
+
+// What a message box says of a display fetch that failed: "Ошибка при
+// загрузке графиков!" and a line per failed download, or the decoder's
+// message alone.
+std::string DisplayFailureMessage(const ChartFailures& failures);
+
+// What a message box says of a requested pair the indicators did not get:
+// "Ошибка при обновлении графиков для <CODE>" and a line per failure.
+std::string IndicatorFailureMessage(const std::string& pairText, const ChartFailures& failures);
+
+// What the window and the feed say of a folder setting that was refused:
+// "Настройка Mt4_Path2 в <file> содержит управляющий символ: эта папка
+// индикаторов не обслуживается".
+std::string RefusalMessage(const std::string& settingsPath, const SettingRefusal& refusal);
+
+}  // namespace tivka

@@ -1,0 +1,35 @@
+#include "shell/refresh.h"
+
+namespace tivka {
+
+namespace {
+
+constexpr int kDisplayCharts = 2;
+
+DisplayFetched fetchDisplay(const PairSource& source, Downloader& downloader, const RefreshSink& sink)
+{
+    DisplayFetched display{source, FetchPair(ChartUse::Display, source, downloader, [&] { sink(ChartFetched{}); }),
+                           std::nullopt};
+    if (display.fetched.charts) {
+        PerChart<Bitmap> views;
+        for (ChartKind kind : kChartKinds)
+            views[kind] = turnQuarter((*display.fetched.charts)[kind]);
+        display.views = std::move(views);
+    }
+    return display;
+}
+
+}  // namespace
+
+void RunRefresh(const RefreshRequest& request, const DigitTemplate& digits, Downloader& downloader,
+                IndicatorPass& indicators, const RefreshSink& sink)
+{
+    sink(ChartsPlanned{kDisplayCharts + RequestedChartCount(request.indicators)});
+    DisplayFetched display = fetchDisplay(request.display, downloader, sink);
+    const bool cancelled = display.fetched.cancelled;
+    sink(std::move(display));
+    if (!cancelled)
+        indicators.serve(request.indicators, digits, downloader, sink);
+}
+
+}  // namespace tivka
