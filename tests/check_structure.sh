@@ -13,6 +13,9 @@
 # 3. Only platform/ knows the operating system: no POSIX headers elsewhere.
 # 4. Names say what things are: no form-designer names (Button1, Memo2, N7,
 #    TForm1, ...) in src/, tools/ or tests/.
+# 5. Failures travel as values: no code in src/ or tools/ takes a message's
+#    text apart again (what(), a message, failure, error or reason searched
+#    or cut up).
 set -uo pipefail
 root=${1:?usage: check_structure.sh SOURCE_DIR}
 cd "$root" || exit 2
@@ -69,6 +72,11 @@ designer+='|\b(LoadImage|ReCalc|FormCreate|FormDestroy|MT4LoadImage|ExcelExport|
 while IFS= read -r hit; do
     fail "form-designer name: $hit"
 done < <(grep -rnE "$designer" src tools tests --include='*.h' --include='*.cpp' --include='*.sh' --exclude=check_structure.sh)
+
+parsed='(what\(\)\)?|[A-Za-z_]*([Mm]essage|[Ff]ailure|[Ee]rror|[Rr]eason)[A-Za-z_]*(\(\))?)\.(find|rfind|substr|find_first_of|find_last_of|starts_with|ends_with|compare)\('
+while IFS= read -r hit; do
+    fail "a message taken apart: $hit"
+done < <(grep -rnE "$parsed" src tools --include='*.h' --include='*.cpp')
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures structure problem(s)"
