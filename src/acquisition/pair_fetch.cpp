@@ -27,14 +27,6 @@ ChartFailure DownloadFailure(const std::string& pairText, ChartKind kind, const 
     return failure;
 }
 
-bool FetchedPair::downloadFailed() const
-{
-    for (const ChartFailure& failure : failures)
-        if (failure.what == ChartFailure::What::ServerAnswered || failure.what == ChartFailure::What::Unreachable)
-            return true;
-    return false;
-}
-
 PerChart<ChartFile> PairChartFiles(ChartUse use, const PairSource& source)
 {
     PerChart<ChartFile> files;

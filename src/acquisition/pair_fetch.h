@@ -17,9 +17,6 @@ struct FetchedPair {
     // failed (positions first), or the one chart that could not be decoded.
     ChartFailures failures;
     bool cancelled = false;  // a transfer was cancelled: neither charts nor failures
-
-    // Whether the failures are of the downloads (not of a picture).
-    bool downloadFailed() const;
 };
 
 // The two charts of `source` for `use`, in the order they are fetched:
