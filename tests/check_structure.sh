@@ -5,7 +5,7 @@
 # 1. Layers: a file under src/ includes project headers only from its own
 #    layer or a layer below it:
 #      platform -> chart -> acquisition, reading -> export, scheduling
-#        -> history -> shell
+#        -> history -> shell -> interface
 #    (acquisition and reading are side by side and do not include each other;
 #    so are export and scheduling). main.cpp may include anything.
 # 2. Qt only in gui/ folders and main.cpp, and nothing outside a gui/ folder
@@ -34,6 +34,7 @@ rank() {
         export | scheduling) echo 3 ;;
         history) echo 4 ;;
         shell) echo 5 ;;
+        interface) echo 6 ;;
         *) echo 99 ;;
     esac
 }

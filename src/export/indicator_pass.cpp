@@ -93,53 +93,58 @@ ChartFailures readingFailures(const std::string& pairText, const PerChart<ChartR
 }
 
 // Everything after the fetch of one requested pair: the failure, or reading
-// both charts and writing the folders.
-void serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, const RefreshSink& sink,
+// both charts and writing the folders. False when the fetch was cancelled.
+bool serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& digits, const RefreshSink& sink,
                       const PairRequest& request, FetchedPair fetched)
 {
     if (fetched.cancelled)
-        return;
+        return false;
     const std::string& pairText = request.source.pairText;
     if (!fetched.charts) {
         sink(PairFailed{pairText, std::move(fetched.failures)});
-        return;
+        return true;
     }
     PerChart<ChartReading> readings;
     for (ChartKind kind : kChartKinds)
         readings[kind] = ReadChart((*fetched.charts)[kind], digits, config.reading);
     if (ChartFailures failures = readingFailures(pairText, readings); !failures.empty()) {
         sink(PairFailed{pairText, std::move(failures)});
-        return;
+        return true;
     }
     recordPair(config, pairText, readings);
     const std::string text = IndicatorDataText(readings[ChartKind::Orders], readings[ChartKind::Positions],
                                                DecimalsOfPairCode(request.code));
     sink(PairRead{pairText, std::move(readings)});
     writeRequestedFolders(config, request, text);
+    return true;
 }
 
-void sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+// Each returns true when it was cancelled.
+bool sequentialPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
                     const RefreshSink& sink)
 {
     sink(ChartsPlanned{RequestedChartCount(config)});
+    bool cancelled = false;
     for (const char* pairText : kPairList) {
         const PairRequest request = testRequest(config, pairText);
         if (request.any())
-            serveFetchedPair(config, digits, sink, request,
-                             FetchPair(ChartUse::Indicator, request.source, downloader, [&] { sink(ChartFetched{}); }));
+            cancelled |= !serveFetchedPair(
+                config, digits, sink, request,
+                FetchPair(ChartUse::Indicator, request.source, downloader, [&] { sink(ChartFetched{}); }));
     }
+    return cancelled;
 }
 
 // All flags first, then every requested chart at once (positions before
 // orders for each pair), then the pairs served in list order exactly as the
 // pair-by-pair pass serves them.
-void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
+bool overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digits, Downloader& downloader,
                     const RefreshSink& sink)
 {
     const std::vector<PairRequest> requests = requestedPairs(config);
     sink(ChartsPlanned{int(2 * requests.size())});
     if (requests.empty())
-        return;
+        return false;
     std::vector<PerChart<ChartFile>> files;
     std::vector<DownloadJob> jobs;
     for (const PairRequest& request : requests) {
@@ -149,13 +154,15 @@ void overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digi
     }
     const std::vector<DownloadOutcome> fetched =
         downloader.downloadAll(jobs, [&](std::size_t) { sink(ChartFetched{}); });
+    bool cancelled = false;
     for (std::size_t i = 0; i < requests.size(); ++i) {
         PerChart<DownloadOutcome> outcomes;
         for (std::size_t k = 0; k < kFetchOrder.size(); ++k)
             outcomes[kFetchOrder[k]] = fetched.at(2 * i + k);
-        serveFetchedPair(config, digits, sink, requests[i],
-                         DecodeDownloadedPair(requests[i].source.pairText, files[i], outcomes));
+        cancelled |= !serveFetchedPair(config, digits, sink, requests[i],
+                                       DecodeDownloadedPair(requests[i].source.pairText, files[i], outcomes));
     }
+    return cancelled;
 }
 
 }  // namespace
@@ -175,10 +182,10 @@ void IndicatorPass::serve(const IndicatorPassConfig& config, const DigitTemplate
         bool& running;
         ~Reset() { running = false; }
     } reset{running_};
-    if (config.overlapped)
-        overlappedPass(config, digits, downloader, sink);
-    else
-        sequentialPass(config, digits, downloader, sink);
+    sink(PassStarted{});
+    const bool cancelled = config.overlapped ? overlappedPass(config, digits, downloader, sink)
+                                             : sequentialPass(config, digits, downloader, sink);
+    sink(PassEnded{cancelled});
 }
 
 }  // namespace tivka

@@ -47,8 +47,9 @@ int RequestedChartCount(const IndicatorPassConfig& config);
 // other pair is served. When the downloader is cancelled, the pass ends
 // without serving the pairs whose charts had not arrived.
 //
-// Tells `sink` ChartsPlanned once the requests are known, ChartFetched per
-// chart, then PairRead or PairFailed per requested pair, in list order.
+// Tells `sink` PassStarted, ChartsPlanned once the requests are known,
+// ChartFetched per chart, PairRead or PairFailed per requested pair in list
+// order, then PassEnded.
 //
 // One pass at a time over the same folders: the window and the feed run
 // their passes one after another on one thread, the working folder's lock

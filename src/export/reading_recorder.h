@@ -28,4 +28,21 @@ public:
     virtual void record(const StoredReading& reading) = 0;
 };
 
+// Hands each reading to both recorders given (either may be null).
+class RecorderTee final : public ReadingRecorder {
+public:
+    RecorderTee(ReadingRecorder* first, ReadingRecorder* second) : first_(first), second_(second) {}
+    void record(const StoredReading& reading) override
+    {
+        if (first_)
+            first_->record(reading);
+        if (second_)
+            second_->record(reading);
+    }
+
+private:
+    ReadingRecorder* first_;
+    ReadingRecorder* second_;
+};
+
 }  // namespace tivka

@@ -33,6 +33,9 @@ struct DisplayFetched {
     std::optional<PerChart<Bitmap>> views;  // the charts turned as the window shows them
 };
 
+// The indicator pass begins.
+struct PassStarted {};
+
 // Both charts of a requested pair were read; the data files of the folders
 // that asked are written next.
 struct PairRead {
@@ -47,7 +50,14 @@ struct PairFailed {
     ChartFailures failures;
 };
 
-using RefreshEvent = std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PairRead, PairFailed>;
+// The indicator pass is over: every requested pair was read or failed, or
+// the downloads were cancelled.
+struct PassEnded {
+    bool cancelled = false;
+};
+
+using RefreshEvent =
+    std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PassStarted, PairRead, PairFailed, PassEnded>;
 
 // Called on the thread that does the work; must not throw.
 using RefreshSink = std::function<void(RefreshEvent)>;

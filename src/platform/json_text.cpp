@@ -1,5 +1,8 @@
 #include "platform/json_text.h"
 
+#include <charconv>
+#include <cmath>
+
 #include <cstdio>
 
 namespace tivka {
@@ -20,6 +23,15 @@ std::string JsonQuoted(std::string_view text)
         }
     }
     return quoted + "\"";
+}
+
+std::string JsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "null";
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
 }
 
 }  // namespace tivka

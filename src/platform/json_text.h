@@ -9,4 +9,9 @@ namespace tivka {
 // control characters as \u00XX, every other byte (UTF-8 included) as it is.
 std::string JsonQuoted(std::string_view text);
 
+// `value` as a JSON number: the shortest text that reads back as the same
+// double ("1.2345", "109.87", "0"); null for a value JSON cannot hold
+// (infinite, not a number).
+std::string JsonNumber(double value);
+
 }  // namespace tivka

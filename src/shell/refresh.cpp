@@ -21,6 +21,17 @@ DisplayFetched fetchDisplay(const PairSource& source, Downloader& downloader, co
 
 }  // namespace
 
+IndicatorPassConfig IndicatorPassConfigFor(const Settings& settings, const std::string& systemSeparator)
+{
+    IndicatorPassConfig config;
+    config.chartUrl = settings.chartUrl;
+    for (std::size_t i = 0; i < config.folders.size(); ++i)
+        config.folders[i] = IndicatorFolderOf(settings.terminalPaths[i]);
+    config.cumulative = settings.choices.cumulative;
+    config.reading = {settings.decimalSymbol, systemSeparator};
+    return config;
+}
+
 void RunRefresh(const RefreshRequest& request, const DigitTemplate& digits, Downloader& downloader,
                 IndicatorPass& indicators, const RefreshSink& sink)
 {

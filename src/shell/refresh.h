@@ -4,6 +4,7 @@
 #include "export/indicator_pass.h"
 #include "export/refresh_events.h"
 #include "reading/digit_template.h"
+#include "shell/settings.h"
 
 namespace tivka {
 
@@ -12,6 +13,12 @@ struct RefreshRequest {
     PairSource display;  // the pair chosen in the window and its variants
     IndicatorPassConfig indicators;
 };
+
+// The indicator pass as the settings set it up: the chart address, the three
+// indicator folders, the chart variants of the window's choices, the decimal
+// symbol. The window overrides the variants with its selectors; the caller
+// adds the recorder and the clock.
+IndicatorPassConfig IndicatorPassConfigFor(const Settings& settings, const std::string& systemSeparator);
 
 // The waiting part of a refresh, in this order: the two display charts
 // (positions, then orders), then the indicator pass, all told to `sink`:

@@ -80,8 +80,9 @@ bool MeansAutoSymbol(const std::string& text);
 void SaveSettings(const std::string& path, const Settings& settings);
 
 // The indicator data folder of a terminal path as set: the path followed
-// directly by "experts\files\Tivka\" ("C:\MT4" gives "C:\MT4experts\files\
-// Tivka\", as the indicators' installations expect); empty for a refused one.
+// directly by "experts\files\Tivka\", so that "C:\MT4" gives
+// "C:\MT4experts\files\Tivka\" as the indicators' installations expect;
+// empty for a refused one.
 std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath);
 
 }  // namespace tivka

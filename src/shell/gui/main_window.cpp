@@ -23,6 +23,7 @@
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/failure_text.h"
+#include "shell/working_template.h"
 #include "shell/gui/cursor_readout.h"
 
 namespace tivka {
@@ -38,24 +39,6 @@ void setPaneLines(QPlainTextEdit* pane, const std::vector<std::string>& lines)
         pane->appendPlainText(QString::fromStdString(line));
     pane->moveCursor(QTextCursor::Start);
     pane->verticalScrollBar()->setValue(0);
-}
-
-// What to do without a usable digit template, after what is wrong with it.
-std::string templateAdvice(const std::string& folder)
-{
-    return "Нужен шаблон цифр ndata.bmp в рабочей папке " + folder +
-           ": для демонстрационных графиков его пишет tivka-chart-server --write-template ndata.bmp, "
-           "для графиков брокера его делает tivka-template из сохранённых графиков (см. README).";
-}
-
-DigitTemplate loadTemplate()
-{
-    const std::string folder = CurrentFolder();
-    try {
-        return DigitTemplate::load(folder + "/ndata.bmp");
-    } catch (const std::runtime_error& error) {
-        throw std::runtime_error(std::string(error.what()) + "\n" + templateAdvice(folder));
-    }
 }
 
 }  // namespace
@@ -112,7 +95,7 @@ void MainWindow::startUp()
         reportError(RefusalMessage(services_.settingsPath, refused));
     guarded([this] {
         startHistory();
-        state_.digits = loadTemplate();
+        state_.digits = LoadWorkingTemplate();
         trayHooksInstalled_ = true;
         state_.windowShown = true;
         // Armed whatever the first refresh brings: a server that is down at
@@ -130,8 +113,12 @@ void MainWindow::startUp()
 // come from that thread and are shown from the window's.
 void MainWindow::startHistory()
 {
-    if (services_.historyPath.empty() || history_)
+    if (recorder_)
         return;
+    if (services_.historyPath.empty()) {
+        recorder_ = std::make_unique<RecorderTee>(nullptr, services_.alsoRecord);
+        return;
+    }
     HistoryRecorderOptions options;
     options.path = services_.historyPath;
     options.keepDays = state_.settings.historyDays;
@@ -142,16 +129,17 @@ void MainWindow::startHistory()
     };
     options.onStored = [this] { QMetaObject::invokeMethod(this, &MainWindow::historyStored, Qt::QueuedConnection); };
     history_ = std::make_unique<HistoryRecorder>(std::move(options));
+    recorder_ = std::make_unique<RecorderTee>(history_.get(), services_.alsoRecord);
 }
 
 // A reading of the charts the running refresh fetched, under the pair and
 // variants it fetched them for (the window's selectors may have moved since).
 void MainWindow::recordReading(ChartKind kind, const ChartReading& reading)
 {
-    if (!history_ || !reading.complete())
+    if (!recorder_ || !reading.complete())
         return;
     const PairSource& fetched = refreshRequest_.display;
-    history_->record({fetched.pairText, kind, fetched.cumulative[kind], services_.clock->now(), reading});
+    recorder_->record({fetched.pairText, kind, fetched.cumulative[kind], services_.clock->now(), reading});
 }
 
 void MainWindow::shutDown()
@@ -161,6 +149,7 @@ void MainWindow::shutDown()
     cancelRefresh();
     joinWorker();
     // Whatever is still queued is written before the program ends.
+    recorder_.reset();
     history_.reset();
     state_.digits = DigitTemplate();
     state_.charts.reset();
@@ -203,18 +192,14 @@ void MainWindow::calculate()
 
 RefreshRequest MainWindow::refreshRequest() const
 {
-    const Settings& settings = state_.settings;
     RefreshRequest request;
-    request.display.chartUrl = settings.chartUrl;
+    request.display.chartUrl = state_.settings.chartUrl;
     request.display.pairText = pairBox_->currentText().toStdString();
     for (ChartKind kind : kChartKinds)
         request.display.cumulative[kind] = controls_[kind].cumulative->isChecked();
-    request.indicators.chartUrl = settings.chartUrl;
-    for (std::size_t i = 0; i < request.indicators.folders.size(); ++i)
-        request.indicators.folders[i] = IndicatorFolderOf(settings.terminalPaths[i]);
+    request.indicators = IndicatorPassConfigFor(state_.settings, services_.systemSeparator);
     request.indicators.cumulative = request.display.cumulative;
-    request.indicators.reading = {settings.decimalSymbol, services_.systemSeparator};
-    request.indicators.recorder = history_.get();
+    request.indicators.recorder = recorder_.get();
     request.indicators.clock = services_.clock;
     return request;
 }
@@ -254,6 +239,8 @@ void MainWindow::joinWorker()
 
 void MainWindow::handle(RefreshEvent event)
 {
+    if (services_.listener)
+        services_.listener(event);
     std::visit(EventHandlers{
                    [this](const ChartsPlanned& planned) {
                        chartsToFetch_ = chartsFetched_ + planned.charts;
@@ -270,6 +257,8 @@ void MainWindow::handle(RefreshEvent event)
                                                                   read.readings[ChartKind::Positions]));
                    },
                    [this](const PairFailed& failed) { indicatorPairFailed(failed); },
+                   [](const PassStarted&) {},
+                   [](const PassEnded&) {},
                },
                event);
 }

@@ -56,6 +56,12 @@ struct MainWindowServices {
     // The history database every complete reading goes into; empty keeps no
     // history (and "История" says so).
     std::string historyPath;
+    // When set, gets every complete reading as well (the interface's latest
+    // readings), from any thread.
+    ReadingRecorder* alsoRecord = nullptr;
+    // When set, told every event of every refresh on the window's thread
+    // (the interface's health).
+    RefreshSink listener;
 };
 
 // Who asked for a refresh: its failures are shown in message boxes when the
@@ -193,6 +199,7 @@ private:
     std::unique_ptr<CursorReadout> cursor_;
     std::unique_ptr<PictureSaver> saver_;
     std::unique_ptr<HistoryRecorder> history_;
+    std::unique_ptr<RecorderTee> recorder_;  // the history and services_.alsoRecord
     int refreshDepth_ = 0;
     int chartsFetched_ = 0;  // the banner's count
     int chartsToFetch_ = 0;

@@ -1,0 +1,54 @@
+#include "shell/pass_report.h"
+
+#include "acquisition/pair_naming.h"
+#include "reading/layout_check.h"
+#include "shell/failure_text.h"
+
+namespace tivka {
+
+namespace {
+
+std::string codes(const std::vector<std::string>& pairTexts)
+{
+    std::string text;
+    for (const std::string& pair : pairTexts)
+        text += (text.empty() ? "" : ", ") + PairCode(pair);
+    return text;
+}
+
+}  // namespace
+
+void PassReport::take(const RefreshEvent& event)
+{
+    if (const auto* read = std::get_if<PairRead>(&event)) {
+        served_.push_back(read->pairText);
+        const std::string warning = PairLayoutWarning(PairCode(read->pairText) + " ", read->readings[ChartKind::Orders],
+                                                      read->readings[ChartKind::Positions]);
+        if (!warning.empty())
+            warnings_.push_back(warning);
+    } else if (const auto* failed = std::get_if<PairFailed>(&event)) {
+        failed_.push_back(*failed);
+    }
+}
+
+std::string PassReport::line() const
+{
+    const std::size_t requested = served_.size() + failed_.size();
+    if (requested == 0)
+        return "pass: no pairs requested";
+    std::string line = "pass: " + std::to_string(requested) + (requested == 1 ? " pair" : " pairs") +
+                       " requested, " + std::to_string(served_.size()) + " served";
+    if (!served_.empty())
+        line += " (" + codes(served_) + ")";
+    if (!failed_.empty()) {
+        line += ", " + std::to_string(failed_.size()) + " failed:";
+        for (std::size_t i = 0; i < failed_.size(); ++i)
+            line += std::string(i ? ";" : "") + " " + PairCode(failed_[i].pairText) + " (" +
+                    FailuresLine(failed_[i].failures) + ")";
+    }
+    for (const std::string& warning : warnings_)
+        line += ". " + warning;
+    return line;
+}
+
+}  // namespace tivka

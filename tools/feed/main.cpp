@@ -1,0 +1,195 @@
+// tivka-feed: Tivka without a window. Serves the MetaTrader 4 indicators on
+// the window's schedule from the window's settings file, with the window's
+// code, and (with --listen) answers the local JSON interface.
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/download.h"
+#include "history/history_store.h"
+#include "history/iso_time.h"
+#include "interface/interface_host.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/files.h"
+#include "platform/numeric_locale.h"
+#include "platform/paths.h"
+#include "platform/process_signals.h"
+#include "shell/feed.h"
+
+namespace tivka::feed_tool {
+
+namespace {
+
+constexpr int kExitServed = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitNotServed = 2;
+
+constexpr const char* kUsage =
+    "usage: tivka-feed [--settings FILE] [--once] [--every MINUTES] [--listen [HOST:]PORT] [--log-time]\n"
+    "\n"
+    "Serves the MetaTrader 4 indicators without a window: the indicator pass of the window, on the\n"
+    "window's timers (TimerEn1/Time1: every N minutes; TimerEn2/Time2: once an hour at a minute), from\n"
+    "the window's settings file, in the current folder (ndata.bmp, the working folder's lock).\n"
+    "\n"
+    "  --settings FILE    the settings file (default: tivka.INI beside the program)\n"
+    "  --once             one pass, then exit: 0 every requested pair served, 2 some not\n"
+    "  --every MINUTES    a pass every MINUTES minutes, whatever the settings' timers say\n"
+    "  --listen [HOST:]PORT  answer the local JSON interface there (127.0.0.1 unless a host is given)\n"
+    "  --log-time         start each log line with the UTC time (the journal adds its own)\n"
+    "  --help             this text\n"
+    "\n"
+    "One line per pass goes to standard error. SIGTERM and SIGINT end the feed within a second, a pass\n"
+    "under way cancelled (exit status 0); SIGHUP reads the settings again and serves at once.\n"
+    "Exit status 1: a usage or settings error.\n";
+
+struct Options {
+    bool help = false;
+    bool once = false;
+    bool logTime = false;
+    std::string settingsPath;
+    std::string listen;
+    std::optional<std::int32_t> everyMinutes;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+Options parse(const std::vector<std::string>& args)
+{
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size())
+                throw UsageError{arg + " needs a value"};
+            return args[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--once") {
+            options.once = true;
+        } else if (arg == "--log-time") {
+            options.logTime = true;
+        } else if (arg == "--settings") {
+            options.settingsPath = value();
+        } else if (arg == "--listen") {
+            options.listen = value();
+        } else if (arg == "--every") {
+            std::int32_t minutes = 0;
+            const std::string& text = value();
+            if (!TryParseInteger(text, minutes) || minutes < 1 || minutes > 35791)
+                throw UsageError{"--every needs a whole number of minutes from 1 to 35791, not '" + text + "'"};
+            options.everyMinutes = minutes;
+        } else {
+            throw UsageError{"unknown option " + arg};
+        }
+    }
+    return options;
+}
+
+std::string defaultSettingsPath()
+{
+    const std::string program = ProgramPath();
+    const std::size_t slash = program.find_last_of('/');
+    return SettingsPathFor((slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/tivka");
+}
+
+// Waits on the process's signals for the feed.
+class SignalWaiter final : public FeedWaiter {
+public:
+    SignalWaiter(ProcessSignals& signals, const Clock& clock) : signals_(signals), clock_(clock) {}
+    Wake waitUntil(std::int64_t instant) override
+    {
+        switch (signals_.wait(double(instant - clock_.now()))) {
+        case ProcessSignals::Wake::Stop: return Wake::Stop;
+        case ProcessSignals::Wake::Reload: return signals_.takeReload() ? Wake::Reload : Wake::Time;
+        default: return Wake::Time;
+        }
+    }
+    bool stopRequested() override { return signals_.stopRequested(); }
+
+private:
+    ProcessSignals& signals_;
+    const Clock& clock_;
+};
+
+int run(const std::vector<std::string>& args)
+{
+    CurlDownloader downloader;
+    auto signals = ProcessSignals::Install([&downloader] { downloader.cancel(); });
+    if (!signals.ok()) {
+        std::cerr << "tivka-feed: " << signals.status().text() << "\n";
+        return kExitUsage;
+    }
+    Options options;
+    try {
+        options = parse(args);
+    } catch (const UsageError& error) {
+        std::cerr << "tivka-feed: " << error.message << "\n" << kUsage;
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    const SystemClock clock;
+    const auto log = [&](const std::string& line) {
+        std::cerr << (options.logTime ? IsoUtcText(clock.now()) + " " : std::string()) << line << std::endl;
+    };
+
+    // One Tivka per working folder, window or feed: two would write the same
+    // chart files and serve the same folders at once.
+    const std::string folder = CurrentFolder();
+    bool heldElsewhere = false;
+    std::string why;
+    const auto lock = FileLock::TryAcquire("tivka.lock", heldElsewhere, why);
+    if (!lock) {
+        std::cerr << "tivka-feed: " << (heldElsewhere ? "Tivka is already running in " + folder
+                                                      : "cannot lock " + folder + "/tivka.lock (" + why + ")")
+                  << "\n";
+        return kExitUsage;
+    }
+
+    SignalWaiter waiter(*signals.value(), clock);
+    FeedOptions feedOptions{options.settingsPath.empty() ? defaultSettingsPath() : options.settingsPath,
+                            options.everyMinutes};
+    FeedServices services;
+    services.downloader = &downloader;
+    services.clock = &clock;
+    services.waiter = &waiter;
+    services.log = log;
+    services.systemSeparator = SystemDecimalSeparator();
+    services.historyPath = DefaultHistoryPath();
+    InterfaceHost interface(services.historyPath, clock);
+    if (!options.listen.empty()) {
+        if (const Status listening = interface.start(options.listen); !listening.ok()) {
+            std::cerr << "tivka-feed: " << listening.text() << "\n";
+            return kExitUsage;
+        }
+        services.alsoRecord = &interface.recorder();
+        services.listener = interface.sink();
+        log("listening on port " + std::to_string(interface.port()));
+    }
+    Feed feed(feedOptions, services);
+    if (const Status started = feed.start(!options.once); !started.ok()) {
+        std::cerr << "tivka-feed: " << started.text() << "\n";
+        return kExitUsage;
+    }
+    if (options.once)
+        return feed.runPass().allServed() ? kExitServed : kExitNotServed;
+    feed.run();
+    return kExitServed;
+}
+
+}  // namespace
+
+}  // namespace tivka::feed_tool
+
+int main(int argc, char** argv)
+{
+    return tivka::feed_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+}
