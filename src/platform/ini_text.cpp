@@ -33,51 +33,69 @@ bool isBlankLine(std::string_view body)
     return trimBlanks(body).empty();
 }
 
-std::string joinLines(const std::vector<IniLine>& lines, std::size_t from, std::size_t to)
+// A key line with its value replaced: its text up to the "=" and the blanks
+// after it kept; a bare key line gets the "=" it lacked after its key.
+void appendReplacedBody(std::string& out, std::string_view body, const IniKeyLine& keyLine, std::string_view value)
 {
-    std::string out;
-    for (std::size_t i = from; i < to; ++i)
-        out.append(lines[i].body).append(lines[i].eol);
-    return out;
-}
-
-std::string withReplacedValue(const std::vector<IniLine>& lines, std::size_t at, const IniKeyLine& keyLine,
-                              std::string_view value)
-{
-    std::string_view body = lines[at].body;
-    std::size_t valueStart = keyLine.valueStart;
-    while (valueStart < body.size() && isBlank(body[valueStart]))
-        ++valueStart;
-    std::string out = joinLines(lines, 0, at);
     if (keyLine.bare) {
-        // The key as spelt on its line, then the "=" the line lacked.
         const std::size_t keyEnd = std::size_t(keyLine.key.data() - body.data()) + keyLine.key.size();
         out.append(body.substr(0, keyEnd)).append("=");
     } else {
+        std::size_t valueStart = keyLine.valueStart;
+        while (valueStart < body.size() && isBlank(body[valueStart]))
+            ++valueStart;
         out.append(body.substr(0, valueStart));
     }
-    out.append(value).append(lines[at].eol);
-    return out + joinLines(lines, at + 1, lines.size());
+    out.append(value);
 }
 
-std::string withInsertedLine(const std::vector<IniLine>& lines, std::size_t after,
-                             std::string_view newLine)
+// One entry still to be written; a key given twice keeps its first spelling
+// and its last value, as writing the entries one after another would.
+struct PendingEntry {
+    std::string_view key;
+    std::string_view value;
+    bool written = false;
+};
+
+std::vector<PendingEntry> pendingEntries(const IniEntries& entries)
 {
-    std::string_view eol = lines[after].eol.empty() ? usualEol(lines) : lines[after].eol;
-    std::string out = joinLines(lines, 0, after);
-    out.append(lines[after].body).append(eol).append(newLine).append(eol);
-    return out + joinLines(lines, after + 1, lines.size());
+    std::vector<PendingEntry> pending;
+    for (const auto& [key, value] : entries) {
+        auto same = std::find_if(pending.begin(), pending.end(),
+                                 [&](const PendingEntry& entry) { return IniNamesEqual(entry.key, key); });
+        if (same != pending.end())
+            same->value = value;
+        else
+            pending.push_back({key, value});
+    }
+    return pending;
 }
 
-std::string withNewSection(std::string_view text, const std::vector<IniLine>& lines,
-                           std::string_view section, std::string_view keyLine)
+void appendEntryLines(std::string& out, const std::vector<PendingEntry>& pending, std::string_view eol)
 {
-    std::string_view eol = usualEol(lines);
-    std::string out(text);
+    for (const PendingEntry& entry : pending)
+        if (!entry.written)
+            out.append(entry.key).append("=").append(entry.value).append(eol);
+}
+
+bool anyUnwritten(const std::vector<PendingEntry>& pending)
+{
+    return std::any_of(pending.begin(), pending.end(), [](const PendingEntry& entry) { return !entry.written; });
+}
+
+// A section of its own at the end of the text for entries whose section is
+// not there.
+void appendNewSection(std::string& out, std::string_view text, const std::vector<IniLine>& lines,
+                      std::string_view section, const std::vector<PendingEntry>& pending)
+{
+    out.append(text);
+    if (pending.empty())
+        return;
+    const std::string_view eol = usualEol(lines);
     if (!lines.empty() && lines.back().eol.empty())
         out.append(eol);
     out.append("[").append(section).append("]").append(eol);
-    return out.append(keyLine).append(eol);
+    appendEntryLines(out, pending, eol);
 }
 
 }  // namespace
@@ -149,7 +167,7 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
                 break;
             inSection = IniNamesEqual(*name, section);
         } else if (auto keyOf = inSection ? IniKeyOf(body) : std::nullopt;
-                   keyOf && IniNamesEqual(keyOf->key, key)) {
+                   keyOf && !keyOf->bare && IniNamesEqual(keyOf->key, key)) {
             return IniCleanValue(body.substr(keyOf->valueStart));
         }
     }
@@ -158,41 +176,69 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
 
 namespace {
 
-std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
-                                 std::string_view value)
+// One pass over the lines: in the first section of that name, the first line
+// of each key gets its new value; keys not found there follow the section's
+// last non-blank line, in the order given.
+void appendWithValues(std::string& out, std::string_view text, std::string_view section,
+                      std::vector<PendingEntry>& pending)
 {
     const std::vector<IniLine> lines = SplitIniLines(text);
-    std::string keyLine = std::string(key) + "=" + std::string(value);
-    auto header = std::find_if(lines.begin(), lines.end(), [&](const IniLine& line) {
+    auto isHeader = [&](const IniLine& line) {
         auto name = IniSectionName(line.body);
         return name && IniNamesEqual(*name, section);
-    });
-    if (header == lines.end())
-        return withNewSection(text, lines, section, keyLine);
+    };
+    const std::size_t header = std::size_t(std::find_if(lines.begin(), lines.end(), isHeader) - lines.begin());
+    if (header == lines.size())
+        return appendNewSection(out, text, lines, section, pending);
+    std::size_t sectionEnd = header + 1;
+    std::size_t lastNonBlank = header;
+    for (; sectionEnd < lines.size() && !IniSectionName(lines[sectionEnd].body); ++sectionEnd)
+        if (!isBlankLine(lines[sectionEnd].body))
+            lastNonBlank = sectionEnd;
 
-    std::size_t lastNonBlank = static_cast<std::size_t>(header - lines.begin());
-    for (std::size_t i = lastNonBlank + 1; i < lines.size(); ++i) {
-        if (IniSectionName(lines[i].body))
-            break;
-        auto keyOf = IniKeyOf(lines[i].body);
-        if (keyOf && IniNamesEqual(keyOf->key, key))
-            return withReplacedValue(lines, i, *keyOf, value);
-        if (!isBlankLine(lines[i].body))
-            lastNonBlank = i;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const IniLine& line = lines[i];
+        const auto keyOf = i > header && i < sectionEnd ? IniKeyOf(line.body) : std::nullopt;
+        auto entry = std::find_if(pending.begin(), pending.end(), [&](const PendingEntry& e) {
+            return keyOf && !e.written && IniNamesEqual(keyOf->key, e.key);
+        });
+        if (entry != pending.end()) {
+            appendReplacedBody(out, line.body, *keyOf, entry->value);
+            entry->written = true;
+        } else {
+            out.append(line.body);
+        }
+        if (i != lastNonBlank || !anyUnwritten(pending)) {
+            out.append(line.eol);
+            continue;
+        }
+        const std::string_view eol = line.eol.empty() ? usualEol(lines) : line.eol;
+        out.append(eol);
+        appendEntryLines(out, pending, eol);
     }
-    return withInsertedLine(lines, lastNonBlank, keyLine);
 }
 
 }  // namespace
 
 // Only the one mark the reader skips is set aside: a second mark belongs to the
 // first line, as the reader sees it, so a new section must not be glued to it.
-std::string WithIniValue(std::string_view text, std::string_view section,
-                         std::string_view key, std::string_view value)
+std::string WithIniValues(std::string_view text, std::string_view section, const IniEntries& entries)
 {
-    if (text.starts_with(kUtf8Bom))
-        return std::string(kUtf8Bom) + withIniValueAfterBom(text.substr(kUtf8Bom.size()), section, key, value);
-    return withIniValueAfterBom(text, section, key, value);
+    std::vector<PendingEntry> pending = pendingEntries(entries);
+    std::string out;
+    out.reserve(text.size() + 64 * pending.size());
+    if (text.starts_with(kUtf8Bom)) {
+        out.append(kUtf8Bom);
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    appendWithValues(out, text, section, pending);
+    return out;
+}
+
+std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value)
+{
+    return WithIniValues(text, section, {{std::string(key), std::string(value)}});
 }
 
 }  // namespace tivka

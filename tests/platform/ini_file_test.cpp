@@ -28,7 +28,8 @@ TEST(IniFileTest, ReadsValuesWithPrivateProfileRules)
         {"[SZ]\nKZ='x\"\n", "'x\""}, {"[SZ]\nKZ=a=b\n", "a=b"}, {"[SZ]\nKZ=;not a comment\n", ";not a comment"},
         {"[SZ]\nKZ=5", "5"}, {"[SZ]\nKZ=5\r", "5"}, {"\xEF\xBB\xBF[SZ]\r\nKZ=5\r\n", "5"}, {"[SZ]\nKZ=1\nKZ=2\n", "1"},
         {"[SZ]\nA=1\n[SZ]\nKZ=2\n", none}, {"[Other]\nKZ=5\n[SZ]\nA=3\n", none}, {"KZ=5\n[SZ]\n", none},
-        {"[SZ]\n;KZ=5\nKZ\n", ""}, {"[SZ\nKZ=4\n", "4"}, {"[SZ]\nKZ=" + std::string(3000, 'v'), std::string(2047, 'v')},
+        {"[SZ]\n;KZ=5\nKZ\n", none}, {"[SZ]\nKZ\nKZ=5\n", "5"},  // a line without "=" is no key, as on Windows
+        {"[SZ\nKZ=4\n", "4"}, {"[SZ]\nKZ=" + std::string(3000, 'v'), std::string(2047, 'v')},
     };
     for (const auto& [content, expected] : cases)
         EXPECT_EQ(IniValues(content).readString("SZ", "KZ", none), expected) << content;
@@ -75,6 +76,27 @@ TEST(IniFileTest, WritesChangeOnlyTheirOwnLine)
         EXPECT_TRUE(fs::is_symlink(link) && (!before || (fs::status(path).permissions() & fs::perms::mask) == bits))
             << shown;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << shown << ": stray file left";
+    }
+}
+
+// All entries in one pass over the lines give the same bytes as storing them
+// one after another: replaced where found, the rest after the section's last
+// non-blank line in the order given, a key given twice stored once.
+TEST(IniFileTest, SeveralEntriesInOnePassAsOneAfterAnother)
+{
+    const std::tuple<std::string, IniEntries, std::string> cases[] = {
+        {"[S]\r\nB=1\r\n\r\n[T]\r\n", {{"A", "1"}, {"B", "2"}, {"C", "3"}}, "[S]\r\nB=2\r\nA=1\r\nC=3\r\n\r\n[T]\r\n"},
+        {"", {{"A", "1"}, {"B", "2"}}, "[S]\nA=1\nB=2\n"},
+        {"[S]\nb\na=0", {{"A", "1"}, {"B", "2"}, {"a", "3"}}, "[S]\nb=2\na=3"},
+        {"[s]\nX=0", {{"K", "1"}, {"X", "2"}, {"k", "3"}}, "[s]\nX=2\nK=3\n"},
+        {"\xEF\xBB\xBF[T]\r\nA=1", {{"A", "1"}, {"B", "2"}}, "\xEF\xBB\xBF[T]\r\nA=1\r\n[S]\r\nA=1\r\nB=2\r\n"},
+    };
+    for (const auto& [before, entries, after] : cases) {
+        std::string oneByOne = before;
+        for (const auto& [key, value] : entries)
+            oneByOne = WithIniValue(oneByOne, "S", key, value);
+        EXPECT_EQ(WithIniValues(before, "S", entries), after) << before;
+        EXPECT_EQ(oneByOne, after) << before;
     }
 }
 
