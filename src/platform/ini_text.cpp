@@ -19,15 +19,6 @@ std::string_view trimBlanks(std::string_view text)
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The line end used for lines added where no neighbour has one.
-std::string_view usualEol(const std::vector<IniLine>& lines)
-{
-    for (const IniLine& line : lines)
-        if (!line.eol.empty())
-            return line.eol;
-    return "\n";
-}
-
 bool isBlankLine(std::string_view body)
 {
     return trimBlanks(body).empty();
@@ -83,37 +74,102 @@ bool anyUnwritten(const std::vector<PendingEntry>& pending)
     return std::any_of(pending.begin(), pending.end(), [](const PendingEntry& entry) { return !entry.written; });
 }
 
+// Where the entries go: the first section of that name (its header line and
+// its last non-blank line, by line number; none when it is missing) and the
+// line end for added lines, the text's own (only a text of one line can lack
+// one) or "\n".
+struct SectionPlace {
+    static constexpr std::size_t kNone = std::size_t(-1);
+    std::size_t header = kNone;
+    std::size_t lastNonBlank = kNone;
+    std::string_view eol = "\n";
+};
+
+SectionPlace placeOf(std::string_view text, std::string_view section)
+{
+    SectionPlace place;
+    std::size_t index = 0;
+    for (std::string_view rest = text; !rest.empty(); ++index) {
+        const IniLine line = TakeIniLine(rest);
+        if (index == 0 && !line.eol.empty())
+            place.eol = line.eol;
+        const auto name = IniSectionName(line.body);
+        if (place.header == SectionPlace::kNone) {
+            if (name && IniNamesEqual(*name, section))
+                place.header = place.lastNonBlank = index;
+        } else if (name) {
+            break;
+        } else if (!isBlankLine(line.body)) {
+            place.lastNonBlank = index;
+        }
+    }
+    return place;
+}
+
 // A section of its own at the end of the text for entries whose section is
 // not there.
-void appendNewSection(std::string& out, std::string_view text, const std::vector<IniLine>& lines,
-                      std::string_view section, const std::vector<PendingEntry>& pending)
+void appendNewSection(std::string& out, std::string_view text, std::string_view eol, std::string_view section,
+                      const std::vector<PendingEntry>& pending)
 {
     out.append(text);
     if (pending.empty())
         return;
-    const std::string_view eol = usualEol(lines);
-    if (!lines.empty() && lines.back().eol.empty())
+    if (!text.empty() && text.back() != '\n')
         out.append(eol);
     out.append("[").append(section).append("]").append(eol);
     appendEntryLines(out, pending, eol);
 }
 
+// In the first section of that name, the first line of each key gets its new
+// value; keys not found there follow the section's last non-blank line, in
+// the order given. Two passes over the text, neither holding its lines.
+void appendWithValues(std::string& out, std::string_view text, std::string_view section,
+                      std::vector<PendingEntry>& pending)
+{
+    const SectionPlace place = placeOf(text, section);
+    if (place.header == SectionPlace::kNone)
+        return appendNewSection(out, text, place.eol, section, pending);
+    std::size_t index = 0;
+    for (std::string_view rest = text; !rest.empty(); ++index) {
+        const IniLine line = TakeIniLine(rest);
+        const auto keyOf = index > place.header ? IniKeyOf(line.body) : std::nullopt;
+        auto entry = std::find_if(pending.begin(), pending.end(), [&](const PendingEntry& e) {
+            return keyOf && !e.written && IniNamesEqual(keyOf->key, e.key);
+        });
+        if (entry != pending.end()) {
+            appendReplacedBody(out, line.body, *keyOf, entry->value);
+            entry->written = true;
+        } else {
+            out.append(line.body);
+        }
+        if (index < place.lastNonBlank) {
+            out.append(line.eol);
+            continue;
+        }
+        // Every key line of the section is behind: what is left goes after
+        // the new lines as it stands.
+        const std::string_view eol = line.eol.empty() ? place.eol : line.eol;
+        out.append(anyUnwritten(pending) ? eol : line.eol);
+        appendEntryLines(out, pending, eol);
+        out.append(rest);
+        return;
+    }
+}
+
 }  // namespace
 
-std::vector<IniLine> SplitIniLines(std::string_view text)
+IniLine TakeIniLine(std::string_view& text)
 {
-    std::vector<IniLine> lines;
-    while (!text.empty()) {
-        std::size_t newline = text.find('\n');
-        if (newline == std::string_view::npos) {
-            lines.push_back({text, {}});
-            break;
-        }
-        std::size_t bodyEnd = newline > 0 && text[newline - 1] == '\r' ? newline - 1 : newline;
-        lines.push_back({text.substr(0, bodyEnd), text.substr(bodyEnd, newline + 1 - bodyEnd)});
-        text.remove_prefix(newline + 1);
+    const std::size_t newline = text.find('\n');
+    if (newline == std::string_view::npos) {
+        const IniLine last{text, {}};
+        text = {};
+        return last;
     }
-    return lines;
+    const std::size_t bodyEnd = newline > 0 && text[newline - 1] == '\r' ? newline - 1 : newline;
+    const IniLine line{text.substr(0, bodyEnd), text.substr(bodyEnd, newline + 1 - bodyEnd)};
+    text.remove_prefix(newline + 1);
+    return line;
 }
 
 std::optional<std::string_view> IniSectionName(std::string_view body)
@@ -158,8 +214,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
     if (text.starts_with(kUtf8Bom))
         text.remove_prefix(kUtf8Bom.size());
     bool inSection = false;
-    for (const IniLine& line : SplitIniLines(text)) {
-        std::string_view body = line.body;
+    for (std::string_view rest = text; !rest.empty();) {
+        std::string_view body = TakeIniLine(rest).body;
         if (body.ends_with('\r'))
             body.remove_suffix(1);  // a last line ended by a lone carriage return
         if (auto name = IniSectionName(body)) {
@@ -173,52 +229,6 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
     }
     return std::nullopt;
 }
-
-namespace {
-
-// One pass over the lines: in the first section of that name, the first line
-// of each key gets its new value; keys not found there follow the section's
-// last non-blank line, in the order given.
-void appendWithValues(std::string& out, std::string_view text, std::string_view section,
-                      std::vector<PendingEntry>& pending)
-{
-    const std::vector<IniLine> lines = SplitIniLines(text);
-    auto isHeader = [&](const IniLine& line) {
-        auto name = IniSectionName(line.body);
-        return name && IniNamesEqual(*name, section);
-    };
-    const std::size_t header = std::size_t(std::find_if(lines.begin(), lines.end(), isHeader) - lines.begin());
-    if (header == lines.size())
-        return appendNewSection(out, text, lines, section, pending);
-    std::size_t sectionEnd = header + 1;
-    std::size_t lastNonBlank = header;
-    for (; sectionEnd < lines.size() && !IniSectionName(lines[sectionEnd].body); ++sectionEnd)
-        if (!isBlankLine(lines[sectionEnd].body))
-            lastNonBlank = sectionEnd;
-
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const IniLine& line = lines[i];
-        const auto keyOf = i > header && i < sectionEnd ? IniKeyOf(line.body) : std::nullopt;
-        auto entry = std::find_if(pending.begin(), pending.end(), [&](const PendingEntry& e) {
-            return keyOf && !e.written && IniNamesEqual(keyOf->key, e.key);
-        });
-        if (entry != pending.end()) {
-            appendReplacedBody(out, line.body, *keyOf, entry->value);
-            entry->written = true;
-        } else {
-            out.append(line.body);
-        }
-        if (i != lastNonBlank || !anyUnwritten(pending)) {
-            out.append(line.eol);
-            continue;
-        }
-        const std::string_view eol = line.eol.empty() ? usualEol(lines) : line.eol;
-        out.append(eol);
-        appendEntryLines(out, pending, eol);
-    }
-}
-
-}  // namespace
 
 // Only the one mark the reader skips is set aside: a second mark belongs to the
 // first line, as the reader sees it, so a new section must not be glued to it.

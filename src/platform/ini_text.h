@@ -20,7 +20,9 @@ struct IniLine {
     std::string_view eol;
 };
 
-std::vector<IniLine> SplitIniLines(std::string_view text);
+// The first line of a non-empty `text`, which then starts after it. Lines are
+// taken one at a time so that no pass over a large file holds them all.
+IniLine TakeIniLine(std::string_view& text);
 
 // The section a "[name]" line opens (blanks around the name removed; a line
 // without "]" names the rest of the line); nullopt for any other line.
