@@ -41,7 +41,7 @@ void BM_WriteIndicatorDataFile(benchmark::State& state)
     const tivka::ChartReading positions = FilledReading(149.515, 4);
     const std::string text = tivka::IndicatorDataText(orders, positions, 2);
     for (auto _ : state)
-        if (!tivka::WriteIndicatorData(folder + "/USDJPY", text))
+        if (!tivka::WriteIndicatorData(folder + "/USDJPY", text).ok())
             state.SkipWithError("the data file could not be written");
     std::filesystem::remove_all(folder);
 }

@@ -40,10 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(settings.decimalSymbol.size() <= 2047);
 
     // The edit that a shut-down makes, without the flush to disk that makes
-    // real writes too slow to fuzz.
-    std::string edited = tivka::WithIniValue(bytes, "Setting", "Time1", "12");
-    edited = tivka::WithIniValue(edited, "Setting", "TimerEn2", "1");
-    edited = tivka::WithIniValue(edited, "Setting", "TIVKA_URL", "http://x/");
+    // real writes too slow to fuzz: all entries in one pass, which must give
+    // the bytes of storing them one after another.
+    const tivka::IniEntries entries{{"Time1", "12"}, {"TimerEn2", "1"}, {"TIVKA_URL", "http://x/"}};
+    const std::string edited = tivka::WithIniValues(bytes, "Setting", entries);
+    std::string oneByOne = bytes;
+    for (const auto& [key, value] : entries)
+        oneByOne = tivka::WithIniValue(oneByOne, "Setting", key, value);
+    check(edited == oneByOne);
     writeSettingsFile(edited);
     const tivka::Settings again = tivka::LoadSettings(settingsPath(), ",");
     check(again.timers.periodMinutes == 12 && again.timers.hourlyMinute == settings.timers.hourlyMinute &&

@@ -34,22 +34,25 @@ int main(int argc, char** argv)
     // it ends.
     const std::string folder = tivka::CurrentFolder();
     const QString beaconName = tivka::BeaconName(folder);
-    bool heldElsewhere = false;
-    std::string why;
-    const auto lock = tivka::FileLock::TryAcquire("tivka.lock", heldElsewhere, why);
-    if (heldElsewhere) {
+    const tivka::Result<tivka::FileLock> lock = tivka::FileLock::TryAcquire("tivka.lock");
+    if (lock.status().code() == tivka::Status::Code::Busy) {
         std::cerr << "tivka: Tivka is already running in " << folder
                   << "; its window is brought to the front instead\n";
         tivka::InstanceBeacon::CallRunning(beaconName);
         return 1;
     }
-    if (!lock)
-        std::cerr << "tivka: cannot lock " << folder << "/tivka.lock (" << why
+    if (!lock.ok())
+        std::cerr << "tivka: cannot lock " << folder << "/tivka.lock (" << lock.status().detail()
                   << "); a second Tivka in this folder would not be stopped\n";
     tivka::InstanceBeacon beacon(beaconName);
 
     // The settings come first, so that every service can be built to them.
-    const std::string settingsPath = tivka::SettingsPathFor(tivka::ProgramPath());
+    const tivka::Result<std::string> program = tivka::ProgramPath();
+    if (!program.ok()) {
+        std::cerr << "tivka: cannot find the program file: " << program.status().detail() << "\n";
+        return 1;
+    }
+    const std::string settingsPath = tivka::SettingsPathFor(program.value());
     tivka::LoadedSettings settings = tivka::LoadSettings(settingsPath, systemSeparator);
 
     tivka::CurlDownloader downloader;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/files.h"
@@ -37,7 +38,8 @@ struct Transfer {
     std::string reason;       // its reason phrase
     bool hasLocation = false;  // that response names a redirection target
     bool opened = false;      // the final response's headers have arrived
-    std::unique_ptr<OutputFile> file;
+    std::optional<OutputFile> file;
+    Status fileStatus;        // the first failure creating, writing or closing it
     std::int64_t written = 0;
     std::chrono::seconds stallLimit{0};
     std::int64_t minWindowBytes = 0;
@@ -62,6 +64,11 @@ struct Transfer {
     }
     void closeFile()
     {
+        if (!file)
+            return;
+        const Status closed = file->close();
+        if (fileStatus.ok())
+            fileStatus = closed;
         file.reset();
     }
 };
@@ -106,8 +113,11 @@ void onHeadersComplete(Transfer& t)
     if (t.opened || t.status < 200 || isFollowedRedirect(t.status, t.hasLocation))
         return;
     t.opened = true;
-    // Errors creating the file are not reported: the decoder fails on it later.
-    t.file = OutputFile::Create(t.job->fileName);
+    Result<OutputFile> created = OutputFile::Create(t.job->fileName);
+    if (created.ok())
+        t.file.emplace(std::move(created.value()));
+    else
+        t.fileStatus = created.status();
 }
 
 std::size_t headerLine(char* line, std::size_t, std::size_t size, void* user)
@@ -134,8 +144,10 @@ std::size_t bodyPiece(char* data, std::size_t, std::size_t size, void* user)
     onHeadersComplete(t);  // a body without a header block (HTTP/1.0 style) still counts
     std::int64_t room = t.maxBodyBytes - t.written;
     std::size_t kept = std::int64_t(size) > room ? std::size_t(std::max<std::int64_t>(room, 0)) : size;
-    if (t.file && kept > 0)
-        t.file->write(data, kept);
+    if (t.file && kept > 0 && t.fileStatus.ok())
+        t.fileStatus = t.file->write(data, kept);
+    if (!t.fileStatus.ok())
+        return 0;  // nowhere to put the body: receiving the rest is for nothing
     t.written += std::int64_t(kept);
     return kept == size ? size : 0;  // 0 stops the transfer at the cap
 }
@@ -221,6 +233,7 @@ DownloadOutcome finish(Transfer& t, CURLcode result)
     outcome.status = t.opened ? t.status : 0;
     outcome.reason = t.opened ? t.reason : std::string();
     outcome.cancelled = t.cancelled;
+    outcome.file = t.fileStatus;
     if (result == CURLE_OK)
         return outcome;
     if (t.cancelled)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace tivka {
 
 struct DownloadLimits {
@@ -29,9 +31,13 @@ struct DownloadOutcome {
     std::string reason;      // its reason phrase, e.g. "Not Found"
     std::string error;       // why the address could not be opened, or why the transfer ended early
     bool cancelled = false;  // ended by cancel(), whatever had arrived
+    Status file;             // why the body could not be written to the file (ok when it could)
 
-    // A body worth decoding: opened, not cancelled, and a success status.
-    bool fetched() const { return opened && !cancelled && (status == 0 || (status >= 200 && status < 300)); }
+    // A body worth decoding: opened, not cancelled, written, and a success status.
+    bool fetched() const
+    {
+        return opened && !cancelled && file.ok() && (status == 0 || (status >= 200 && status < 300));
+    }
 };
 
 // HTTP GET of `url` into the file `fileName` (created or truncated), through
@@ -41,8 +47,10 @@ struct DownloadOutcome {
 // transfer cut short, a stall after the headers or a body cut at
 // maxBodyBytes is still opened. A refused connection, an unresolved host, a
 // redirect loop or silence before the headers is not, and creates no file (an
-// older file of that name is left untouched). Errors creating or writing the
-// file are not reported. A transfer ends once fewer than
+// older file of that name is left untouched). A file that cannot be created
+// or written ends the transfer and is reported in `file`; something there
+// that is not a regular file (a folder, a pipe) is left untouched and never
+// waited on. A transfer ends once fewer than
 // minBytesPerStallWindow bytes arrived in a window of stallSeconds (0: no
 // limit), or once it has run for transferSeconds. Only http and https are
 // used. While `*cancel` is true, every transfer ends within a tenth of a

@@ -20,6 +20,8 @@ ChartFailure DownloadFailure(const std::string& pairText, ChartKind kind, const 
                              const DownloadOutcome& outcome)
 {
     ChartFailure failure{ChartFailure::What::Unreachable, pairText, kind, outcome.error, file.url, file.localName};
+    if (!outcome.file.ok())  // the body had nowhere to go: the file and the system's reason
+        return {ChartFailure::What::NotAPicture, pairText, kind, outcome.file.text(), file.url, ""};
     if (outcome.opened) {
         failure.what = ChartFailure::What::ServerAnswered;
         failure.detail = std::to_string(outcome.status) + (outcome.reason.empty() ? "" : " " + outcome.reason);

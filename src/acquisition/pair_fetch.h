@@ -25,7 +25,9 @@ PerChart<ChartFile> PairChartFiles(ChartUse use, const PairSource& source);
 constexpr std::array<ChartKind, 2> kFetchOrder{ChartKind::Positions, ChartKind::Orders};
 
 // Why a download that was not fetched() failed: the server's error status,
-// or no answer with the transport's reason.
+// or no answer with the transport's reason; or, when the body could not be
+// written to its file, NotAPicture with no file and the detail naming it
+// ("on_GBPUSD.png: is a pipe, not a regular file").
 ChartFailure DownloadFailure(const std::string& pairText, ChartKind kind, const ChartFile& file,
                              const DownloadOutcome& outcome);
 

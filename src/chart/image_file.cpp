@@ -1,6 +1,5 @@
 #include "chart/image_file.h"
 
-#include <memory>
 #include <stdexcept>
 
 #include "platform/files.h"
@@ -11,18 +10,22 @@ std::vector<std::uint8_t> ReadImageFile(const std::string& path, const std::stri
 {
     if (IsFolder(path))
         throw std::runtime_error(path + ": is a folder, not a " + kind + " image");
-    std::string content;
-    std::string reason;
-    if (ReadWholeFile(path, content, reason) != ReadOutcome::Read)
-        throw std::runtime_error(path + ": cannot be opened (" + reason + ")");
-    return std::vector<std::uint8_t>(content.begin(), content.end());
+    const Result<std::string> content = ReadWholeFile(path);
+    if (content.ok())
+        return std::vector<std::uint8_t>(content->begin(), content->end());
+    if (content.status().code() == Status::Code::NotAFile)
+        throw std::runtime_error(content.status().text());
+    throw std::runtime_error(path + ": cannot be opened (" + content.status().detail() + ")");
 }
 
 void WriteImageFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::unique_ptr<OutputFile> file = OutputFile::Create(path);
-    if (!file || !file->write(bytes.data(), bytes.size()) || !file->close())
-        throw std::runtime_error("cannot write " + path + " (" + LastSystemError() + ")");
+    Result<OutputFile> file = OutputFile::Create(path);
+    Status written = file.ok() ? file->write(bytes.data(), bytes.size()) : file.status();
+    if (written.ok())
+        written = file->close();
+    if (!written.ok())
+        throw std::runtime_error("cannot write " + path + " (" + written.detail() + ")");
 }
 
 }  // namespace tivka

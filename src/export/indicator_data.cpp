@@ -56,12 +56,12 @@ std::string IndicatorDataText(const ChartReading& orders, const ChartReading& po
     return out;
 }
 
-bool WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text)
+Status WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text)
 {
     return RewriteFile(pathWithoutExtension + ".csv", text);
 }
 
-bool WriteRequestFlag(const std::string& path, char value)
+Status WriteRequestFlag(const std::string& path, char value)
 {
     return RewriteExistingFile(path, std::string_view(&value, 1));
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/status.h"
 #include "reading/chart_reading.h"
 
 namespace tivka {
@@ -14,13 +15,20 @@ namespace tivka {
 // bar percentages.
 std::string IndicatorDataText(const ChartReading& orders, const ChartReading& positions, int decimals);
 
-// Writes `text` as `pathWithoutExtension` + ".csv"; false unless the whole
-// file was written (the caller then leaves the flag at "1").
-bool WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text);
+// The files below live in the MetaTrader terminals' folders, which belong to
+// other programs: each is written only as a regular file in that folder
+// itself. A symbolic link (even one to a regular file), a folder or a pipe
+// of that name is left alone, and the write gives Status::Code::NotAFile
+// naming the file.
+
+// Writes `text` as `pathWithoutExtension` + ".csv", created when missing;
+// not ok unless the whole file was written (the caller then leaves the flag
+// at "1").
+Status WriteIndicatorData(const std::string& pathWithoutExtension, const std::string& text);
 
 // Rewrites a request flag file to hold only the single byte `value`. A flag
 // is the indicator's: one that is gone (the request was withdrawn) is never
-// created again, and the result is then false.
-bool WriteRequestFlag(const std::string& path, char value);
+// created again; the result is then NotFound.
+Status WriteRequestFlag(const std::string& path, char value);
 
 }  // namespace tivka

@@ -67,7 +67,7 @@ void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest&
             continue;
         const std::string folder = folderPath(config, i);
         const std::string flag = flagPath(folder, request.code);
-        if (WriteRequestFlag(flag, '1') && WriteIndicatorData(folder + request.code, text))
+        if (WriteRequestFlag(flag, '1').ok() && WriteIndicatorData(folder + request.code, text).ok())
             WriteRequestFlag(flag, '2');
     }
 }

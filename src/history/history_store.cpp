@@ -56,11 +56,8 @@ const char* ChartKindName(ChartKind kind)
 HistoryStore::HistoryStore(const std::string& path)
 {
     if (const std::string folder = folderOf(path); !folder.empty() && !IsFolder(folder)) {
-        try {
-            CreateFolders(folder);
-        } catch (const std::exception& e) {
-            throw HistoryError(path + ": cannot create its folder: " + e.what());
-        }
+        if (const Status made = CreateFolders(folder); !made.ok())
+            throw HistoryError(path + ": cannot create its folder: " + made.text());
     }
     db_ = std::make_unique<SqliteDatabase>(path, true);
     // Every commit reaches the disk before it returns: a power loss never

@@ -2,19 +2,20 @@
 #include "platform/files.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tivka {
 
 namespace {
+
+using Code = Status::Code;
 
 // The process umask, read without changing it (umask() would, for a moment).
 mode_t currentUmask()
@@ -25,6 +26,57 @@ mode_t currentUmask()
         if (line.rfind("Umask:", 0) == 0)
             return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
     return 022;
+}
+
+Status systemFailure(const std::string& path, int error)
+{
+    return Status(error == ENOENT ? Code::NotFound : Code::IoError, path, std::strerror(error));
+}
+
+// What stands where a regular file was expected.
+Status notAFile(const std::string& path, mode_t mode)
+{
+    const char* what = S_ISDIR(mode)                    ? "is a folder"
+                       : S_ISFIFO(mode)                 ? "is a pipe"
+                       : S_ISLNK(mode)                  ? "is a symbolic link"
+                       : S_ISSOCK(mode)                 ? "is a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "is a device"
+                                                        : "is something";
+    return Status(Code::NotAFile, path, std::string(what) + ", not a regular file");
+}
+
+// Why open() failed. A link refused by O_NOFOLLOW, a pipe nobody reads
+// (opened without waiting for one) and a folder opened for writing are all
+// the same case: not a regular file; the detail says what is there instead.
+Status openFailure(const std::string& path)
+{
+    const int error = errno;
+    struct stat info {};
+    if ((error == ELOOP || error == ENXIO || error == EISDIR) && ::lstat(path.c_str(), &info) == 0 &&
+        !S_ISREG(info.st_mode))
+        return notAFile(path, info.st_mode);
+    return systemFailure(path, error);
+}
+
+// Opens `path` without waiting on a pipe or a device, and hands back the
+// descriptor only when it is a regular file, switched back to blocking I/O.
+Result<int> openRegular(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return openFailure(path);
+    struct stat info {};
+    Status status;
+    if (::fstat(fd, &info) != 0)
+        status = systemFailure(path, errno);
+    else if (!S_ISREG(info.st_mode))
+        status = notAFile(path, info.st_mode);
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        status = systemFailure(path, errno);
+    if (status.ok())
+        return fd;
+    ::close(fd);
+    return status;
 }
 
 std::string resolvedTarget(const std::string& path)
@@ -80,15 +132,19 @@ std::string folderOf(const std::string& path)
 }
 
 // Writes `bytes` over the file from its start and cuts it to their length,
-// keeping its inode (a reader holding it open sees the new bytes).
-bool rewriteInPlace(const std::string& path, std::string_view bytes, int createFlag)
+// keeping its inode (a reader holding it open sees the new bytes). Never
+// through a link, and only into a regular file.
+Status rewriteInPlace(const std::string& path, std::string_view bytes, int createFlag)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | createFlag, 0666);
-    if (fd < 0)
-        return false;
-    bool written = writeAllBytes(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0;
-    bool closed = ::close(fd) == 0;
-    return written && closed;
+    const Result<int> fd = openRegular(path, O_WRONLY | O_NOFOLLOW | createFlag);
+    if (!fd.ok())
+        return fd.status();
+    Status status;
+    if (!writeAllBytes(fd.value(), bytes) || ::ftruncate(fd.value(), off_t(bytes.size())) != 0)
+        status = systemFailure(path, errno);
+    if (::close(fd.value()) != 0 && status.ok())
+        status = systemFailure(path, errno);
+    return status;
 }
 
 }  // namespace
@@ -98,83 +154,75 @@ std::string LastSystemError()
     return std::strerror(errno);
 }
 
-ReadOutcome ReadWholeFile(const std::string& path, std::string& content, std::string& reason)
+Result<std::string> ReadWholeFile(const std::string& path)
 {
-    content.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = LastSystemError();
-        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
-    }
+    const Result<int> fd = openRegular(path, O_RDONLY);
+    if (!fd.ok())
+        return fd.status();
+    std::string content;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (!ok)
-        reason = std::strerror(EISDIR);
+    if (::fstat(fd.value(), &info) == 0 && info.st_size > 0)
+        content.reserve(std::size_t(info.st_size));
+    Status status;
     char buffer[65536];
-    while (ok) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+    for (;;) {
+        const ssize_t got = ::read(fd.value(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            reason = LastSystemError();
-        if (got <= 0) {
-            ok = got == 0;
+            status = systemFailure(path, errno);
+        if (got <= 0)
             break;
-        }
         content.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(fd);
-    return ok ? ReadOutcome::Read : ReadOutcome::Failed;
+    ::close(fd.value());
+    if (!status.ok())
+        return status;
+    return content;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& reason)
+Status ReplaceFileAtomically(const std::string& path, std::string_view bytes)
 {
     const std::string target = resolvedTarget(path);
     const std::string folder = folderOf(target);
     // Renaming over the file only needs the folder to be writable; a file
     // made read-only must not be replaced behind its owner's back.
-    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
-        reason = LastSystemError();
-        return false;
-    }
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0)
+        return systemFailure(path, errno);
     std::string temporary = folder + "/." + std::filesystem::path(target).filename().string() + ".XXXXXX";
     int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        reason = LastSystemError();
-        return false;
-    }
-    bool ok = copyAttributes(fd, target) && writeAllBytes(fd, bytes) && ::fsync(fd) == 0;
-    if (!ok)
-        reason = LastSystemError();
-    if (::close(fd) != 0 && ok) {
-        reason = LastSystemError();
-        ok = false;
-    }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        reason = LastSystemError();
-        ok = false;
-    }
-    if (!ok) {
+    if (fd < 0)
+        return systemFailure(path, errno);
+    Status status;
+    if (!copyAttributes(fd, target) || !writeAllBytes(fd, bytes) || ::fsync(fd) != 0)
+        status = systemFailure(path, errno);
+    if (::close(fd) != 0 && status.ok())
+        status = systemFailure(path, errno);
+    if (status.ok() && ::rename(temporary.c_str(), target.c_str()) != 0)
+        status = systemFailure(path, errno);
+    if (!status.ok()) {
         ::unlink(temporary.c_str());
-        return false;
+        return status;
     }
     syncFolder(folder);
-    return true;
+    return status;
 }
 
-bool RewriteFile(const std::string& path, std::string_view bytes)
+Status RewriteFile(const std::string& path, std::string_view bytes)
 {
     return rewriteInPlace(path, bytes, O_CREAT);
 }
 
-bool RewriteExistingFile(const std::string& path, std::string_view bytes)
+Status RewriteExistingFile(const std::string& path, std::string_view bytes)
 {
     return rewriteInPlace(path, bytes, 0);
 }
 
-bool RemoveFile(const std::string& path)
+Status RemoveFile(const std::string& path)
 {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT)
+        return Status();
+    return systemFailure(path, errno);
 }
 
 bool IsRegularFile(const std::string& path)
@@ -189,33 +237,60 @@ bool IsFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::optional<std::int64_t> FileModifiedAt(const std::string& path)
+Result<std::int64_t> FileModifiedAt(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
+        return systemFailure(path, errno);
     return std::int64_t(info.st_mtime);
 }
 
-void CreateFolders(const std::string& path)
+Status CreateFolders(const std::string& path)
 {
     // Each level in turn, so that every new folder gets 0700 and an existing
     // one (or a race with another process making it) is no error.
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string level = path.substr(0, slash);
         if (!level.empty() && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST)
-            throw std::runtime_error(level + ": " + LastSystemError());
+            return systemFailure(level, errno);
         if (slash == std::string::npos)
             break;
     }
-    if (!IsFolder(path))
-        throw std::runtime_error(path + ": not a folder");
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return systemFailure(path, errno);
+    return S_ISDIR(info.st_mode) ? Status() : Status(Code::NotAFile, path, "not a folder");
 }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path)
+Result<OutputFile> OutputFile::Create(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    return file ? std::unique_ptr<OutputFile>(new OutputFile(file)) : nullptr;
+    // Emptied only once it is known to be a regular file: O_TRUNC would act
+    // before the check.
+    const Result<int> fd = openRegular(path, O_WRONLY | O_CREAT);
+    if (!fd.ok())
+        return fd.status();
+    if (::ftruncate(fd.value(), 0) != 0) {
+        const Status failure = systemFailure(path, errno);
+        ::close(fd.value());
+        return failure;
+    }
+    return OutputFile(fd.value(), path);
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), failure_(std::move(other.failure_))
+{
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, -1);
+        path_ = std::move(other.path_);
+        failure_ = std::move(other.failure_);
+    }
+    return *this;
 }
 
 OutputFile::~OutputFile()
@@ -223,73 +298,81 @@ OutputFile::~OutputFile()
     close();
 }
 
-bool OutputFile::write(const void* data, std::size_t size)
+Status OutputFile::write(const void* data, std::size_t size)
 {
-    if (!handle_)
-        return false;
-    if (std::fwrite(data, 1, size, static_cast<std::FILE*>(handle_)) != size)
-        failed_ = true;
-    return !failed_;
+    if (failure_.ok() && handle_ < 0)
+        failure_ = Status(Code::IoError, path_, "written after it was closed");
+    if (failure_.ok() && !writeAllBytes(handle_, {static_cast<const char*>(data), size}))
+        failure_ = systemFailure(path_, errno);
+    return failure_;
 }
 
-bool OutputFile::close()
+Status OutputFile::close()
 {
-    if (!handle_)
-        return !failed_;
-    if (std::fclose(static_cast<std::FILE*>(handle_)) != 0)
-        failed_ = true;
-    handle_ = nullptr;
-    return !failed_;
+    if (handle_ >= 0 && ::close(std::exchange(handle_, -1)) != 0 && failure_.ok())
+        failure_ = systemFailure(path_, errno);
+    return failure_;
 }
 
-std::unique_ptr<FileLock> FileLock::TryAcquire(const std::string& path, bool& heldElsewhere, std::string& reason)
+Result<FileLock> FileLock::TryAcquire(const std::string& path)
 {
-    heldElsewhere = false;
     const int handle = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (handle < 0) {
-        reason = LastSystemError();
-        return nullptr;
-    }
+    if (handle < 0)
+        return systemFailure(path, errno);
     if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
-        heldElsewhere = errno == EWOULDBLOCK;
-        reason = heldElsewhere ? "held by another process" : LastSystemError();
+        const int error = errno;
         ::close(handle);
-        return nullptr;
+        if (error == EWOULDBLOCK)
+            return Status(Code::Busy, path, "held by another process");
+        return systemFailure(path, error);
     }
-    return std::unique_ptr<FileLock>(new FileLock(handle));
+    return FileLock(handle);
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept
+{
+    if (this != &other) {
+        if (handle_ >= 0)
+            ::close(handle_);
+        handle_ = std::exchange(other.handle_, -1);
+    }
+    return *this;
 }
 
 FileLock::~FileLock()
 {
-    ::close(handle_);
+    if (handle_ >= 0)
+        ::close(handle_);
 }
 
-std::string CreateUniqueFile(const std::string& folder, const std::string& prefix)
+Result<std::string> CreateUniqueFile(const std::string& folder, const std::string& prefix)
 {
     std::string pattern = (std::filesystem::path(folder) / (prefix + "XXXXXX")).string();
     int handle = ::mkstemp(pattern.data());
     if (handle < 0)
-        throw std::runtime_error(LastSystemError());
+        return systemFailure(folder, errno);
     // mkstemp makes the file private; it gets the usual permissions instead.
     ::fchmod(handle, 0666 & ~currentUmask());
     ::close(handle);
     return pattern;
 }
 
-bool ClaimFreeName(const std::string& existing, const std::string& target)
+Status ClaimFreeName(const std::string& existing, const std::string& target)
 {
     // link() fails when the name exists, so nothing is ever replaced.
     if (::link(existing.c_str(), target.c_str()) == 0)
-        return true;
+        return Status();
     if (errno == EEXIST)
-        return false;
+        return Status(Code::Exists, target, std::strerror(EEXIST));
     // Where links are not supported, check first and rename.
     std::error_code error;
-    if (std::filesystem::exists(target, error))
-        return false;
+    if (std::filesystem::exists(std::filesystem::symlink_status(target, error)))
+        return Status(Code::Exists, target, std::strerror(EEXIST));
     if (::rename(existing.c_str(), target.c_str()) != 0)
-        throw std::runtime_error(LastSystemError());
-    return true;
+        return systemFailure(target, errno);
+    return Status();
 }
 
 }  // namespace tivka

@@ -1,10 +1,9 @@
 #include "platform/ini_file.h"
 
-#include <stdexcept>
+#include <optional>
 
 #include "platform/conversions.h"
 #include "platform/files.h"
-#include "platform/ini_text.h"
 
 namespace tivka {
 
@@ -21,7 +20,12 @@ std::optional<std::string> refusal(const std::string& section, const std::string
     // A line break would split the entry and plant a second one in the file.
     if (holdsLineBreak(section) || holdsLineBreak(key) || holdsLineBreak(value))
         return "the value of " + key + " holds a line break";
-    if (key.empty() || key.find('=') != std::string::npos || section.find(']') != std::string::npos)
+    // A key read back as another (blanks trimmed), as a comment or as a
+    // section would be written again on every save.
+    const bool unreadableKey = key.empty() || key.find('=') != std::string::npos || key.front() == '[' ||
+                               key.front() == ';' || key.front() == ' ' || key.front() == '\t' ||
+                               key.back() == ' ' || key.back() == '\t';
+    if (unreadableKey || section.find(']') != std::string::npos)
         return "invalid key name " + key;
     return std::nullopt;
 }
@@ -51,27 +55,24 @@ bool IniValues::readBool(const std::string& section, const std::string& key, boo
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-IniValues ReadIniFile(const std::string& path)
+Result<IniValues> ReadIniFile(const std::string& path)
 {
-    std::string text;
-    std::string reason;
-    return ReadWholeFile(path, text, reason) == ReadOutcome::Read ? IniValues(std::move(text)) : IniValues();
+    Result<std::string> text = ReadWholeFile(path);
+    if (!text.ok())
+        return text.status();
+    return IniValues(std::move(text.value()));
 }
 
-void WriteIniEntries(const std::string& path, const std::string& section, const IniEntries& entries)
+Status WriteIniEntries(const std::string& path, const std::string& section, const IniEntries& entries)
 {
-    const std::string failure = "Unable to write to " + path + ": ";
     for (const auto& [key, value] : entries)
         if (auto why = refusal(section, key, value))
-            throw std::runtime_error(failure + *why);
-    std::string content;
-    std::string reason;
-    if (ReadWholeFile(path, content, reason) == ReadOutcome::Failed)
-        throw std::runtime_error(failure + reason);
-    for (const auto& [key, value] : entries)
-        content = WithIniValue(content, section, key, value);
-    if (!ReplaceFileAtomically(path, content, reason))
-        throw std::runtime_error(failure + reason);
+            return Status(Status::Code::Invalid, path, *why);
+    Result<std::string> content = ReadWholeFile(path);
+    if (!content.ok() && content.status().code() != Status::Code::NotFound)
+        return content.status();
+    const std::string_view before = content.ok() ? std::string_view(content.value()) : std::string_view();
+    return ReplaceFileAtomically(path, WithIniValues(before, section, entries));
 }
 
 }  // namespace tivka

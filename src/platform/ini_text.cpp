@@ -19,83 +19,157 @@ std::string_view trimBlanks(std::string_view text)
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The line end used for lines added where no neighbour has one.
-std::string_view usualEol(const std::vector<IniLine>& lines)
-{
-    for (const IniLine& line : lines)
-        if (!line.eol.empty())
-            return line.eol;
-    return "\n";
-}
-
 bool isBlankLine(std::string_view body)
 {
     return trimBlanks(body).empty();
 }
 
-std::string joinLines(const std::vector<IniLine>& lines, std::size_t from, std::size_t to)
+// A key line with its value replaced: its text up to the "=" and the blanks
+// after it kept; a bare key line gets the "=" it lacked after its key.
+void appendReplacedBody(std::string& out, std::string_view body, const IniKeyLine& keyLine, std::string_view value)
 {
-    std::string out;
-    for (std::size_t i = from; i < to; ++i)
-        out.append(lines[i].body).append(lines[i].eol);
-    return out;
-}
-
-std::string withReplacedValue(const std::vector<IniLine>& lines, std::size_t at, const IniKeyLine& keyLine,
-                              std::string_view value)
-{
-    std::string_view body = lines[at].body;
-    std::size_t valueStart = keyLine.valueStart;
-    while (valueStart < body.size() && isBlank(body[valueStart]))
-        ++valueStart;
-    std::string out = joinLines(lines, 0, at);
     if (keyLine.bare) {
-        // The key as spelt on its line, then the "=" the line lacked.
         const std::size_t keyEnd = std::size_t(keyLine.key.data() - body.data()) + keyLine.key.size();
         out.append(body.substr(0, keyEnd)).append("=");
     } else {
+        std::size_t valueStart = keyLine.valueStart;
+        while (valueStart < body.size() && isBlank(body[valueStart]))
+            ++valueStart;
         out.append(body.substr(0, valueStart));
     }
-    out.append(value).append(lines[at].eol);
-    return out + joinLines(lines, at + 1, lines.size());
+    out.append(value);
 }
 
-std::string withInsertedLine(const std::vector<IniLine>& lines, std::size_t after,
-                             std::string_view newLine)
+// One entry still to be written; a key given twice keeps its first spelling
+// and its last value, as writing the entries one after another would.
+struct PendingEntry {
+    std::string_view key;
+    std::string_view value;
+    bool written = false;
+};
+
+std::vector<PendingEntry> pendingEntries(const IniEntries& entries)
 {
-    std::string_view eol = lines[after].eol.empty() ? usualEol(lines) : lines[after].eol;
-    std::string out = joinLines(lines, 0, after);
-    out.append(lines[after].body).append(eol).append(newLine).append(eol);
-    return out + joinLines(lines, after + 1, lines.size());
+    std::vector<PendingEntry> pending;
+    for (const auto& [key, value] : entries) {
+        auto same = std::find_if(pending.begin(), pending.end(),
+                                 [&](const PendingEntry& entry) { return IniNamesEqual(entry.key, key); });
+        if (same != pending.end())
+            same->value = value;
+        else
+            pending.push_back({key, value});
+    }
+    return pending;
 }
 
-std::string withNewSection(std::string_view text, const std::vector<IniLine>& lines,
-                           std::string_view section, std::string_view keyLine)
+void appendEntryLines(std::string& out, const std::vector<PendingEntry>& pending, std::string_view eol)
 {
-    std::string_view eol = usualEol(lines);
-    std::string out(text);
-    if (!lines.empty() && lines.back().eol.empty())
+    for (const PendingEntry& entry : pending)
+        if (!entry.written)
+            out.append(entry.key).append("=").append(entry.value).append(eol);
+}
+
+bool anyUnwritten(const std::vector<PendingEntry>& pending)
+{
+    return std::any_of(pending.begin(), pending.end(), [](const PendingEntry& entry) { return !entry.written; });
+}
+
+// Where the entries go: the first section of that name (its header line and
+// its last non-blank line, by line number; none when it is missing) and the
+// line end for added lines, the text's own (only a text of one line can lack
+// one) or "\n".
+struct SectionPlace {
+    static constexpr std::size_t kNone = std::size_t(-1);
+    std::size_t header = kNone;
+    std::size_t lastNonBlank = kNone;
+    std::string_view eol = "\n";
+};
+
+SectionPlace placeOf(std::string_view text, std::string_view section)
+{
+    SectionPlace place;
+    std::size_t index = 0;
+    for (std::string_view rest = text; !rest.empty(); ++index) {
+        const IniLine line = TakeIniLine(rest);
+        if (index == 0 && !line.eol.empty())
+            place.eol = line.eol;
+        const auto name = IniSectionName(line.body);
+        if (place.header == SectionPlace::kNone) {
+            if (name && IniNamesEqual(*name, section))
+                place.header = place.lastNonBlank = index;
+        } else if (name) {
+            break;
+        } else if (!isBlankLine(line.body)) {
+            place.lastNonBlank = index;
+        }
+    }
+    return place;
+}
+
+// A section of its own at the end of the text for entries whose section is
+// not there.
+void appendNewSection(std::string& out, std::string_view text, std::string_view eol, std::string_view section,
+                      const std::vector<PendingEntry>& pending)
+{
+    out.append(text);
+    if (pending.empty())
+        return;
+    if (!text.empty() && text.back() != '\n')
         out.append(eol);
     out.append("[").append(section).append("]").append(eol);
-    return out.append(keyLine).append(eol);
+    appendEntryLines(out, pending, eol);
+}
+
+// In the first section of that name, the first line of each key gets its new
+// value; keys not found there follow the section's last non-blank line, in
+// the order given. Two passes over the text, neither holding its lines.
+void appendWithValues(std::string& out, std::string_view text, std::string_view section,
+                      std::vector<PendingEntry>& pending)
+{
+    const SectionPlace place = placeOf(text, section);
+    if (place.header == SectionPlace::kNone)
+        return appendNewSection(out, text, place.eol, section, pending);
+    std::size_t index = 0;
+    for (std::string_view rest = text; !rest.empty(); ++index) {
+        const IniLine line = TakeIniLine(rest);
+        const auto keyOf = index > place.header ? IniKeyOf(line.body) : std::nullopt;
+        auto entry = std::find_if(pending.begin(), pending.end(), [&](const PendingEntry& e) {
+            return keyOf && !e.written && IniNamesEqual(keyOf->key, e.key);
+        });
+        if (entry != pending.end()) {
+            appendReplacedBody(out, line.body, *keyOf, entry->value);
+            entry->written = true;
+        } else {
+            out.append(line.body);
+        }
+        if (index < place.lastNonBlank) {
+            out.append(line.eol);
+            continue;
+        }
+        // Every key line of the section is behind: what is left goes after
+        // the new lines as it stands.
+        const std::string_view eol = line.eol.empty() ? place.eol : line.eol;
+        out.append(anyUnwritten(pending) ? eol : line.eol);
+        appendEntryLines(out, pending, eol);
+        out.append(rest);
+        return;
+    }
 }
 
 }  // namespace
 
-std::vector<IniLine> SplitIniLines(std::string_view text)
+IniLine TakeIniLine(std::string_view& text)
 {
-    std::vector<IniLine> lines;
-    while (!text.empty()) {
-        std::size_t newline = text.find('\n');
-        if (newline == std::string_view::npos) {
-            lines.push_back({text, {}});
-            break;
-        }
-        std::size_t bodyEnd = newline > 0 && text[newline - 1] == '\r' ? newline - 1 : newline;
-        lines.push_back({text.substr(0, bodyEnd), text.substr(bodyEnd, newline + 1 - bodyEnd)});
-        text.remove_prefix(newline + 1);
+    const std::size_t newline = text.find('\n');
+    if (newline == std::string_view::npos) {
+        const IniLine last{text, {}};
+        text = {};
+        return last;
     }
-    return lines;
+    const std::size_t bodyEnd = newline > 0 && text[newline - 1] == '\r' ? newline - 1 : newline;
+    const IniLine line{text.substr(0, bodyEnd), text.substr(bodyEnd, newline + 1 - bodyEnd)};
+    text.remove_prefix(newline + 1);
+    return line;
 }
 
 std::optional<std::string_view> IniSectionName(std::string_view body)
@@ -140,8 +214,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
     if (text.starts_with(kUtf8Bom))
         text.remove_prefix(kUtf8Bom.size());
     bool inSection = false;
-    for (const IniLine& line : SplitIniLines(text)) {
-        std::string_view body = line.body;
+    for (std::string_view rest = text; !rest.empty();) {
+        std::string_view body = TakeIniLine(rest).body;
         if (body.ends_with('\r'))
             body.remove_suffix(1);  // a last line ended by a lone carriage return
         if (auto name = IniSectionName(body)) {
@@ -149,50 +223,32 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
                 break;
             inSection = IniNamesEqual(*name, section);
         } else if (auto keyOf = inSection ? IniKeyOf(body) : std::nullopt;
-                   keyOf && IniNamesEqual(keyOf->key, key)) {
+                   keyOf && !keyOf->bare && IniNamesEqual(keyOf->key, key)) {
             return IniCleanValue(body.substr(keyOf->valueStart));
         }
     }
     return std::nullopt;
 }
 
-namespace {
-
-std::string withIniValueAfterBom(std::string_view text, std::string_view section, std::string_view key,
-                                 std::string_view value)
-{
-    const std::vector<IniLine> lines = SplitIniLines(text);
-    std::string keyLine = std::string(key) + "=" + std::string(value);
-    auto header = std::find_if(lines.begin(), lines.end(), [&](const IniLine& line) {
-        auto name = IniSectionName(line.body);
-        return name && IniNamesEqual(*name, section);
-    });
-    if (header == lines.end())
-        return withNewSection(text, lines, section, keyLine);
-
-    std::size_t lastNonBlank = static_cast<std::size_t>(header - lines.begin());
-    for (std::size_t i = lastNonBlank + 1; i < lines.size(); ++i) {
-        if (IniSectionName(lines[i].body))
-            break;
-        auto keyOf = IniKeyOf(lines[i].body);
-        if (keyOf && IniNamesEqual(keyOf->key, key))
-            return withReplacedValue(lines, i, *keyOf, value);
-        if (!isBlankLine(lines[i].body))
-            lastNonBlank = i;
-    }
-    return withInsertedLine(lines, lastNonBlank, keyLine);
-}
-
-}  // namespace
-
 // Only the one mark the reader skips is set aside: a second mark belongs to the
 // first line, as the reader sees it, so a new section must not be glued to it.
-std::string WithIniValue(std::string_view text, std::string_view section,
-                         std::string_view key, std::string_view value)
+std::string WithIniValues(std::string_view text, std::string_view section, const IniEntries& entries)
 {
-    if (text.starts_with(kUtf8Bom))
-        return std::string(kUtf8Bom) + withIniValueAfterBom(text.substr(kUtf8Bom.size()), section, key, value);
-    return withIniValueAfterBom(text, section, key, value);
+    std::vector<PendingEntry> pending = pendingEntries(entries);
+    std::string out;
+    out.reserve(text.size() + 64 * pending.size());
+    if (text.starts_with(kUtf8Bom)) {
+        out.append(kUtf8Bom);
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    appendWithValues(out, text, section, pending);
+    return out;
+}
+
+std::string WithIniValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value)
+{
+    return WithIniValues(text, section, {{std::string(key), std::string(value)}});
 }
 
 }  // namespace tivka

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tivka {
@@ -19,7 +20,9 @@ struct IniLine {
     std::string_view eol;
 };
 
-std::vector<IniLine> SplitIniLines(std::string_view text);
+// The first line of a non-empty `text`, which then starts after it. Lines are
+// taken one at a time so that no pass over a large file holds them all.
+IniLine TakeIniLine(std::string_view& text);
 
 // The section a "[name]" line opens (blanks around the name removed; a line
 // without "]" names the rest of the line); nullopt for any other line.
@@ -27,8 +30,9 @@ std::optional<std::string_view> IniSectionName(std::string_view body);
 
 // For a key line (not a section line, not a ";" comment, not blank), the key
 // with blanks removed and the offset just past the "=". A line without "="
-// is a bare key: that key with an empty value (valueStart is then the end of
-// the line and `bare` is set).
+// is a bare key (valueStart is then the end of the line and `bare` is set):
+// as Windows' own reader does, reading takes it for no key at all, while
+// writing that key replaces the line.
 struct IniKeyLine {
     std::string_view key;
     std::size_t valueStart = 0;
@@ -51,12 +55,21 @@ std::string IniCleanValue(std::string_view raw);
 // there (the text may start with one byte order mark).
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key);
 
-// `text` with key = value stored in `section`: the first line of that key in
-// the first such section gets the new value (its text up to the "=" and the
-// blanks after it kept; a bare key line becomes "key=value"); otherwise a "key=value" line goes after the
-// section's last non-blank line, or a new section goes at the end. Every other
-// byte stays as it was; new lines take the line end of their neighbour, or
-// "\n" in an empty text.
+using IniEntries = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with every key = value of `entries` stored in `section`, in one pass
+// over its lines: the first line of each key in the first such section gets
+// the new value (its text up to the "=" and the blanks after it kept; a bare
+// key line becomes "key=value"); keys not there go, in the order given, as
+// "key=value" lines after the section's last non-blank line, or in a new
+// section at the end. A key given twice is stored once, spelt as first given,
+// with its last value. Every other byte stays as it was; new lines take the
+// line end of their neighbour, or "\n" in an empty text. The same text as
+// storing the entries one after another with WithIniValue. Keys must be such
+// that the line reads back as that key (WriteIniEntries refuses others).
+std::string WithIniValues(std::string_view text, std::string_view section, const IniEntries& entries);
+
+// WithIniValues for one key.
 std::string WithIniValue(std::string_view text, std::string_view section,
                          std::string_view key, std::string_view value);
 

@@ -3,7 +3,8 @@
 
 #include <langinfo.h>
 #include <locale.h>
-#include <stdexcept>
+
+#include <utility>
 
 namespace tivka {
 
@@ -20,21 +21,27 @@ std::string SystemDecimalSeparator()
     return separator;
 }
 
-CNumericLocaleScope::CNumericLocaleScope()
+Result<CNumericLocaleScope> CNumericLocaleScope::Enter()
 {
     locale_t base = duplocale(uselocale(locale_t(0)));
     locale_t c = base == locale_t(0) ? locale_t(0) : newlocale(LC_NUMERIC_MASK, "C", base);
     if (c == locale_t(0)) {
         if (base != locale_t(0))
             freelocale(base);
-        throw std::runtime_error("Cannot switch to the C numeric locale");
+        return Status(Status::Code::IoError, "the C numeric locale", "cannot be made");
     }
-    c_ = c;
-    previous_ = uselocale(c);
+    return CNumericLocaleScope(c, uselocale(c));
+}
+
+CNumericLocaleScope::CNumericLocaleScope(CNumericLocaleScope&& other) noexcept
+    : c_(std::exchange(other.c_, nullptr)), previous_(other.previous_)
+{
 }
 
 CNumericLocaleScope::~CNumericLocaleScope()
 {
+    if (!c_)
+        return;
     uselocale(static_cast<locale_t>(previous_));
     freelocale(static_cast<locale_t>(c_));
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/status.h"
+
 namespace tivka {
 
 // The user's decimal separator as the C library resolves the locale from the
@@ -9,19 +11,22 @@ namespace tivka {
 // depend on the process's current setlocale state.
 std::string SystemDecimalSeparator();
 
-// Switches this thread to the "C" numeric rules for its lifetime and puts
-// back what was there: for libraries that print numbers with printf, which
-// would write 1,08215 under a comma locale. Throws std::runtime_error when
-// the switch is impossible.
+// This thread under the "C" numeric rules for the scope's lifetime, then
+// back to what was there: for libraries that print numbers with printf, which
+// would write 1,08215 under a comma locale. Kept on the thread that entered it.
 class CNumericLocaleScope {
 public:
-    CNumericLocaleScope();
+    // Switches; IoError when the system cannot make the locale.
+    static Result<CNumericLocaleScope> Enter();
+    CNumericLocaleScope(CNumericLocaleScope&& other) noexcept;
+    CNumericLocaleScope& operator=(CNumericLocaleScope&&) = delete;
     ~CNumericLocaleScope();
     CNumericLocaleScope(const CNumericLocaleScope&) = delete;
     CNumericLocaleScope& operator=(const CNumericLocaleScope&) = delete;
 
 private:
-    void* c_ = nullptr;
+    CNumericLocaleScope(void* c, void* previous) : c_(c), previous_(previous) {}
+    void* c_ = nullptr;  // null once moved from: nothing to put back
     void* previous_ = nullptr;
 };
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
-#include <stdexcept>
 #include <unistd.h>
 
 #include "platform/files.h"
@@ -46,12 +45,12 @@ std::string NativePath(std::string_view text)
     return path;
 }
 
-std::string ProgramPath()
+Result<std::string> ProgramPath()
 {
     std::error_code error;
     fs::path path = fs::canonical("/proc/self/exe", error);
     if (error)
-        throw std::runtime_error("Cannot find the program file: " + error.message());
+        return Status(Status::Code::IoError, "/proc/self/exe", error.message());
     return path.string();
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/status.h"
+
 namespace tivka {
 
 // Maps a folder or file text written with Windows separators (the settings
@@ -11,13 +13,16 @@ namespace tivka {
 std::string NativePath(std::string_view text);
 
 // The running program's real path.
-std::string ProgramPath();
+Result<std::string> ProgramPath();
 
 // The settings file of a program: its path with the extension replaced by
 // ".INI" (build/bin/tivka gives build/bin/tivka.INI).
 std::string SettingsPathFor(const std::string& programPath);
 
-// The process's current folder, absolute.
+// The folders below never fail: each falls back as it says.
+
+// The process's current folder, absolute; "." when it cannot be had (the
+// folder was deleted).
 std::string CurrentFolder();
 
 // The user's home folder: $HOME, else the account's home, else ".".

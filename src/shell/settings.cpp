@@ -1,6 +1,7 @@
 #include "shell/settings.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/conversions.h"
 #include "platform/ini_file.h"
@@ -94,7 +95,8 @@ bool MeansAutoSymbol(const std::string& text)
 
 LoadedSettings LoadSettings(const std::string& path, const std::string& systemSeparator)
 {
-    const IniValues file = ReadIniFile(path);
+    const Result<IniValues> read = ReadIniFile(path);
+    const IniValues file = read.ok() ? read.value() : IniValues();
     LoadedSettings loaded;
     loaded.settings.decimalSymbol = systemSeparator;
     // A key that is not there keeps its default.
@@ -115,7 +117,8 @@ void SaveSettings(const std::string& path, const Settings& settings)
             entries.push_back({key.name, key.format(settings)});
     for (const ChoiceKey& key : kChoiceKeys)
         entries.push_back({key.name, key.format(settings.choices)});
-    WriteIniEntries(path, kSection, entries);
+    if (const Status written = WriteIniEntries(path, kSection, entries); !written.ok())
+        throw std::runtime_error("Unable to write to " + path + ": " + written.detail());
 }
 
 std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath)

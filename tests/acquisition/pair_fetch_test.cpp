@@ -49,6 +49,8 @@ TEST(PairFetchTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure
          "oc_GBPUSD.png from " + at(4) + o + ": not a PNG image (starts with '<html>no such pa')"},
         {at(5), test::answer(200, ""), pngOf(orders), "pn_GBPUSD.png from " + at(5) + p + ": the file is empty"},
         {at(6), pngOf(positions), pngOf(orders), "cancelled"},
+        // A folder where the positions chart goes: the body has nowhere to go.
+        {at(7), pngOf(positions), pngOf(orders), "pn_GBPUSD.png: is a folder, not a regular file"},
     };
     for (const auto& [url, positionsAnswer, ordersAnswer, failure] : cases) {
         const std::string folder = url.substr(url.find('/', 7));
@@ -58,6 +60,8 @@ TEST(PairFetchTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure
             http.server.Get(folder + o, ordersAnswer);
         test::TempDir dir;
         test::ScopedCurrentDir inDir(dir.path());
+        if (failure.starts_with("pn_GBPUSD.png: is a folder"))
+            std::filesystem::create_directory("pn_GBPUSD.png");
         CurlDownloader downloader;
         const bool cancelled = failure == "cancelled";
         if (cancelled)

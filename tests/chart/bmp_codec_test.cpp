@@ -1,6 +1,7 @@
 #include "chart/bmp_codec.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -140,6 +141,19 @@ TEST(BmpTest, BadTemplatesAreRefusedByNameSayingWhy)
         test::expectErrorNaming([&] { DigitTemplate::load(path); }, path + ": ", fragment);
     }
     test::expectErrorNaming([&] { DigitTemplate::load(dir.path().string()); }, dir.path().string(), "folder");
+    // A pipe nobody writes to is refused at once; the child would be ended if it waited.
+    std::filesystem::create_directory(dir / "pipe");
+    const std::string pipe = (dir / "pipe" / "ndata.bmp").string();
+    ::mkfifo(pipe.c_str(), 0600);
+    const std::optional<std::string> said = test::RunInChild([&]() -> std::string {
+        try {
+            DigitTemplate::load(pipe);
+            return "loaded";
+        } catch (const std::runtime_error& error) {
+            return error.what();
+        }
+    });
+    EXPECT_EQ(said.value_or("did not finish"), pipe + ": is a pipe, not a regular file");
     test::expectErrorNaming([&] { LoadBmpFile((dir / "absent.bmp").string()); }, (dir / "absent.bmp").string());
 }
 

@@ -33,7 +33,7 @@ public:
     {
         onDownload();
         if (!unreachable.empty() && url.ends_with(unreachable))
-            return {false, 0, "", "Couldn't connect to server", false};
+            return {false, 0, "", "Couldn't connect to server", false, {}};
         return curl.download(url, fileName);
     }
     std::vector<DownloadOutcome> downloadAll(const std::vector<DownloadJob>& jobs,
@@ -232,7 +232,7 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
     unreadable.priceText = "1:2345";
     const std::vector<std::uint8_t> png = EncodePng(charts::RenderChart(unreadable));
     const std::string url = config_.chartUrl + "orders_noncumulative_EUR_USD.png";
-    const fs::path gbpFlag = flag(0, "GBPUSD"), gbpData = data(0, "GBPUSD");
+    const fs::path gbpFlag = flag(0, "GBPUSD"), gbpData = data(0, "GBPUSD"), elsewhere = "elsewhere";
     const std::string eurUsdFailed = "2+data request 2+data";
     // How the case is arranged (false: it cannot be here), what the message
     // says after the pair's name, and the states of the three pairs in the
@@ -252,6 +252,14 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
          "", "folder: x 2+data 2+data"},
         {[&] { return fs::create_directory(gbpData); }, "", "1 2+data 2+data"},
         {[&] { return fs::create_symlink("/dev/full", gbpData), true; }, "", "1 2+data 2+data"},
+        // Links to a file elsewhere, as flag and as data file, are never
+        // written through, and a missing target is not created.
+        {[&] { return fs::remove(gbpFlag) && (writeFile(elsewhere, "theirs"), true) &&
+                      (fs::create_symlink(fs::absolute(elsewhere), gbpFlag), true); },
+         "", "theirs 2+data 2+data"},
+        {[&] { return writeFile(elsewhere, "theirs"), fs::create_symlink(fs::absolute(elsewhere), gbpData), true; },
+         "", "1+other data 2+data 2+data"},
+        {[&] { return fs::create_symlink(fs::absolute(elsewhere), gbpData), true; }, "", "1 2+data 2+data"},
         // The superuser ignores permission bits; the immutable attribute
         // keeps even it from adding a file to the folder.
         {[&] { return std::system(("chattr +i " + folder(0).string() + " 2>/dev/null").c_str()) == 0; }, "",
@@ -265,6 +273,7 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
         downloads_.unreachable.clear();
         downloads_.onDownload = [] {};
         failures_.clear();
+        fs::remove(elsewhere);
         fs::remove_all(folder(0));
         fs::create_directories(folder(0));
         for (const auto& [i, code] : {std::pair(0, "GBPUSD"), std::pair(1, "GBPUSD"), std::pair(0, "AUDUSD")})
@@ -280,6 +289,9 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
         std::system(("chattr -i " + folder(0).string() + " 2>/dev/null").c_str());
         EXPECT_EQ(state(0, "GBP/USD") + " " + state(0, "EUR/USD") + " " + state(0, "AUD/USD"), states);
         EXPECT_EQ(state(1, "GBP/USD"), "2+data");
+        if (fs::exists(elsewhere)) {
+            EXPECT_EQ(readFile(elsewhere), "theirs") << "written, or created, through a link";
+        }
         ASSERT_EQ(failures_.size(), failure.empty() ? 0u : 1u);
         for (const std::string& shown : failures_)
             EXPECT_THAT(shown, ::testing::StartsWith("Ошибка при обновлении графиков для EURUSD\n" + failure));

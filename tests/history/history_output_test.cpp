@@ -4,6 +4,7 @@
 // exporter writes them, pruned; bad input refused with the right exit status
 // and the history left as it was.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <utime.h>
 
@@ -137,7 +138,8 @@ protected:
     std::tuple<int, std::string, std::string> run(const std::string& args)
     {
         const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C XDG_DATA_HOME='" +
-                                    dir.path().string() + "/data' '" TIVKA_HISTORY "' " + args + " 2> err.txt";
+                                    dir.path().string() + "/data' timeout -s KILL 20 '" TIVKA_HISTORY "' " + args +
+                                    " 2> err.txt";
         FILE* pipe = popen(command.c_str(), "r");
         std::string out;
         char buffer[65536];
@@ -183,6 +185,11 @@ TEST_F(TivkaHistory, RefusesBadInputAndKeepsTheHistoryAsItWas)
 {
     ASSERT_EQ(std::get<0>(run("import" + files)), 0);
     writeFile(dir / "orders_EUR_USD.png", "<html>not a chart</html>");
+    // Pipes nobody writes to, where a chart and the template are expected:
+    // refused at once (a run that waited would be killed and fail).
+    std::filesystem::create_directory(dir / "pipe");
+    ::mkfifo((dir / "pipe" / "orders_EUR_USD.png").c_str(), 0600);
+    ::mkfifo((dir / "pipe" / "ndata.bmp").c_str(), 0600);
     const std::string database = readFile(dir / "data" / "tivka" / "history.sqlite3");
     const std::string chart = files.substr(1, files.find(' ', 1) - 1);
     const std::tuple<std::string, int, std::string> cases[] = {
@@ -197,6 +204,8 @@ TEST_F(TivkaHistory, RefusesBadInputAndKeepsTheHistoryAsItWas)
         {"import " + chart + " orders_EUR_USD.png", 2, "orders_EUR_USD.png: not a PNG"},
         {"import ndata.bmp", 2, "ndata.bmp: the name does not tell the pair"},
         {"import --template missing.bmp " + chart, 2, "missing.bmp"},
+        {"import " + chart + " pipe/orders_EUR_USD.png", 2, "pipe/orders_EUR_USD.png: is a pipe, not a regular file"},
+        {"import --template pipe/ndata.bmp " + chart, 2, "pipe/ndata.bmp: is a pipe, not a regular file"},
         {"--database none.sqlite3 list", 2, "none.sqlite3: no history has been kept there yet"},
     };
     for (const auto& [args, status, message] : cases) {

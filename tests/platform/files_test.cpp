@@ -1,6 +1,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
@@ -14,6 +15,7 @@ namespace tivka {
 namespace {
 
 namespace fs = std::filesystem;
+using Code = Status::Code;
 
 // A program started without standard input gets descriptor 0 for the first
 // file it opens, which must then work like any other: these run so.
@@ -33,42 +35,92 @@ TEST(FilesTest, RewritesHoldExactlyTheNewBytesOrFail)
     test::TempDir dir;
     const fs::path flag = dir / "GBPUSD.flag";
     withoutStandardInput([&] {
-        EXPECT_FALSE(RewriteExistingFile(flag.string(), "1"));
+        EXPECT_EQ(RewriteExistingFile(flag.string(), "1").code(), Code::NotFound);
         EXPECT_FALSE(fs::exists(flag)) << "rewriting an existing file must not create one";
         for (const std::string bytes : {"1", "", "a longer content", "2"}) {
-            EXPECT_TRUE(RewriteFile(flag.string(), bytes));
+            EXPECT_TRUE(RewriteFile(flag.string(), bytes).ok());
             EXPECT_EQ(test::readFile(flag), bytes);
-            EXPECT_TRUE(RewriteExistingFile(flag.string(), bytes + "x"));
+            EXPECT_TRUE(RewriteExistingFile(flag.string(), bytes + "x").ok());
             EXPECT_EQ(test::readFile(flag), bytes + "x");
         }
+        // Opens, then every read is an I/O error: not to be taken for an empty file.
+        EXPECT_EQ(ReadWholeFile("/proc/self/mem").status().code(), Code::IoError);
     });
-    EXPECT_FALSE(RewriteFile("/dev/full", "1"));
-    EXPECT_FALSE(RewriteExistingFile("/dev/full", "2"));
-    const std::unique_ptr<OutputFile> file = OutputFile::Create("/dev/full");
-    ASSERT_TRUE(file);
-    file->write("12345", 5);  // buffered: the loss may only show when flushed
-    EXPECT_FALSE(file->close());
+    const test::FileSizeLimit fullDisk(4);
+    const std::string data = (dir / "GBPUSD.csv").string();
+    for (const Status& status : {RewriteFile(data, "12345"), RewriteExistingFile(flag.string(), "12345")}) {
+        EXPECT_EQ(status.code(), Code::IoError);
+        EXPECT_EQ(status.detail(), "File too large");
+    }
+    Result<OutputFile> file = OutputFile::Create((dir / "chart.png").string());
+    ASSERT_TRUE(file.ok());
+    EXPECT_TRUE(file->write("1234", 4).ok());
+    EXPECT_EQ(file->write("5", 1).subject(), (dir / "chart.png").string());
+    EXPECT_FALSE(file->close().ok()) << "the lost byte must still show when the file is closed";
 }
 
-TEST(FilesTest, ReadingTellsMissingFromUnreadable)
+// What each operation makes of what stands at its path. Only the rewrites
+// meant for the terminals' folders refuse a link (and leave its target alone);
+// none of them ever waits on a pipe nobody reads: each case runs in a child
+// that would be ended, failing the test, if it hung.
+TEST(FilesTest, WhatStandsAtThePathDecidesAndAPipeIsNeverWaitedOn)
 {
-    test::TempDir dir;
-    const std::string bytes("\x89PNG\0\xFF", 6);
-    test::writeFile(dir / "chart.png", bytes);
-    const std::pair<std::string, ReadOutcome> cases[] = {
-        {(dir / "chart.png").string(), ReadOutcome::Read},
-        {(dir / "absent.png").string(), ReadOutcome::Missing},
-        {dir.path().string(), ReadOutcome::Failed},
-        {"/proc/self/mem", ReadOutcome::Failed},  // opens, then every read is an I/O error
+    const char* const standing[] = {"regular", "missing", "link", "dangling link", "folder", "pipe"};
+    const std::pair<const char*, std::function<Status(const std::string&)>> operations[] = {
+        {"read", [](const std::string& path) { return ReadWholeFile(path).status(); }},
+        {"rewrite", [](const std::string& path) { return RewriteFile(path, "new"); }},
+        {"rewrite existing", [](const std::string& path) { return RewriteExistingFile(path, "new"); }},
+        {"output", [](const std::string& path) {
+             Result<OutputFile> file = OutputFile::Create(path);
+             return file.ok() ? (file->write("new", 3), file->close()) : file.status();
+         }},
     };
-    withoutStandardInput([&] {
-        for (const auto& [path, outcome] : cases) {
-            std::string content = "stale";
-            std::string reason;
-            EXPECT_EQ(ReadWholeFile(path, content, reason), outcome) << path;
-            EXPECT_EQ(content, outcome == ReadOutcome::Read ? bytes : "") << path;
-        }
-    });
+    // The code, then what the name leads to afterwards.
+    const std::vector<std::string> expected = {
+        "read: ok old, NotFound absent, ok theirs, NotFound absent, NotAFile folder, NotAFile pipe",
+        "rewrite: ok new, ok new, NotAFile theirs, NotAFile absent, NotAFile folder, NotAFile pipe",
+        "rewrite existing: ok new, NotFound absent, NotAFile theirs, NotAFile absent, NotAFile folder, NotAFile pipe",
+        "output: ok new, ok new, ok new, ok new, NotAFile folder, NotAFile pipe",
+    };
+    const auto codeName = [](Code code) {
+        return code == Code::Ok ? "ok" : code == Code::NotFound ? "NotFound" : code == Code::NotAFile ? "NotAFile" : "other";
+    };
+    for (std::size_t row = 0; row < std::size(operations); ++row) {
+        const auto& [name, operation] = operations[row];
+        const std::optional<std::string> outcome = test::RunInChild([&, name = name, operation = operation] {
+            std::string line = std::string(name) + ":";
+            for (const std::string what : standing) {
+                test::TempDir dir;
+                const fs::path path = dir / "irGBPUSD.dat", elsewhere = dir / "elsewhere";
+                if (what == "regular")
+                    test::writeFile(path, "old");
+                if (what == "link")
+                    test::writeFile(elsewhere, "theirs");
+                if (what == "link" || what == "dangling link")
+                    fs::create_symlink(elsewhere, path);
+                if (what == "folder")
+                    fs::create_directory(path);
+                if (what == "pipe")
+                    ::mkfifo(path.c_str(), 0600);
+                const Status status = operation(path.string());
+                const fs::file_status after = fs::status(path);
+                line += std::string(line.back() == ':' ? " " : ", ") + codeName(status.code()) + " " +
+                        (fs::is_fifo(after)        ? "pipe"
+                         : fs::is_directory(after) ? "folder"
+                         : fs::exists(after)       ? test::readFile(path)
+                                                   : "absent");
+                if (status.code() == Code::NotAFile && (status.subject() != path.string() || status.detail().empty()))
+                    line += " (unnamed)";
+            }
+            return line;
+        });
+        EXPECT_EQ(outcome.value_or(std::string(name) + ": did not finish"), expected[row]);
+    }
+    test::TempDir dir;
+    ::mkfifo((dir / "ndata.bmp").c_str(), 0600);
+    const std::optional<std::string> said =
+        test::RunInChild([&] { return ReadWholeFile((dir / "ndata.bmp").string()).status().text(); });
+    EXPECT_EQ(said.value_or("did not finish"), (dir / "ndata.bmp").string() + ": is a pipe, not a regular file");
 }
 
 // A relative XDG_DATA_HOME is ignored, as the XDG rules say.

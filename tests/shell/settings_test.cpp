@@ -128,11 +128,12 @@ TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
     for (const std::string& file : {std::string("[Setting]\nTime1=5\nHistoryDays=-5\n"),
                                     std::string("[Setting]\nPair=\nOrdersFilter=5x\nOrdersMode=>\n"
                                                 "PositionsFilter=\nPositionsMode=ge\nOrdersVariant=1\n"
-                                                "PositionsVariant=CUMULATIVE\nHistoryDays=x\n")}) {
+                                                "PositionsVariant=CUMULATIVE\nHistoryDays=x\nTIVKA_URL\n")}) {
         writeFile(path, file);
         const Settings read = LoadSettings(path, ".").settings;
         EXPECT_EQ(fieldsOf(read.choices), fieldsOf(WindowChoices{})) << file;
         EXPECT_EQ(read.historyDays, 0) << file;
+        EXPECT_EQ(read.chartUrl, kDefaultChartUrl) << file << ": a stray key line without \"=\"";
     }
 }
 

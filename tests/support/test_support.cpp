@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -53,6 +55,56 @@ int RerunUnprivileged(const std::string& testName)
                                 "' --gtest_filter='" + testName + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, unsigned seconds)
+{
+    int ends[2];
+    if (::pipe(ends) != 0)
+        throw std::runtime_error("cannot make a pipe");
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("cannot start a child process");
+    if (child == 0) {
+        ::close(ends[0]);
+        ::alarm(seconds);  // its default action ends the child, blocked or not
+        int status = 1;
+        try {
+            const std::string text = body();
+            status = ::write(ends[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1;
+        } catch (...) {
+        }
+        ::_exit(status);
+    }
+    ::close(ends[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) != 0;)
+        if (n > 0)
+            text.append(buffer, std::size_t(n));
+        else if (errno != EINTR)
+            break;
+    ::close(ends[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return text;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    const rlimit limit{bytes, saved_.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, savedHandler_);
 }
 
 std::string readFile(const std::filesystem::path& path)

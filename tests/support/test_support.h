@@ -1,6 +1,10 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,26 @@ private:
 // its exit status (0 when that test passed). Returns -1 when the process is
 // unprivileged already: the caller then makes its checks itself.
 int RerunUnprivileged(const std::string& testName);
+
+// Runs `body` in a child process and gives back the text it returned, or
+// nothing when the child did not finish within `seconds` (it is killed then)
+// or died. For code that, when faulty, would wait forever (on a pipe, say):
+// the test then fails by itself instead of hanging.
+std::optional<std::string> RunInChild(const std::function<std::string()>& body, unsigned seconds = 10);
+
+// A full disk for this process while the object lives: writing past `bytes`
+// fails (EFBIG), for the superuser too.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*savedHandler_)(int) = nullptr;
+};
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

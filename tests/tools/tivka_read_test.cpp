@@ -2,6 +2,8 @@
 // output format against what the models say, and how it ends on bad inputs.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <regex>
 
 #include "chart/bmp_codec.h"
@@ -126,6 +128,8 @@ TEST_F(TivkaRead, JsonHoldsEveryFigureOfBothCharts)
 TEST_F(TivkaRead, BadInputsEndWithTheirStatusAndAMessage)
 {
     test::writeFile(dir / "bad.png", "not a png");
+    ::mkfifo((dir / "pipe.png").c_str(), 0600);  // never waited on: nobody writes to it
+    ::mkfifo((dir / "pipe.bmp").c_str(), 0600);
     WriteBmpFile(Bitmap(93, 10), (dir / "small.bmp").string());
     ChartModel odd = orders;
     odd.timeText = "1230";
@@ -137,6 +141,8 @@ TEST_F(TivkaRead, BadInputsEndWithTheirStatusAndAMessage)
         {"--orders-filter '>=5x' o.png p.png", 1, "'5x' is not a valid integer value\n"},
         {"o.png missing.png", 2, "missing.png"},
         {"bad.png p.png", 2, "bad.png"},
+        {"o.png pipe.png", 2, "pipe.png: is a pipe, not a regular file"},
+        {"--template pipe.bmp o.png p.png", 2, "pipe.bmp: is a pipe, not a regular file"},
         {"--template small.bmp o.png p.png", 2, "small.bmp: the digit template is 93 x 10 pixels"},
         {"o.png", 2, "two chart files"},
         {"--format xml o.png p.png", 2, "xml"},

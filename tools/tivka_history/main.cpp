@@ -120,7 +120,10 @@ StoredReading readChartFile(const std::string& file, const HistoryOptions& optio
     const std::string separator = SystemDecimalSeparator();
     const ReadingOptions reading{options.symbol.empty() ? separator : options.symbol, separator};
     try {
-        const std::int64_t fetchedAt = options.fetched ? *options.fetched : FileModifiedAt(file).value_or(0);
+        const Result<std::int64_t> modified = FileModifiedAt(file);
+        if (!options.fetched && !modified.ok())
+            throw UnusableFile(modified.status().text());
+        const std::int64_t fetchedAt = options.fetched ? *options.fetched : modified.value();
         return {key.pairText, key.kind, key.cumulative, fetchedAt, ReadCompleteChart(chart, digits, reading)};
     } catch (const ConversionError& e) {
         throw ConversionError(file + ": " + e.what());

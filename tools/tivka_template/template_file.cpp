@@ -10,12 +10,16 @@ namespace tivka::template_tool {
 
 namespace {
 
-// Throws std::runtime_error with the system's reason.
+// Throws std::runtime_error with the reason alone (the caller names the file).
+void throwUnlessOk(const Status& status)
+{
+    if (!status.ok())
+        throw std::runtime_error(status.detail());
+}
+
 void replaceAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::string reason;
-    if (!ReplaceFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}, reason))
-        throw std::runtime_error(reason);
+    throwUnlessOk(ReplaceFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}));
 }
 
 // The full file under a new temporary name beside `path`, then `path` given
@@ -23,11 +27,16 @@ void replaceAtomically(const std::string& path, const std::vector<std::uint8_t>&
 bool writeUnderFreeName(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    const std::string temporary = CreateUniqueFile(folder.empty() ? "." : folder, ".tivka-template-");
+    const Result<std::string> created = CreateUniqueFile(folder.empty() ? "." : folder, ".tivka-template-");
+    throwUnlessOk(created.status());
+    const std::string& temporary = created.value();
     bool claimed = false;
     try {
         replaceAtomically(temporary, bytes);
-        claimed = ClaimFreeName(temporary, path);
+        const Status named = ClaimFreeName(temporary, path);
+        claimed = named.ok();
+        if (named.code() != Status::Code::Exists)
+            throwUnlessOk(named);
     } catch (...) {
         RemoveFile(temporary);
         throw;

@@ -49,7 +49,9 @@ std::string candidateName(const std::string& folder, const std::string& base, in
 void writeXlsx(const Worksheet& data, const std::string& path, const std::string& shownPath)
 {
     // libxlsxwriter prints numbers with printf, which follows the numeric locale.
-    CNumericLocaleScope numericC;
+    const Result<CNumericLocaleScope> numericC = CNumericLocaleScope::Enter();
+    if (!numericC.ok())
+        throw std::runtime_error(writeError(shownPath, numericC.status().text()));
     lxw_workbook* book = workbook_new(path.c_str());
     if (!book)
         throw std::runtime_error(writeError(shownPath, "out of memory"));
@@ -85,20 +87,21 @@ std::optional<double> WholeNumberText(const std::string& text)
 std::string WriteXlsxFileNoOverwrite(const Worksheet& sheet, const std::string& folder)
 {
     const std::string shownPath = candidateName(folder, sheet.name, 1);
-    std::string temporary;
-    try {
-        temporary = CreateUniqueFile(folder, ".tivka-workbook-");
-    } catch (const std::runtime_error& error) {
-        throw std::runtime_error(writeError(shownPath, error.what()));
-    }
+    const Result<std::string> created = CreateUniqueFile(folder, ".tivka-workbook-");
+    if (!created.ok())
+        throw std::runtime_error(writeError(shownPath, created.status().detail()));
+    const std::string& temporary = created.value();
     try {
         writeXlsx(sheet, temporary, shownPath);
         for (int number = 1; number < 100000; ++number) {
             std::string target = candidateName(folder, sheet.name, number);
-            if (ClaimFreeName(temporary, target)) {
+            const Status claimed = ClaimFreeName(temporary, target);
+            if (claimed.ok()) {
                 RemoveFile(temporary);  // gone already after a rename
                 return target;
             }
+            if (claimed.code() != Status::Code::Exists)
+                throw std::runtime_error(writeError(target, claimed.detail()));
         }
         throw std::runtime_error(writeError(shownPath, "no free file name"));
     } catch (...) {
