@@ -36,9 +36,10 @@ int main(int argc, char** argv)
     const QString beaconName = tivka::BeaconName(folder);
     const tivka::Result<tivka::FileLock> lock = tivka::FileLock::TryAcquire("tivka.lock");
     if (lock.status().code() == tivka::Status::Code::Busy) {
-        std::cerr << "tivka: Tivka is already running in " << folder
-                  << "; its window is brought to the front instead\n";
-        tivka::InstanceBeacon::CallRunning(beaconName);
+        // The holder may be a feed without a window, which no call reaches.
+        const bool reached = tivka::InstanceBeacon::CallRunning(beaconName);
+        std::cerr << "tivka: Tivka is already running in " << folder << " (" << lock.status().detail() << ")"
+                  << (reached ? "; its window is brought to the front instead" : ", without a window") << "\n";
         return 1;
     }
     if (!lock.ok())

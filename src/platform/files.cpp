@@ -321,11 +321,21 @@ Result<FileLock> FileLock::TryAcquire(const std::string& path)
         return systemFailure(path, errno);
     if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
+        // The holder wrote its process number into the file.
+        char holder[32] = {};
+        const ssize_t got = ::pread(handle, holder, sizeof holder - 1, 0);
         ::close(handle);
-        if (error == EWOULDBLOCK)
-            return Status(Code::Busy, path, "held by another process");
-        return systemFailure(path, error);
+        if (error != EWOULDBLOCK)
+            return systemFailure(path, error);
+        const long pid = got > 0 ? std::strtol(holder, nullptr, 10) : 0;
+        return Status(Code::Busy, path,
+                      pid > 0 ? "held by process " + std::to_string(pid) : std::string("held by another process"));
     }
+    // Who holds it, for the one that finds it taken; not fatal if it cannot
+    // be written.
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(handle, 0) == 0)
+        (void)!::pwrite(handle, pid.data(), pid.size(), 0);
     return FileLock(handle);
 }
 

@@ -109,8 +109,10 @@ private:
 // (the system also drops it when the process ends, however it ends).
 class FileLock {
 public:
-    // The lock on `path` (created if missing). Busy when another process
-    // holds it; another failure when the file cannot be opened or locked.
+    // The lock on `path` (created if missing), whose file then holds this
+    // process's number. Busy when another process holds it (the detail names
+    // that process); another failure when the file cannot be opened or
+    // locked.
     static Result<FileLock> TryAcquire(const std::string& path);
     FileLock(FileLock&& other) noexcept;
     FileLock& operator=(FileLock&& other) noexcept;

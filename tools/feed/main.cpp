@@ -91,11 +91,15 @@ Options parse(const std::vector<std::string>& args)
     return options;
 }
 
-std::string defaultSettingsPath()
+// The window's settings file: "tivka.INI" beside the program.
+Result<std::string> defaultSettingsPath()
 {
-    const std::string program = ProgramPath();
-    const std::size_t slash = program.find_last_of('/');
-    return SettingsPathFor((slash == std::string::npos ? std::string(".") : program.substr(0, slash)) + "/tivka");
+    const Result<std::string> program = ProgramPath();
+    if (!program.ok())
+        return program.status();
+    const std::size_t slash = program.value().find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : program.value().substr(0, slash);
+    return SettingsPathFor(folder + "/tivka");
 }
 
 // Waits on the process's signals for the feed.
@@ -144,19 +148,24 @@ int run(const std::vector<std::string>& args)
     // One Tivka per working folder, window or feed: two would write the same
     // chart files and serve the same folders at once.
     const std::string folder = CurrentFolder();
-    bool heldElsewhere = false;
-    std::string why;
-    const auto lock = FileLock::TryAcquire("tivka.lock", heldElsewhere, why);
-    if (!lock) {
-        std::cerr << "tivka-feed: " << (heldElsewhere ? "Tivka is already running in " + folder
-                                                      : "cannot lock " + folder + "/tivka.lock (" + why + ")")
-                  << "\n";
+    const Result<FileLock> lock = FileLock::TryAcquire("tivka.lock");
+    if (!lock.ok()) {
+        const bool busy = lock.status().code() == Status::Code::Busy;
+        std::cerr << "tivka-feed: " << (busy ? "Tivka is already running in " : "cannot lock ") << folder
+                  << (busy ? " (" : "/tivka.lock (") << lock.status().detail() << ")\n";
         return kExitUsage;
     }
 
     SignalWaiter waiter(*signals.value(), clock);
-    FeedOptions feedOptions{options.settingsPath.empty() ? defaultSettingsPath() : options.settingsPath,
-                            options.everyMinutes};
+    FeedOptions feedOptions{options.settingsPath, options.everyMinutes};
+    if (feedOptions.settingsPath.empty()) {
+        const Result<std::string> path = defaultSettingsPath();
+        if (!path.ok()) {
+            std::cerr << "tivka-feed: " << path.status().text() << "\n";
+            return kExitUsage;
+        }
+        feedOptions.settingsPath = path.value();
+    }
     FeedServices services;
     services.downloader = &downloader;
     services.clock = &clock;
