@@ -59,16 +59,23 @@ std::vector<PairRequest> requestedPairs(const IndicatorPassConfig& config)
 // Flag "1", data file, flag "2" in every folder that asked, in folder order.
 // A data file that could not be written completely keeps its flag at "1",
 // which tells the indicator the file is not to be trusted; a flag that cannot
-// be set to "1" (gone, withdrawn) gets no data file.
-void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest& request, const std::string& text)
+// be set to "1" (gone, withdrawn) gets no data file. A file that is not a
+// regular file of the folder is left alone and told.
+void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest& request, const std::string& text,
+                           const RefreshSink& sink)
 {
+    const auto written = [&](Status status) {
+        if (status.code() == Status::Code::NotAFile)
+            sink(FileRefused{status});
+        return status.ok();
+    };
     for (std::size_t i = 0; i < kFolderCount; ++i) {
         if (!request.asked[i])
             continue;
         const std::string folder = folderPath(config, i);
         const std::string flag = flagPath(folder, request.code);
-        if (WriteRequestFlag(flag, '1').ok() && WriteIndicatorData(folder + request.code, text).ok())
-            WriteRequestFlag(flag, '2');
+        if (written(WriteRequestFlag(flag, '1')) && written(WriteIndicatorData(folder + request.code, text)))
+            written(WriteRequestFlag(flag, '2'));
     }
 }
 
@@ -115,7 +122,7 @@ bool serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& di
     const std::string text = IndicatorDataText(readings[ChartKind::Orders], readings[ChartKind::Positions],
                                                DecimalsOfPairCode(request.code));
     sink(PairRead{pairText, std::move(readings)});
-    writeRequestedFolders(config, request, text);
+    writeRequestedFolders(config, request, text, sink);
     return true;
 }
 

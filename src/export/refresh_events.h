@@ -8,6 +8,7 @@
 
 #include "acquisition/pair_fetch.h"
 #include "chart/chart_failure.h"
+#include "platform/status.h"
 #include "reading/chart_reading.h"
 
 namespace tivka {
@@ -50,6 +51,12 @@ struct PairFailed {
     ChartFailures failures;
 };
 
+// A flag or data file in a terminal's folder that is not a regular file of
+// that folder (a symbolic link, a folder, a pipe) was left alone.
+struct FileRefused {
+    Status refusal;  // the file and what it is
+};
+
 // The indicator pass is over: every requested pair was read or failed, or
 // the downloads were cancelled.
 struct PassEnded {
@@ -57,7 +64,7 @@ struct PassEnded {
 };
 
 using RefreshEvent =
-    std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PassStarted, PairRead, PairFailed, PassEnded>;
+    std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PassStarted, PairRead, PairFailed, FileRefused, PassEnded>;
 
 // Called on the thread that does the work; must not throw.
 using RefreshSink = std::function<void(RefreshEvent)>;

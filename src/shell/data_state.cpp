@@ -18,6 +18,7 @@ void DataState::refreshStarted()
 {
     layout_.clear();
     indicatorPairs_.clear();
+    refusedFiles_.clear();
 }
 
 void DataState::chartsShown(LocalTime at)
@@ -48,6 +49,11 @@ void DataState::indicatorPairFailed(const std::string& pairText, const ChartFail
     indicatorPairs_.push_back(PairCode(pairText) + " (" + FailuresLine(failures) + ")");
 }
 
+void DataState::fileRefused(const Status& refusal)
+{
+    refusedFiles_.push_back(refusal.text());
+}
+
 std::string DataState::line() const
 {
     std::vector<std::string> parts;
@@ -61,6 +67,12 @@ std::string DataState::line() const
         for (std::size_t i = 0; i < indicatorPairs_.size(); ++i)
             pairs += (i ? ", " : "") + indicatorPairs_[i];
         parts.push_back(pairs);
+    }
+    if (!refusedFiles_.empty()) {
+        std::string files = "Оставлены без изменений: ";
+        for (std::size_t i = 0; i < refusedFiles_.size(); ++i)
+            files += (i ? ", " : "") + refusedFiles_[i];
+        parts.push_back(files);
     }
     std::string text;
     for (const std::string& part : parts)

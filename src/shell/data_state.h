@@ -5,6 +5,7 @@
 
 #include "chart/chart_failure.h"
 #include "platform/clock.h"
+#include "platform/status.h"
 
 namespace tivka {
 
@@ -25,6 +26,8 @@ public:
     void cancelled(LocalTime at);
     void layoutChanged(const std::string& warning);
     void indicatorPairFailed(const std::string& pairText, const ChartFailures& failures);
+    // A flag or data file that is not a regular file was left alone.
+    void fileRefused(const Status& refusal);
 
     std::string line() const;
 
@@ -34,6 +37,7 @@ private:
     std::string failure_;  // "ошибка в 12:40: ..." of the last refresh, if it failed
     std::string layout_;
     std::vector<std::string> indicatorPairs_;
+    std::vector<std::string> refusedFiles_;
 };
 
 // "12:40"

@@ -28,6 +28,8 @@ void PassReport::take(const RefreshEvent& event)
             warnings_.push_back(warning);
     } else if (const auto* failed = std::get_if<PairFailed>(&event)) {
         failed_.push_back(*failed);
+    } else if (const auto* refused = std::get_if<FileRefused>(&event)) {
+        refused_.push_back(refused->refusal.text());
     }
 }
 
@@ -48,6 +50,8 @@ std::string PassReport::line() const
     }
     for (const std::string& warning : warnings_)
         line += ". " + warning;
+    for (const std::string& refused : refused_)
+        line += ". left alone: " + refused;
     return line;
 }
 

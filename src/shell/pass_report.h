@@ -29,6 +29,7 @@ private:
     std::vector<std::string> served_;
     std::vector<PairFailed> failed_;
     std::vector<std::string> warnings_;
+    std::vector<std::string> refused_;
 };
 
 }  // namespace tivka

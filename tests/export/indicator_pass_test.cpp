@@ -98,6 +98,8 @@ protected:
             failures_.push_back(IndicatorFailureMessage(failed->pairText, failed->failures));
             if (onFailure_)
                 onFailure_();
+        } else if (const auto* refused = std::get_if<FileRefused>(&event)) {
+            refused_.push_back(refused->refusal.subject());
         } else if (const auto* read = std::get_if<PairRead>(&event)) {
             const std::string code = PairCode(read->pairText);
             read_.push_back(code + "\r\n" + IndicatorDataText(read->readings[ChartKind::Orders],
@@ -180,6 +182,7 @@ protected:
     std::vector<std::string> failures_;
     std::function<void()> onFailure_;
     std::vector<std::string> read_;
+    std::vector<std::string> refused_;  // files told as left alone
     std::vector<StoredReading> kept_;
 };
 
@@ -235,44 +238,46 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
     const fs::path gbpFlag = flag(0, "GBPUSD"), gbpData = data(0, "GBPUSD"), elsewhere = "elsewhere";
     const std::string eurUsdFailed = "2+data request 2+data";
     // How the case is arranged (false: it cannot be here), what the message
-    // says after the pair's name, and the states of the three pairs in the
-    // first folder.
-    const std::tuple<std::function<bool()>, std::string, std::string> cases[] = {
+    // says after the pair's name, the states of the three pairs in the first
+    // folder, and whether a file of GBP/USD there is told as left alone.
+    const std::tuple<std::function<bool()>, std::string, std::string, bool> cases[] = {
         {[&] { return downloads_.unreachable = url, true; },
-         "Сервер недоступен: " + url + " (Couldn't connect to server)", eurUsdFailed},
+         "Сервер недоступен: " + url + " (Couldn't connect to server)", eurUsdFailed, false},
         {[&] { return serveEurUsdOrders(ChartFault::NotFound), true; }, "Сервер ответил 404 Not Found: " + url,
-         eurUsdFailed},
+         eurUsdFailed, false},
         {[&] { return serveEurUsdOrders(ChartFault::NotPng), true; },
-         "MToEURUSD.png from " + url + ": not a PNG image (starts with '<", eurUsdFailed},
+         "MToEURUSD.png from " + url + ": not a PNG image (starts with '<", eurUsdFailed, false},
         {[&] { return serveEurUsdOrders(ChartFault::Truncate), true; },
-         "MToEURUSD.png from " + url + ": the PNG data is truncated", eurUsdFailed},
+         "MToEURUSD.png from " + url + ": the PNG data is truncated", eurUsdFailed, false},
         {[&] { return serveEurUsdOrders(ChartFault::None, std::string(png.begin(), png.end())), true; },
-         "'1:2345' is not a valid floating point value", eurUsdFailed},
+         "'1:2345' is not a valid floating point value", eurUsdFailed, false},
         {[&] { return fs::remove(gbpFlag) && fs::create_directory(gbpFlag) && (writeFile(gbpFlag / "a", "x"), true); },
-         "", "folder: x 2+data 2+data"},
-        {[&] { return fs::create_directory(gbpData); }, "", "1 2+data 2+data"},
-        {[&] { return fs::create_symlink("/dev/full", gbpData), true; }, "", "1 2+data 2+data"},
+         "", "folder: x 2+data 2+data", false},
+        {[&] { return fs::create_directory(gbpData); }, "", "1 2+data 2+data", true},
+        {[&] { return fs::create_symlink("/dev/full", gbpData), true; }, "", "1 2+data 2+data", true},
         // Links to a file elsewhere, as flag and as data file, are never
         // written through, and a missing target is not created.
         {[&] { return fs::remove(gbpFlag) && (writeFile(elsewhere, "theirs"), true) &&
                       (fs::create_symlink(fs::absolute(elsewhere), gbpFlag), true); },
-         "", "theirs 2+data 2+data"},
+         "", "theirs 2+data 2+data", true},
         {[&] { return writeFile(elsewhere, "theirs"), fs::create_symlink(fs::absolute(elsewhere), gbpData), true; },
-         "", "1+other data 2+data 2+data"},
-        {[&] { return fs::create_symlink(fs::absolute(elsewhere), gbpData), true; }, "", "1 2+data 2+data"},
+         "", "1+other data 2+data 2+data", true},
+        {[&] { return fs::create_symlink(fs::absolute(elsewhere), gbpData), true; }, "", "1 2+data 2+data", true},
         // The superuser ignores permission bits; the immutable attribute
         // keeps even it from adding a file to the folder.
         {[&] { return std::system(("chattr +i " + folder(0).string() + " 2>/dev/null").c_str()) == 0; }, "",
-         "1 1 1"},
+         "1 1 1", false},
         // The indicator withdraws its request while the charts are fetched.
-        {[&] { return downloads_.onDownload = [&] { fs::remove(gbpFlag); }, true; }, "", "none 2+data 2+data"},
+        {[&] { return downloads_.onDownload = [&] { fs::remove(gbpFlag); }, true; }, "", "none 2+data 2+data",
+         false},
     };
-    for (const auto& [arrange, failure, states] : cases) {
+    for (const auto& [arrange, failure, states, leftAlone] : cases) {
         SCOPED_TRACE(failure + states);
         serveEurUsdOrders(ChartFault::None);
         downloads_.unreachable.clear();
         downloads_.onDownload = [] {};
         failures_.clear();
+        refused_.clear();
         fs::remove(elsewhere);
         fs::remove_all(folder(0));
         fs::create_directories(folder(0));
@@ -292,6 +297,8 @@ TEST_P(IndicatorPassTest, WhatCannotBeServedIsLeftAloneAndEverythingElseIsServed
         if (fs::exists(elsewhere)) {
             EXPECT_EQ(readFile(elsewhere), "theirs") << "written, or created, through a link";
         }
+        const fs::path linked = states.starts_with("theirs") ? gbpFlag : gbpData;  // the flag, else the data file
+        EXPECT_EQ(refused_, leftAlone ? std::vector<std::string>{linked.string()} : std::vector<std::string>{});
         ASSERT_EQ(failures_.size(), failure.empty() ? 0u : 1u);
         for (const std::string& shown : failures_)
             EXPECT_THAT(shown, ::testing::StartsWith("Ошибка при обновлении графиков для EURUSD\n" + failure));

@@ -47,8 +47,16 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
              s.chartsFailed(at1240, "x"), s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled);
          },
          "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (Сервер недоступен: S (stalled))"},
+        {"files left alone",
+         [&](DataState& s) {
+             s.fileRefused(Status(Status::Code::NotAFile, "F/irGBPUSD.dat", "is a symbolic link")),
+                 s.fileRefused(Status(Status::Code::NotAFile, "F/GBPUSD.csv", "is a folder"));
+         },
+         "Оставлены без изменений: F/irGBPUSD.dat: is a symbolic link, F/GBPUSD.csv: is a folder"},
         {"a new refresh forgets layout and pairs",
-         [&](DataState& s) { s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.refreshStarted(); },
+         [&](DataState& s) {
+             s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.fileRefused({}), s.refreshStarted();
+         },
          ""},
     };
     for (const auto& c : cases) {

@@ -27,6 +27,7 @@ std::string describe(const RefreshEvent& event)
                           [](const PairRead& e) { return "read " + e.pairText; },
                           [](const PairFailed& e) { return "failed " + e.pairText; },
                           [](const PassStarted&) { return std::string("pass"); },
+                          [](const FileRefused& e) { return "refused " + e.refusal.subject(); },
                           [](const PassEnded& e) { return std::string(e.cancelled ? "cancelled" : "passed"); },
                       },
                       event);

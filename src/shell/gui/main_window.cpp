@@ -257,6 +257,7 @@ void MainWindow::handle(RefreshEvent event)
                                                                   read.readings[ChartKind::Positions]));
                    },
                    [this](const PairFailed& failed) { indicatorPairFailed(failed); },
+                   [this](const FileRefused& refused) { dataState_.fileRefused(refused.refusal); },
                    [](const PassStarted&) {},
                    [](const PassEnded&) {},
                },
