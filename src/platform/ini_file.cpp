@@ -37,24 +37,6 @@ std::optional<std::string> IniValues::find(const std::string& section, const std
     return FindIniValue(text_, section, key);
 }
 
-std::string IniValues::readString(const std::string& section, const std::string& key,
-                                  const std::string& defaultValue) const
-{
-    return FindIniValue(text_, section, key).value_or(defaultValue);
-}
-
-std::int32_t IniValues::readInteger(const std::string& section, const std::string& key,
-                                    std::int32_t defaultValue) const
-{
-    std::int32_t value = defaultValue;
-    return TryParseInteger(readString(section, key, ""), value) ? value : defaultValue;
-}
-
-bool IniValues::readBool(const std::string& section, const std::string& key, bool defaultValue) const
-{
-    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
-}
-
 Result<IniValues> ReadIniFile(const std::string& path)
 {
     Result<std::string> text = ReadWholeFile(path);

@@ -22,14 +22,6 @@ public:
 
     // The value of `key` in `section`, if the key is there.
     std::optional<std::string> find(const std::string& section, const std::string& key) const;
-    std::string readString(const std::string& section, const std::string& key,
-                           const std::string& defaultValue) const;
-    // Decimal, or hexadecimal after "0x"/"0X" when longer than two characters
-    // (or after "$"), as ParseInteger takes them; anything else gives the default.
-    std::int32_t readInteger(const std::string& section, const std::string& key,
-                             std::int32_t defaultValue) const;
-    // An integer, true when non-zero; non-numeric gives the default.
-    bool readBool(const std::string& section, const std::string& key, bool defaultValue) const;
 
 private:
     std::string text_;
