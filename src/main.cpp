@@ -15,6 +15,7 @@
 #include "platform/numeric_locale.h"
 #include "platform/paths.h"
 #include "history/history_store.h"
+#include "interface/interface_host.h"
 #include "shell/settings.h"
 #include "shell/gui/main_window.h"
 
@@ -74,6 +75,17 @@ int main(int argc, char** argv)
     services.openWorkbook = [](const std::string& path) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
+
+    // The local JSON interface, when the settings ask for it.
+    tivka::InterfaceHost interface(services.historyPath, clock);
+    if (const std::string& address = services.settings.settings.listen; !address.empty()) {
+        if (const tivka::Status listening = interface.start(address); listening.ok()) {
+            services.alsoRecord = &interface.recorder();
+            services.listener = interface.sink();
+        } else {
+            services.notices.push_back("Интерфейс JSON не запущен: " + listening.text());
+        }
+    }
 
     tivka::MainWindow window(services);
     QObject::connect(&window, &tivka::MainWindow::shutDownFinished, &app, &QCoreApplication::quit);

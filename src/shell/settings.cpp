@@ -21,7 +21,11 @@ std::optional<std::int32_t> integerOf(const std::string& text)
 template <auto Field>
 SettingKey textKey(const char* name)
 {
-    return {name, [](Settings& s, const std::string& text) { return s.*Field = text, false; },
+    return {name,
+            [](Settings& s, const std::string& text) {
+                s.*Field = text;
+                return false;
+            },
             [](const Settings& s) { return s.*Field; }};
 }
 
@@ -79,7 +83,16 @@ const std::vector<SettingKey> kSettingKeys = {
      nullptr},
     // A value that is not a whole number of days never deletes anything.
     {"HistoryDays",
-     [](Settings& s, const std::string& text) { return s.historyDays = std::max(0, integerOf(text).value_or(0)), false; },
+     [](Settings& s, const std::string& text) {
+         s.historyDays = std::max(0, integerOf(text).value_or(0));
+         return false;
+     },
+     nullptr},
+    {"Listen",
+     [](Settings& s, const std::string& text) {
+         s.listen = text;
+         return false;
+     },
      nullptr},
     timerNumber<&TimerSettings::periodMinutes>("Time1"),
     timerNumber<&TimerSettings::hourlyMinute>("Time2"),

@@ -31,6 +31,9 @@ struct Settings {
     // Readings older than this many days are deleted from the history at
     // start-up; 0 keeps them all.
     int historyDays = 0;
+    // Where the window answers the local JSON interface ("PORT" or
+    // "HOST:PORT"); empty: it does not.
+    std::string listen;
 };
 
 // A value of the settings file that was refused rather than used, because

@@ -93,6 +93,8 @@ void MainWindow::startUp()
     applyChoices(state_.settings.choices);
     for (const SettingRefusal& refused : services_.settings.refused)
         reportError(RefusalMessage(services_.settingsPath, refused));
+    for (const std::string& notice : services_.notices)
+        reportError(notice);
     guarded([this] {
         startHistory();
         state_.digits = LoadWorkingTemplate();

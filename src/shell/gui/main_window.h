@@ -62,6 +62,8 @@ struct MainWindowServices {
     // When set, told every event of every refresh on the window's thread
     // (the interface's health).
     RefreshSink listener;
+    // What went wrong before the window was made, shown at start-up.
+    std::vector<std::string> notices;
 };
 
 // Who asked for a refresh: its failures are shown in message boxes when the
