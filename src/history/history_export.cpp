@@ -1,5 +1,7 @@
 #include "history/history_export.h"
 
+#include <charconv>
+
 #include "acquisition/pair_naming.h"
 #include "history/history_store.h"
 #include "history/iso_time.h"
@@ -23,7 +25,6 @@ struct ReadingFields {
     const char* kind;
     char cumulative;
     std::string price;
-    int decimals;
     std::string layout;
 };
 
@@ -43,12 +44,21 @@ std::string layoutField(const std::optional<LayoutChecks>& failed, ExportFormat 
     return json ? "[" + names + "]" : names.empty() ? "ok" : names;
 }
 
+// The shortest text that reads back as exactly this double: the level price
+// as the reader computed it, not rounded to the pair's decimals (which would
+// give neighbouring columns one price).
+std::string exactPrice(double price)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, price);
+    return std::string(text, result.ptr);
+}
+
 ReadingFields fieldsOf(const StoredReading& stored, ExportFormat format)
 {
-    const int decimals = DecimalsOfPairText(stored.pairText);
     ReadingFields fields{IsoUtcText(stored.fetchedAt), stored.reading.timeText, stored.pairText,
                          ChartKindName(stored.kind), stored.cumulative ? '1' : '0',
-                         FormatPrice(stored.reading.price, decimals, kSignificant, "."), decimals,
+                         FormatPrice(stored.reading.price, DecimalsOfPairText(stored.pairText), kSignificant, "."),
                          layoutField(stored.failedChecks, format)};
     if (format == ExportFormat::Json) {
         fields.fetchedAt = JsonQuoted(fields.fetchedAt);
@@ -73,7 +83,7 @@ std::string csvField(const std::string& text)
 void appendCsv(std::string& out, const ReadingFields& f, int column, const Level& level)
 {
     out += f.fetchedAt + ',' + csvField(f.chartTime) + ',' + csvField(f.pair) + ',' + f.kind + ',' + f.cumulative +
-           ',' + f.price + ',' + std::to_string(column) + ',' + FormatPrice(level.price, f.decimals, kSignificant, ".") + ',' +
+           ',' + f.price + ',' + std::to_string(column) + ',' + exactPrice(level.price) + ',' +
            std::to_string(PercentOf(level.buyPixels)) + ',' + std::to_string(PercentOf(level.sellPixels)) + ',' +
            f.layout + '\n';
 }
@@ -83,7 +93,7 @@ void appendJson(std::string& out, const ReadingFields& f, int column, const Leve
     out += "{\"fetched_at\":" + f.fetchedAt + ",\"chart_time\":" + f.chartTime + ",\"pair\":" + f.pair +
            ",\"kind\":\"" + f.kind + "\",\"cumulative\":" + (f.cumulative == '1' ? "true" : "false") +
            ",\"price\":" + f.price + ",\"column\":" + std::to_string(column) +
-           ",\"level_price\":" + FormatPrice(level.price, f.decimals, kSignificant, ".") + ",\"buy\":" + std::to_string(PercentOf(level.buyPixels)) +
+           ",\"level_price\":" + exactPrice(level.price) + ",\"buy\":" + std::to_string(PercentOf(level.buyPixels)) +
            ",\"sell\":" + std::to_string(PercentOf(level.sellPixels)) + ",\"layout\":" + f.layout + "}";
 }
 
