@@ -23,9 +23,9 @@ constexpr double kMaxLabelOffsetColumns = 2.0;
 // itself: nearer to it than to either neighbour. On a sound chart it lies
 // there exactly (the price is a whole number of steps, the labels sit on
 // their ticks; a label off by the two columns the line check allows moves
-// the line at 255 by two columns over the number of labels, a fifth of a
-// column with the nine labels or more a scale has). A picture moved sideways
-// by one pixel moves every label by a whole column.
+// the line at 255 by two columns over the number of labels, under a quarter
+// of a column with the nine or more labels the charts carry). A picture
+// moved sideways by one pixel moves every label by a whole column.
 constexpr double kMaxPriceColumnOffset = 0.5;
 
 // How far around the bar groups bar colours are looked for: a picture moved
@@ -38,7 +38,8 @@ constexpr int kBarColourMargin = 5;
 // sound charts hold no other colour there at all. A pixel of another colour
 // inside a bar makes it read shorter, so a handful of them (a speck, a
 // cursor's dot) cost a bar at most that many pixels; four pixels are
-// tolerated. Bars drawn in another colour put hundreds there.
+// tolerated. Bars drawn in another colour put hundreds there (150 and more on
+// every chart the tests try).
 constexpr int kMaxForeignPixels = 4;
 
 bool twoDigits(const std::string& text, std::size_t at, int limit)
@@ -221,20 +222,23 @@ private:
 // Bar colours outside the bar groups (the axis row and column 255
 // included), a bar colour in the group that counts the other one, and
 // colours no pass knows inside the groups. A sound chart has none of the
-// first two at all: its bars are drawn only where the passes walk, each in
-// its group's colour.
+// first two at all, so none is tolerated: its bars are drawn only where the
+// passes walk, each in its group's colour, and a pass counts a bar pixel
+// anywhere else as nothing.
 void checkBarColours(const Bitmap& chart, std::vector<LayoutProblem>& problems)
 {
     StrayTally place, side, foreign;
     for (int y = kBuyFarRow - kBarColourMargin; y <= kSellFarRow + kBarColourMargin; ++y)
         for (int x = kFirstLevelColumn - kBarColourMargin; x <= kLastLevelColumn + kBarColourMargin; ++x) {
             const Colour c = chart.pixel(x, y);
+            if (c == colours::white)  // most of the picture
+                continue;
             const int group = barGroupAt(x, y);
             if (isBarColour(c) && group < 0)
                 place.add(c, x, y);
             else if (isBarColour(c) && c != kBarGroups[group].colour)
                 side.add(c, x, y);
-            else if (group >= 0 && !isBarColour(c) && c != colours::white && c != colours::grey)
+            else if (group >= 0 && !isBarColour(c) && c != colours::grey)
                 foreign.add(c, x, y);
         }
     for (auto found : {place.worst(LayoutCheck::BarColourPlace, 0), side.worst(LayoutCheck::BarColourSide, 0),
@@ -279,6 +283,8 @@ std::vector<LayoutProblem> LayoutProblems(const Bitmap& chart, const ChartReadin
     checkScale(reading, problems);
     if (!isClockTime(reading.timeText))
         problems.push_back({LayoutCheck::TimeFormat, layout::TimeText{reading.timeText}});
+    // Every place the readers use is counted from the top left corner of a
+    // picture of exactly this size; another size is another drawing.
     if (chart.width() != kChartWidth || chart.height() != kChartHeight)
         problems.push_back({LayoutCheck::PictureSize, layout::PictureSize{chart.width(), chart.height()}});
     if (auto axis = axisBroken(chart))

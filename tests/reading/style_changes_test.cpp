@@ -64,8 +64,10 @@ TEST(StyleChanges, EveryChangedChartReadsAsBeforeOrIsFlagged)
     Outcome all;
     for (const charts::ChartModel& model : realisticCharts()) {
         const DigitTemplate digits(charts::DigitTemplateBitmap(model.font));
-        const ChartReading before = ReadChart(charts::RenderChart(model), digits, {});
+        const Bitmap unchanged = charts::RenderChart(model);
+        const ChartReading before = ReadChart(unchanged, digits, {});
         ASSERT_TRUE(before.complete());
+        ASSERT_TRUE(LayoutProblems(unchanged, before).empty()) << model.pairText;
         for (const charts::StyleChange& change : changes) {
             const Bitmap picture = change.draw(model);
             const ChartReading after = ReadChart(picture, digits, {});
