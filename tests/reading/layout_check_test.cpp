@@ -155,7 +155,7 @@ TEST(LayoutCheck, EachBrokenRuleIsNamed)
 }
 
 // The warning names each chart before each of its problems; the verdict the
-// history keeps is the set of failed checks.
+// history keeps is the set of failed checks, worded without figures.
 TEST(LayoutCheck, TheWarningNamesTheChartOfEachProblem)
 {
     const std::vector<LayoutProblem> orders = {{LayoutCheck::PictureSize, layout::PictureSize{1, 2}},
@@ -169,6 +169,8 @@ TEST(LayoutCheck, TheWarningNamesTheChartOfEachProblem)
     const LayoutChecks failed = LayoutChecks::failedIn(orders);
     EXPECT_EQ(failed.bits(), (1u << 6) | (1u << 12));
     EXPECT_TRUE(failed.has(LayoutCheck::PictureSize) && !failed.has(LayoutCheck::TimeFormat));
+    EXPECT_EQ(FailedChecksText(failed), "Разметка графика изменилась: картинка не 531 × 256 точек; столбики не найдены");
+    EXPECT_EQ(FailedChecksText(LayoutChecks()), "");
 }
 
 }  // namespace
