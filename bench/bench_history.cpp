@@ -30,7 +30,7 @@ StoredReading driftReading(const char* pair, ChartKind kind, std::int64_t minute
     const charts::ChartFile file{kind == ChartKind::Orders ? charts::ChartKind::Orders : charts::ChartKind::Positions,
                                  false, PairName(pair)};
     return {pair, kind, false, minute * 60,
-            ReadCompleteChart(charts::DriftingChartPicture(file, 5, minute), digits(), {".", "."})};
+            ReadCompleteChart(charts::DriftingChartPicture(file, 5, minute), digits(), {".", "."}), LayoutChecks()};
 }
 
 std::string benchFolder()

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "chart/bitmap.h"
+
 // Where the broker's charts put what the readers read, in chart pixels: x
 // counts columns from the left edge, y rows from the top, both from 0. The
 // readers, the indicator data and the cursor readout all take their places
 // from here. (The test chart renderer keeps its own copy on purpose: it is
 // the independent oracle the readers are checked against.)
 namespace tivka::geometry {
+
+// The broker's charts are 531 x 256 pixels: everything below is placed in a
+// picture of that size.
+constexpr int kChartWidth = 531;
+constexpr int kChartHeight = 256;
 
 // A band searched for one upright line of text: rows [firstRow, endRow),
 // characters starting in columns [firstColumn, endColumn).
@@ -49,6 +56,27 @@ constexpr int kBuyNearAxisRow = 119;
 constexpr int kSellNearAxisRow = 121;
 constexpr int kBarRows = 75;
 constexpr int kFullBarPixels = 74;
+constexpr int kAxisRow = 120;
+constexpr int kBuyFarRow = kBuyNearAxisRow - (kBarRows - 1);    // 45
+constexpr int kSellFarRow = kSellNearAxisRow + (kBarRows - 1);  // 195
+
+// The four groups of bars, each one side of the current price's column on
+// one side of the axis, and the one colour its bars are drawn in there. In
+// reading order: buy below the price (olive), buy above (teal), sell below
+// (teal), sell above (olive). A pass counts its colour, and grey shading
+// until the first white, walking kBarRows rows away from the axis.
+struct BarGroup {
+    int firstColumn;  // kSideColumns columns from here
+    bool aboveAxis;   // buy: rows 119 up to 45; else sell: rows 121 down to 195
+    Colour colour;
+};
+
+constexpr BarGroup kBarGroups[4] = {
+    {kFirstLevelColumn, true, colours::olive},
+    {kNowColumn + 1, true, colours::teal},
+    {kFirstLevelColumn, false, colours::teal},
+    {kNowColumn + 1, false, colours::olive},
+};
 
 // The charts are shown turned a quarter turn counter-clockwise, side by side
 // in a 514 x 532 picture: positions at x 0, orders at x 258. A chart column

@@ -80,14 +80,15 @@ void writeRequestedFolders(const IndicatorPassConfig& config, const PairRequest&
 }
 
 void recordPair(const IndicatorPassConfig& config, const std::string& pairText,
-                const PerChart<ChartReading>& readings)
+                const PerChart<ChartReading>& readings, const PerChart<std::vector<LayoutProblem>>& layout)
 {
     if (!config.recorder)
         return;
     static const SystemClock systemClock;
     const std::int64_t fetchedAt = (config.clock ? *config.clock : systemClock).now();
     for (ChartKind kind : kFetchOrder)
-        config.recorder->record({pairText, kind, config.cumulative[kind], fetchedAt, readings[kind]});
+        config.recorder->record({pairText, kind, config.cumulative[kind], fetchedAt, readings[kind],
+                                 LayoutChecks::failedIn(layout[kind])});
 }
 
 // The first chart, orders first, whose text is not a number.
@@ -118,10 +119,13 @@ bool serveFetchedPair(const IndicatorPassConfig& config, const DigitTemplate& di
         sink(PairFailed{pairText, std::move(failures)});
         return true;
     }
-    recordPair(config, pairText, readings);
+    PerChart<std::vector<LayoutProblem>> layout;
+    for (ChartKind kind : kChartKinds)
+        layout[kind] = LayoutProblems((*fetched.charts)[kind], readings[kind]);
+    recordPair(config, pairText, readings, layout);
     const std::string text = IndicatorDataText(readings[ChartKind::Orders], readings[ChartKind::Positions],
                                                DecimalsOfPairCode(request.code));
-    sink(PairRead{pairText, std::move(readings)});
+    sink(PairRead{pairText, std::move(readings), std::move(layout)});
     writeRequestedFolders(config, request, text, sink);
     return true;
 }

@@ -24,8 +24,9 @@ struct IndicatorPassConfig {
     // pairs in list order; false fetches pair by pair.
     bool overlapped = true;
     // When set, gets both readings of every pair served (positions first),
-    // fetched at `clock`'s time (the system clock when null); neither is
-    // owned, both must outlive the pass.
+    // fetched at `clock`'s time (the system clock when null), each with the
+    // checks of the layout guard it failed; neither is owned, both must
+    // outlive the pass.
     ReadingRecorder* recorder = nullptr;
     const Clock* clock = nullptr;
 };

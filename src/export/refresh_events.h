@@ -10,6 +10,7 @@
 #include "chart/chart_failure.h"
 #include "platform/status.h"
 #include "reading/chart_reading.h"
+#include "reading/layout_check.h"
 
 namespace tivka {
 
@@ -37,11 +38,13 @@ struct DisplayFetched {
 // The indicator pass begins.
 struct PassStarted {};
 
-// Both charts of a requested pair were read; the data files of the folders
-// that asked are written next.
+// Both charts of a requested pair were read, and the layout guard judged
+// each (none: it passed); the data files of the folders that asked are
+// written next.
 struct PairRead {
     std::string pairText;
     PerChart<ChartReading> readings;
+    PerChart<std::vector<LayoutProblem>> layout;
 };
 
 // A requested pair that could not be served; its flags and data files were

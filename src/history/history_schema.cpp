@@ -43,6 +43,14 @@ void toVersion2(SqliteDatabase& db)
     db.execute("CREATE INDEX readings_by_levels ON readings(series, levels_digest)");
 }
 
+// Version 3: the checks of the layout guard each reading failed, as the bits
+// of LayoutChecks (0: none failed). The readings kept before got no verdict
+// and keep NULL: nobody knows now whether their charts looked right.
+void toVersion3(SqliteDatabase& db)
+{
+    db.execute("ALTER TABLE readings ADD COLUMN layout_checks INTEGER");
+}
+
 bool hasTable(SqliteDatabase& db, const char* name)
 {
     SqliteStatement query(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
@@ -78,6 +86,8 @@ void BringSchemaUpToDate(SqliteDatabase& db)
         db.execute(kVersion1);
     if (version < 2)
         toVersion2(db);
+    if (version < 3)
+        toVersion3(db);
     db.execute("UPDATE schema_version SET version = " + std::to_string(kHistorySchemaVersion));
     transaction.commit();
 }

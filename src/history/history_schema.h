@@ -6,8 +6,8 @@ class SqliteDatabase;
 
 // The layout this program writes. Version 1 kept readings without a digest of
 // their levels; version 2 adds it, and the index that finds a reading held
-// twice.
-constexpr int kHistorySchemaVersion = 2;
+// twice; version 3 adds the layout guard's verdict on each reading.
+constexpr int kHistorySchemaVersion = 3;
 
 // Creates the tables in an empty file, or runs every step from the file's
 // version up to kHistorySchemaVersion, all in one transaction: a failure (or

@@ -35,7 +35,7 @@ struct HistoryStore::Statements {
           sameChart(db, "SELECT id, price_text, levels FROM readings "
                         "WHERE series = ? AND levels_digest = ? AND chart_time = ?"),
           addReading(db, "INSERT INTO readings(series, fetched_at, chart_time, price_text, price, levels, "
-                         "levels_digest) VALUES (?, ?, ?, ?, ?, ?, ?)")
+                         "levels_digest, layout_checks) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
     {
     }
     SqliteStatement findSeries;
@@ -134,6 +134,10 @@ bool HistoryStore::record(const StoredReading& reading)
         .bind(5, reading.reading.price)
         .bindBlob(6, packed.blob)
         .bind(7, digest);
+    if (reading.failedChecks)
+        add.bind(8, std::int64_t(reading.failedChecks->bits()));
+    else
+        add.bindNull(8);
     add.step();
     transaction.commit();
     return true;
@@ -154,7 +158,7 @@ std::vector<SeriesSummary> HistoryStore::summary()
 void HistoryStore::forEachReading(const ReadingQuery& query, const std::function<void(const StoredReading&)>& visit)
 {
     SqliteStatement select(*db_, "SELECT readings.id, kind, cumulative, fetched_at, chart_time, price_text, price, "
-                                 "levels FROM readings JOIN series ON series.id = readings.series "
+                                 "levels, layout_checks FROM readings JOIN series ON series.id = readings.series "
                                  "WHERE pair = ?1 AND (?2 IS NULL OR kind = ?2) AND (?3 IS NULL OR cumulative = ?3) "
                                  "AND fetched_at BETWEEN ?4 AND ?5 ORDER BY fetched_at, readings.id");
     select.bind(1, std::string_view(query.pairText)).bind(4, query.from).bind(5, query.to);
@@ -173,6 +177,9 @@ void HistoryStore::forEachReading(const ReadingQuery& query, const std::function
         stored.reading.priceText = select.text(5);
         stored.reading.price = select.real(6);
         ApplyLevelBody(UnpackLevels(select.blob(7), id), stored.reading, id);
+        stored.failedChecks.reset();
+        if (!select.isNull(8))
+            stored.failedChecks = LayoutChecks(std::uint32_t(select.integer(8)));
         visit(stored);
     }
 }

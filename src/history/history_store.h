@@ -51,7 +51,8 @@ struct ReadingQuery {
 // Tables: schema_version(version); series(id, pair, kind 'orders' or
 // 'positions', cumulative 0/1); readings(id, series, fetched_at (seconds UTC),
 // chart_time, price_text, price, levels (see level_blob.h), levels_digest
-// (BodyDigest of the levels, which finds a chart held twice)).
+// (BodyDigest of the levels, which finds a chart held twice), layout_checks
+// (the bits of StoredReading::failedChecks, NULL when unset)).
 // Older files are brought up to this layout when opened, in one transaction.
 //
 // One store is one connection: use it from one thread at a time. Any number
@@ -67,8 +68,8 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Keeps a complete reading, unless the same chart (same pair, chart,
-    // variant, chart time, price and levels) is already held. True when it
-    // was stored. Outside a Batch, it is committed before this returns.
+    // variant, chart time, price and levels) is already held, with the
+    // verdict it was first kept with. True when it was stored. Outside a Batch, it is committed before this returns.
     bool record(const StoredReading& reading);
 
     // Groups the records made during its life into one transaction: all of

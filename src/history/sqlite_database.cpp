@@ -90,6 +90,13 @@ SqliteStatement& SqliteStatement::bindBlob(int position, std::string_view bytes)
     return *this;
 }
 
+SqliteStatement& SqliteStatement::bindNull(int position)
+{
+    if (sqlite3_bind_null(statement_, position) != SQLITE_OK)
+        db_.fail("cannot bind a value");
+    return *this;
+}
+
 bool SqliteStatement::step()
 {
     const int result = sqlite3_step(statement_);
@@ -106,6 +113,11 @@ void SqliteStatement::reset()
 {
     sqlite3_reset(statement_);
     sqlite3_clear_bindings(statement_);
+}
+
+bool SqliteStatement::isNull(int column) const
+{
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
 std::int64_t SqliteStatement::integer(int column) const

@@ -56,9 +56,11 @@ public:
     SqliteStatement& bind(int position, double value);
     SqliteStatement& bind(int position, std::string_view text);
     SqliteStatement& bindBlob(int position, std::string_view bytes);
+    SqliteStatement& bindNull(int position);
     bool step();
     void reset();
 
+    bool isNull(int column) const;
     std::int64_t integer(int column) const;
     double real(int column) const;
     std::string text(int column) const;

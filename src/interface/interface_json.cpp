@@ -9,6 +9,7 @@
 #include "history/iso_time.h"
 #include "platform/json_text.h"
 #include "reading/layout_check.h"
+#include "reading/layout_warning.h"
 
 namespace tivka {
 
@@ -44,13 +45,19 @@ std::string levelsJson(const ChartReading& reading)
     return out + "]";
 }
 
-std::string layoutJson(const ChartReading& reading)
+// The layout guard's verdict kept with the reading: whether its chart looked
+// changed (null when no verdict was kept), the names of the checks it failed
+// and what each means.
+std::string layoutJson(const std::optional<LayoutChecks>& failed)
 {
-    const std::vector<std::string> problems = LayoutProblems(reading);
-    std::string out = std::string("{\"changed\":") + (problems.empty() ? "false" : "true") + ",\"problems\":[";
-    for (std::size_t i = 0; i < problems.size(); ++i)
-        out += (i ? "," : "") + JsonQuoted(problems[i]);
-    return out + "]}";
+    std::string checks, problems;
+    for (int i = 0; failed && i < kLayoutCheckCount; ++i)
+        if (failed->has(LayoutCheck(i))) {
+            checks += std::string(checks.empty() ? "" : ",") + '"' + LayoutCheckName(LayoutCheck(i)) + '"';
+            problems += (problems.empty() ? "" : ",") + JsonQuoted(LayoutCheckText(LayoutCheck(i)));
+        }
+    const std::string changed = !failed ? "null" : failed->empty() ? "false" : "true";
+    return "{\"changed\":" + changed + ",\"checks\":[" + checks + "],\"problems\":[" + problems + "]}";
 }
 
 }  // namespace
@@ -63,7 +70,7 @@ std::string ReadingJson(const StoredReading& stored)
            "\",\"fetched_at\":" + timeJson(stored.fetchedAt) + ",\"chart_time\":" + JsonQuoted(reading.timeText) +
            ",\"price\":" + JsonNumber(reading.price) + ",\"price_text\":" + JsonQuoted(reading.priceText) +
            ",\"step\":" + JsonNumber(reading.step) + ",\"scale\":" + scaleJson(reading.scale) +
-           ",\"levels\":" + levelsJson(reading) + ",\"layout\":" + layoutJson(reading) + "}\n";
+           ",\"levels\":" + levelsJson(reading) + ",\"layout\":" + layoutJson(stored.failedChecks) + "}\n";
 }
 
 std::string PairsJson(const std::vector<StoredReading>& latest)

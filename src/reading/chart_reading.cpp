@@ -18,22 +18,6 @@ using namespace geometry;
 
 constexpr int kPassColumns = kSideColumns;
 
-// One of the four level passes: a column range on one side of the axis,
-// measured in one bar colour. In reading order: buy below the price (olive),
-// buy above (teal), sell below (teal), sell above (olive).
-struct LevelPass {
-    int firstColumn;
-    bool aboveAxis;  // buy side: rows 119 up to 45; else sell side: rows 121 down to 195
-    Colour barColour;
-};
-
-constexpr LevelPass kLevelPasses[4] = {
-    {kFirstLevelColumn, true, colours::olive},
-    {kNowColumn + 1, true, colours::teal},
-    {kFirstLevelColumn, false, colours::teal},
-    {kNowColumn + 1, false, colours::olive},
-};
-
 // Pixels (x0 .. x0+count-1, y): straight from the chart when the segment lies
 // inside it, else copied into `spare` with colours::none outside.
 const Colour* readRow(const Bitmap& chart, int y, int x0, int count, Colour* spare)
@@ -84,7 +68,7 @@ void countBlock(const Colour* nearAxis, std::ptrdiff_t rowStep, Colour barColour
 
 // The pass's pixels, nearest the axis first, with colours::none outside the
 // chart: only needed when the pass reaches past a small chart's edge.
-std::vector<Colour> passRectangle(const Bitmap& chart, const LevelPass& pass, int firstRow, int direction)
+std::vector<Colour> passRectangle(const Bitmap& chart, const BarGroup& pass, int firstRow, int direction)
 {
     std::vector<Colour> pixels;
     pixels.reserve(std::size_t(kBarRows) * kPassColumns);
@@ -97,7 +81,7 @@ std::vector<Colour> passRectangle(const Bitmap& chart, const LevelPass& pass, in
 // The counted pixels of every column of a pass: the pass's bar colour
 // anywhere in the 75-row walk away from the axis, grey only until the first
 // white. Twelve columns at a time, row by row.
-std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const LevelPass& pass)
+std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const BarGroup& pass)
 {
     const int firstRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
     const int direction = pass.aboveAxis ? -1 : 1;
@@ -117,7 +101,7 @@ std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const Lev
     }
     std::array<std::int32_t, kPassColumns> counted{};
     for (std::size_t j = 0; j < kPassColumns; j += kBlockColumns)
-        countBlock(nearAxis + j, rowStep, pass.barColour, counted.data() + j);
+        countBlock(nearAxis + j, rowStep, pass.colour, counted.data() + j);
     return counted;
 }
 
@@ -199,7 +183,7 @@ private:
     std::size_t reference_ = 0;
 };
 
-void runPass(const Bitmap& chart, const LevelPass& pass, ChartReading& reading)
+void runPass(const Bitmap& chart, const BarGroup& pass, ChartReading& reading)
 {
     const auto pixels = passPixels(chart, pass);
     PriceWalk walk(reading.scale, reading.step);
@@ -262,7 +246,7 @@ ChartReading ReadChart(const Bitmap& chart, const DigitTemplate& digits, const R
     if (!readNow(reader, options, reading) || !readScale(chart, reader, options, reading))
         return reading;
     reading.step = ScaleStep(reading.scale);
-    for (const LevelPass& pass : kLevelPasses)
+    for (const BarGroup& pass : kBarGroups)
         runPass(chart, pass, reading);
     return reading;
 }

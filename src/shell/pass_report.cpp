@@ -1,7 +1,7 @@
 #include "shell/pass_report.h"
 
 #include "acquisition/pair_naming.h"
-#include "reading/layout_check.h"
+#include "reading/layout_warning.h"
 #include "shell/failure_text.h"
 
 namespace tivka {
@@ -22,8 +22,7 @@ void PassReport::take(const RefreshEvent& event)
 {
     if (const auto* read = std::get_if<PairRead>(&event)) {
         served_.push_back(read->pairText);
-        const std::string warning = PairLayoutWarning(PairCode(read->pairText) + " ", read->readings[ChartKind::Orders],
-                                                      read->readings[ChartKind::Positions]);
+        const std::string warning = PairLayoutWarning(PairCode(read->pairText) + " ", read->layout);
         if (!warning.empty())
             warnings_.push_back(warning);
     } else if (const auto* failed = std::get_if<PairFailed>(&event)) {

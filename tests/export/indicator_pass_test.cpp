@@ -12,9 +12,11 @@
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
 #include "chart_server/chart_server.h"
+#include "chart_server/style_changes.h"
 #include "export/chart_models.h"
 #include "export/indicator_data.h"
 #include "export/indicator_pass.h"
+#include "reading/layout_warning.h"
 #include "shell/failure_text.h"
 #include "support/manual_clock.h"
 #include "support/test_support.h"
@@ -105,6 +107,7 @@ protected:
             read_.push_back(code + "\r\n" + IndicatorDataText(read->readings[ChartKind::Orders],
                                                               read->readings[ChartKind::Positions],
                                                               DecimalsOfPairCode(code)));
+            warnings_.push_back(PairLayoutWarning(code + " ", read->layout));
         }
     }
     void record(const StoredReading& reading) override { kept_.push_back(reading); }
@@ -183,6 +186,7 @@ protected:
     std::function<void()> onFailure_;
     std::vector<std::string> read_;
     std::vector<std::string> refused_;  // files told as left alone
+    std::vector<std::string> warnings_;
     std::vector<StoredReading> kept_;
 };
 
@@ -209,18 +213,40 @@ TEST_P(IndicatorPassTest, EveryFolderThatAskedGetsFlagOneTheDataAndFlagTwoInTurn
     EXPECT_FALSE(fs::exists("MTpGBPUSD.png") || fs::exists("MToUSDJPY.png")) << "charts left behind";
     EXPECT_TRUE(failures_.empty());
 
-    // The window gets both readings of each pair; the history gets them too,
-    // positions first, with their variants and the pass's time.
+    // The window gets both readings of each pair, no layout warning; the
+    // history gets them too, positions first, with their variants, the
+    // pass's time and the layout guard's verdict (all passed).
     const std::string gbp = expected("GBP/USD"), jpy = expected("USD/JPY");
     EXPECT_EQ(read_, (std::vector<std::string>{"GBPUSD\r\n" + gbp, "USDJPY\r\n" + jpy}));
+    EXPECT_EQ(warnings_, (std::vector<std::string>{"", ""}));
     std::vector<std::string> kept;
     for (const StoredReading& r : kept_)
         kept.push_back(r.pairText + (r.kind == tivka::ChartKind::Orders ? " orders " : " positions ") +
-                       std::to_string(r.cumulative) + " " + std::to_string(r.fetchedAt - clock_.instant));
-    ASSERT_EQ(kept, (std::vector<std::string>{"GBP/USD positions 0 0", "GBP/USD orders 1 0", "USD/JPY positions 0 0",
-                                              "USD/JPY orders 1 0"}));
+                       std::to_string(r.cumulative) + " " + std::to_string(r.fetchedAt - clock_.instant) +
+                       (r.failedChecks && r.failedChecks->empty() ? " passed" : " not passed"));
+    ASSERT_EQ(kept, (std::vector<std::string>{"GBP/USD positions 0 0 passed", "GBP/USD orders 1 0 passed",
+                                              "USD/JPY positions 0 0 passed", "USD/JPY orders 1 0 passed"}));
     EXPECT_EQ(IndicatorDataText(kept_[1].reading, kept_[0].reading, 4), gbp);
     EXPECT_EQ(IndicatorDataText(kept_[3].reading, kept_[2].reading, 2), jpy);
+}
+
+// A chart whose layout looks changed is read and served all the same (the
+// user may want its figures); the window is told, and the history keeps the
+// reading with the checks it failed.
+TEST_P(IndicatorPassTest, AFlaggedChartIsServedAndKeptWithItsMark)
+{
+    const Bitmap taller =
+        charts::GrowPicture(charts::ChartPicture({charts::ChartKind::Orders, false, "EUR_USD"}, 1, "12:30"), 0, 20);
+    const std::vector<std::uint8_t> png = EncodePng(taller);
+    serveEurUsdOrders(ChartFault::None, std::string(png.begin(), png.end()));
+    request(0, "EURUSD");
+    run();
+    EXPECT_EQ(state(0, "EUR/USD"), "2+data");
+    EXPECT_EQ(warnings_, (std::vector<std::string>{
+                             "Разметка графика изменилась: EURUSD ордера: картинка 531 × 276 точек, а не 531 × 256"}));
+    ASSERT_EQ(kept_.size(), 2u);
+    EXPECT_EQ(kept_[0].failedChecks, LayoutChecks());
+    EXPECT_EQ(kept_[1].failedChecks, LayoutChecks(1u << unsigned(LayoutCheck::PictureSize)));
 }
 
 // GBP/USD, EUR/USD and AUD/USD asked for in the first folder, GBP/USD in the

@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <utime.h>
 
+#include <charconv>
 #include <limits>
 
 #include "chart/bmp_codec.h"
 #include "chart/png_codec.h"
+#include "chart_server/style_changes.h"
 #include "history/history_export.h"
 #include "history/history_figures.h"
 #include "history/iso_time.h"
@@ -83,32 +85,78 @@ std::vector<std::string> exportedLines(ExportFormat format, const std::vector<St
     return lines;
 }
 
+// The fields of a CSV line (none of the tests' lines quotes a comma).
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> parts;
+    for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 1)
+        parts.push_back(line.substr(at, (end = line.find(',', at)) - at));
+    return parts;
+}
+
 // One line for every level that can hold bars, with its reading's times, the
-// pair's decimals and a point: the same series always gives the same bytes.
+// current price with the pair's decimals and a point, and the layout guard's
+// verdict: the same series always gives the same bytes.
 TEST(HistoryExport, WritesOneLinePerLevelWithItsReadingsFigures)
 {
     StoredReading second = KnownReading(1796646600 + 1200, 1.2502, {{76, 37, 0}});
     second.kind = ChartKind::Orders;
     second.cumulative = true;
     second.reading.timeText = "12,50\"";  // quoted in CSV
-    const std::vector<StoredReading> series = {KnownReading(1796646600, 1.25, {{256, 74, 75}}), second};
+    second.failedChecks = LayoutChecks((1u << unsigned(LayoutCheck::PriceColumn)) |
+                                       (1u << unsigned(LayoutCheck::AxisRow)));
+    StoredReading third = KnownReading(1796646600 + 2400, 1.25, {});
+    third.failedChecks.reset();
+    const std::vector<StoredReading> series = {KnownReading(1796646600, 1.25, {{256, 74, 75}}), second, third};
 
     const auto csv = exportedLines(ExportFormat::Csv, series);
-    ASSERT_EQ(csv.size(), 1u + 2 * 360);
-    EXPECT_EQ(csv[0], "fetched_at,chart_time,pair,kind,cumulative,price,column,level_price,buy,sell");
-    EXPECT_EQ(csv[1], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,75,1.2140,0,0");
-    EXPECT_EQ(csv[180], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,254,1.2498,0,0");
-    EXPECT_EQ(csv[181], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,256,1.2502,100,101");
-    EXPECT_EQ(csv[362], "2026-12-07T12:50:00Z,\"12,50\"\"\",GBP/USD,orders,1,1.2502,76,1.2144,50,0");
+    ASSERT_EQ(csv.size(), 1u + 3 * 360);
+    EXPECT_EQ(csv[0], "fetched_at,chart_time,pair,kind,cumulative,price,column,level_price,buy,sell,layout");
+    EXPECT_EQ(csv[1], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,75,1.214,0,0,ok");
+    EXPECT_EQ(csv[181], "2026-12-07T12:30:00Z,12:30,GBP/USD,positions,0,1.2500,256,1.2502,100,101,ok");
+    EXPECT_EQ(csv[362],
+              "2026-12-07T12:50:00Z,\"12,50\"\"\",GBP/USD,orders,1,1.2502,76,1.2144,50,0,price_column axis_row");
+    EXPECT_EQ(csv[721], "2026-12-07T13:10:00Z,12:30,GBP/USD,positions,0,1.2500,75,1.214,0,0,");
 
     const auto json = exportedLines(ExportFormat::Json, series);
-    ASSERT_EQ(json.size(), 2u + 2 * 360);
+    ASSERT_EQ(json.size(), 2u + 3 * 360);
     EXPECT_EQ(json.front() + json.back(), "[]");
-    EXPECT_EQ(json[181], "{\"fetched_at\":\"2026-12-07T12:30:00Z\",\"chart_time\":\"12:30\",\"pair\":\"GBP/USD\","
-                         "\"kind\":\"positions\",\"cumulative\":false,\"price\":1.2500,\"column\":256,"
-                         "\"level_price\":1.2502,\"buy\":100,\"sell\":101},");
+    const std::string head = "{\"fetched_at\":\"2026-12-07T12:30:00Z\",\"chart_time\":\"12:30\",\"pair\":\"GBP/USD\","
+                             "\"kind\":\"positions\",\"cumulative\":false,\"price\":1.2500,";
+    EXPECT_EQ(json[181], head + "\"column\":256,\"level_price\":1.2502,\"buy\":100,\"sell\":101,\"layout\":[]},");
+    EXPECT_EQ(json[362].substr(json[362].find("\"level_price\"")),
+              "\"level_price\":1.2144,\"buy\":50,\"sell\":0,\"layout\":[\"price_column\",\"axis_row\"]},");
+    EXPECT_EQ(json[721].substr(json[721].find("\"layout\"")), "\"layout\":null},");
     EXPECT_EQ(exportedLines(ExportFormat::Json, {}), std::vector<std::string>{"[]"});
     EXPECT_EQ(JsonQuoted("a\"\x01"), "\"a\\\"\\u0001\"");
+}
+
+// Level prices as the reader computed them, to the last bit: on a scale of a
+// fiftieth of a point a column, rounding to the pair's decimals would give
+// neighbouring columns one price; the export keeps them apart.
+TEST(HistoryExport, LevelPricesReadBackExactly)
+{
+    StoredReading fine = KnownReading(0, 1.25, {});
+    ChartReading& reading = fine.reading;
+    reading.scale = {{1.249, 205}, {1.251, 305}};
+    reading.step = ScaleStep(reading.scale);
+    for (int column = 75; column <= 435; ++column)
+        if (column != 255)
+            reading.level(column).price = ColumnPrice(reading.scale, reading.step, column);
+    const std::vector<StoredReading> series = {fine, DriftReading("USD/JPY", ChartKind::Orders, false, 29'000'000)};
+    const auto csv = exportedLines(ExportFormat::Csv, series);
+    ASSERT_EQ(csv.size(), 1u + 2 * 360);
+    std::string previous;
+    for (std::size_t line = 1; line < csv.size(); ++line) {
+        const std::vector<std::string> f = fields(csv[line]);
+        const Level& level = series[(line - 1) / 360].reading.level(std::stoi(f.at(6)));
+        double back = 0;
+        const std::string& text = f.at(7);
+        ASSERT_EQ(std::from_chars(text.data(), text.data() + text.size(), back).ptr, text.data() + text.size());
+        EXPECT_EQ(back, level.price) << csv[line];
+        EXPECT_NE(text, previous) << "line " << line << ": the same price as the column before";
+        previous = text;
+    }
 }
 
 constexpr std::int64_t kMinute0 = 29'000'000;  // 2025-02-19T21:20:00Z
@@ -175,7 +223,17 @@ TEST_F(TivkaHistory, ImportsListsExportsAndPrunes)
     EXPECT_TRUE(out("export --pair GBPUSD --kind orders --from 2025-02-19T21:40:00Z --to 2025-02-19T22:00") ==
                 expected);
 
-    EXPECT_EQ(out("prune --older-than 1").substr(0, 19), "deleted 4 readings ");
+    // A saved chart that fails the layout guard is kept, marked with the
+    // checks it failed.
+    const Bitmap taller = charts::GrowPicture(
+        charts::DriftingChartPicture({charts::ChartKind::Positions, true, "GBP_USD"}, 5, kMinute0), 0, 20);
+    EncodePngFile(taller, (dir / "posentryprice_GBP_USD.png").string());
+    EXPECT_EQ(out("import --fetched 2025-02-19T23:00 posentryprice_GBP_USD.png"), "kept 1 readings, 0 already held\n");
+    const std::string marked = out("export --pair GBP/USD --kind positions --from 2025-02-19T23:00 --format json");
+    EXPECT_EQ(std::count(marked.begin(), marked.end(), '\n'), 2 + 360);
+    EXPECT_TRUE(marked.ends_with(",\"layout\":[\"picture_size\"]}\n]\n")) << marked.substr(marked.size() - 50);
+
+    EXPECT_EQ(out("prune --older-than 1").substr(0, 19), "deleted 5 readings ");
     EXPECT_EQ(out("list"), "");
     // A history of its own, in a folder made for it.
     EXPECT_EQ(out("--database h/history.sqlite3 import" + files), "kept 4 readings, 0 already held\n");

@@ -34,7 +34,8 @@ std::string figures(const StoredReading& stored)
     std::ostringstream out;
     const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
     out << stored.pairText << int(stored.kind) << stored.cumulative << ' ' << stored.fetchedAt << ' ' << r.priceText
-        << ' ' << bits(r.price) << ' ' << r.timeText << ' ' << bits(r.step);
+        << ' ' << bits(r.price) << ' ' << r.timeText << ' ' << bits(r.step) << " layout "
+        << (stored.failedChecks ? std::to_string(stored.failedChecks->bits()) : "none");
     for (const ScaleMark& mark : r.scale)
         out << " label " << mark.column << ':' << bits(mark.price);
     for (const Level& level : r.levels)
@@ -71,6 +72,10 @@ TEST(HistoryStore, GivesBackExactlyWhatWasStored)
         EXPECT_LT(PackReadingLevels(reading.reading).blob.size(), 600u) << reading.pairText;
     stored.push_back(oddReading({{0.8195, 105}, {0.8245, 155}, {0.8295, 205}}, kMinute0 * 60 + 1));
     stored.push_back(oddReading({{1.0 / 3, 105}, {2.0 / 3, 155}}, kMinute0 * 60 + 2));
+    // Flagged by the layout guard, with every check failed; and without a verdict.
+    stored[1].failedChecks = LayoutChecks((1u << kLayoutCheckCount) - 1);
+    stored[2].failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::PriceColumn));
+    stored[3].failedChecks.reset();
     const std::string path = (dir / "new" / "history.sqlite3").string();
     {
         HistoryStore store(path);
@@ -117,32 +122,46 @@ TEST(HistoryStore, KeepsTheSameChartOnce)
     EXPECT_EQ(held, kept);
 }
 
+// Files of the first release (no digest of the levels) and of the second (no
+// layout verdict): the readings held come back as they were, without a
+// verdict, and new ones keep theirs.
 TEST(HistoryStore, BringsAnOlderFileUpToDate)
 {
-    test::TempDir dir;
-    const std::string path = (dir / "old.sqlite3").string();
-    const std::vector<StoredReading> old = {DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0),
-                                            DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0 + 20)};
-    for (const StoredReading& reading : old)
-        HistoryStore(path).record(reading);
-    // The first release's layout: no digest of the levels, no index on it.
-    SqliteDatabase(path, false).execute("DROP INDEX readings_by_levels; ALTER TABLE readings DROP COLUMN "
-                                        "levels_digest; UPDATE schema_version SET version = 1");
-    HistoryStore store(path);
-    const auto back = store.readings(OfPair("GBP/USD"));
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(figures(back[0]), figures(old[0]));
-    EXPECT_EQ(figures(back[1]), figures(old[1]));
-    // The old readings got their digests: a chart held before is found again,
-    // through the index rather than by reading every row.
-    EXPECT_FALSE(store.record(old[1]));
-    EXPECT_TRUE(store.record(DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0 + 40)));
-    EXPECT_NO_THROW(HistoryStore{path}) << "brought up to date once and for all";
-    SqliteDatabase db(path, false);
-    SqliteStatement plan(db, "EXPLAIN QUERY PLAN SELECT id FROM readings WHERE series = 1 AND levels_digest = 2 "
-                             "AND chart_time = '12:30'");
-    ASSERT_TRUE(plan.step());
-    EXPECT_NE(plan.text(3).find("USING INDEX readings_by_levels"), std::string::npos) << plan.text(3);
+    const std::pair<int, const char*> olderLayouts[] = {
+        {2, "ALTER TABLE readings DROP COLUMN layout_checks"},
+        {1, "ALTER TABLE readings DROP COLUMN layout_checks; DROP INDEX readings_by_levels; "
+            "ALTER TABLE readings DROP COLUMN levels_digest"},
+    };
+    for (const auto& [version, downgrade] : olderLayouts) {
+        test::TempDir dir;
+        const std::string path = (dir / "old.sqlite3").string();
+        std::vector<StoredReading> old = {DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0),
+                                          DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0 + 20)};
+        for (const StoredReading& reading : old)
+            HistoryStore(path).record(reading);
+        SqliteDatabase(path, false)
+            .execute(std::string(downgrade) + "; UPDATE schema_version SET version = " + std::to_string(version));
+        for (StoredReading& reading : old)
+            reading.failedChecks.reset();
+        HistoryStore store(path);
+        const auto back = store.readings(OfPair("GBP/USD"));
+        ASSERT_EQ(back.size(), 2u);
+        EXPECT_EQ(figures(back[0]), figures(old[0])) << version;
+        EXPECT_EQ(figures(back[1]), figures(old[1])) << version;
+        // The old readings got their digests: a chart held before is found
+        // again, through the index rather than by reading every row.
+        EXPECT_FALSE(store.record(old[1]));
+        StoredReading flagged = DriftReading("GBP/USD", ChartKind::Positions, false, kMinute0 + 40);
+        flagged.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::AxisRow));
+        EXPECT_TRUE(store.record(flagged));
+        EXPECT_EQ(figures(store.readings(OfPair("GBP/USD")).back()), figures(flagged));
+        EXPECT_NO_THROW(HistoryStore{path}) << "brought up to date once and for all";
+        SqliteDatabase db(path, false);
+        SqliteStatement plan(db, "EXPLAIN QUERY PLAN SELECT id FROM readings WHERE series = 1 AND levels_digest = 2 "
+                                 "AND chart_time = '12:30'");
+        ASSERT_TRUE(plan.step());
+        EXPECT_NE(plan.text(3).find("USING INDEX readings_by_levels"), std::string::npos) << plan.text(3);
+    }
 }
 
 // What cannot be used is refused, naming the file or the reading, and left
@@ -174,7 +193,7 @@ TEST(HistoryStore, RefusesWhatItCannotReadAndLeavesItAlone)
         });
     };
     const std::pair<std::string, std::string> cases[] = {
-        {newer, newer + ": the history has schema version 9; this Tivka knows versions up to 2"},
+        {newer, newer + ": the history has schema version 9; this Tivka knows versions up to 3"},
         {text, text + ": "},
         {foreign, foreign + ": holds tables but no schema version; not a Tivka history"},
         {levels(""), "levels of reading 1: the blob is empty"},

@@ -8,6 +8,7 @@
 
 #include "chart/bmp_codec.h"
 #include "chart/png_codec.h"
+#include "chart_server/style_changes.h"
 #include "reading/drawn_model.h"
 #include "tools/tool_run.h"
 
@@ -134,6 +135,7 @@ TEST_F(TivkaRead, BadInputsEndWithTheirStatusAndAMessage)
     ChartModel odd = orders;
     odd.timeText = "1230";
     EncodePngFile(charts::RenderChart(odd), (dir / "odd.png").string());
+    EncodePngFile(charts::GrowPicture(charts::RenderChart(positions), 0, 20), (dir / "tall.png").string());
     std::string comma = orders.priceText;
     comma[comma.find('.')] = ',';
     const struct { std::string args; int status; std::string err; } cases[] = {  // err: a part of it for 2
@@ -150,6 +152,8 @@ TEST_F(TivkaRead, BadInputsEndWithTheirStatusAndAMessage)
         {"--strict odd.png odd.png", 3,
          "tivka-read: Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС; "
          "позиции: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС\n"},
+        {"--strict o.png tall.png", 3,
+         "tivka-read: Разметка графика изменилась: позиции: картинка 531 × 276 точек, а не 531 × 256\n"},
     };
     for (const auto& c : cases) {
         const auto r = run(c.args);
@@ -158,7 +162,7 @@ TEST_F(TivkaRead, BadInputsEndWithTheirStatusAndAMessage)
             EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
         else
             EXPECT_EQ(r.err, c.err) << c.args;
-        EXPECT_EQ(r.out, c.status == 3 ? run("odd.png odd.png").out : "") << c.args;
+        EXPECT_EQ(r.out, c.status == 3 ? run(c.args.substr(sizeof "--strict")).out : "") << c.args;
     }
     EXPECT_EQ(run("--strict --format positions odd.png p.png").status, 0) << "only the charts printed are checked";
 }

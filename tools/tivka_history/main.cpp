@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/numeric_locale.h"
 #include "reading/chart_reading.h"
+#include "reading/layout_check.h"
 
 namespace tivka::history_tool {
 
@@ -124,7 +125,9 @@ StoredReading readChartFile(const std::string& file, const HistoryOptions& optio
         if (!options.fetched && !modified.ok())
             throw UnusableFile(modified.status().text());
         const std::int64_t fetchedAt = options.fetched ? *options.fetched : modified.value();
-        return {key.pairText, key.kind, key.cumulative, fetchedAt, ReadCompleteChart(chart, digits, reading)};
+        ChartReading read = ReadCompleteChart(chart, digits, reading);
+        const LayoutChecks failed = LayoutChecks::failedIn(LayoutProblems(chart, read));
+        return {key.pairText, key.kind, key.cumulative, fetchedAt, std::move(read), failed};
     } catch (const ConversionError& e) {
         throw ConversionError(file + ": " + e.what());
     }

@@ -14,6 +14,7 @@
 #include "platform/numeric_locale.h"
 #include "read_options.h"
 #include "reading/layout_check.h"
+#include "reading/layout_warning.h"
 #include "shell/pane_reading.h"
 
 namespace tivka::read_tool {
@@ -98,12 +99,12 @@ std::string render(const LoadedInputs& in, const ReadOptions& options, const std
 std::string layoutWarning(const LoadedInputs& in, const ReadOptions& options, const std::string& separator)
 {
     const ReadingOptions reading = readingOptions(options, separator);
-    std::vector<std::pair<std::string, std::vector<std::string>>> problems;
+    std::vector<ChartLayout> charts;
     if (options.format != OutputFormat::Positions)
-        problems.push_back({"ордера", LayoutProblems(ReadChart(in.orders, in.digits, reading))});
+        charts.push_back({"ордера", LayoutProblems(in.orders, ReadChart(in.orders, in.digits, reading))});
     if (options.format != OutputFormat::Orders)
-        problems.push_back({"позиции", LayoutProblems(ReadChart(in.positions, in.digits, reading))});
-    return LayoutWarning(problems);
+        charts.push_back({"позиции", LayoutProblems(in.positions, ReadChart(in.positions, in.digits, reading))});
+    return LayoutWarning(charts);
 }
 
 int run(const std::vector<std::string>& args)

@@ -20,6 +20,7 @@
 #include "platform/paths.h"
 #include "history/history_recorder.h"
 #include "reading/layout_check.h"
+#include "reading/layout_warning.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/failure_text.h"
@@ -141,7 +142,8 @@ void MainWindow::recordReading(ChartKind kind, const ChartReading& reading)
     if (!recorder_ || !reading.complete())
         return;
     const PairSource& fetched = refreshRequest_.display;
-    recorder_->record({fetched.pairText, kind, fetched.cumulative[kind], services_.clock->now(), reading});
+    recorder_->record({fetched.pairText, kind, fetched.cumulative[kind], services_.clock->now(), reading,
+                       LayoutChecks::failedIn(LayoutProblems(state_.charts->charts[kind], reading))});
 }
 
 void MainWindow::shutDown()
@@ -254,9 +256,7 @@ void MainWindow::handle(RefreshEvent event)
                    },
                    [this](DisplayFetched& fetched) { displayFetched(std::move(fetched)); },
                    [this](const PairRead& read) {
-                       dataState_.layoutChanged(PairLayoutWarning(PairCode(read.pairText) + " ",
-                                                                  read.readings[ChartKind::Orders],
-                                                                  read.readings[ChartKind::Positions]));
+                       dataState_.layoutChanged(PairLayoutWarning(PairCode(read.pairText) + " ", read.layout));
                    },
                    [this](const PairFailed& failed) { indicatorPairFailed(failed); },
                    [this](const FileRefused& refused) { dataState_.fileRefused(refused.refusal); },
@@ -292,8 +292,10 @@ void MainWindow::displayFetched(DisplayFetched fetched)
         recalculate(true);
         dataState_.chartsShown(now);
         updateTrayTip();
-        dataState_.layoutChanged(
-            PairLayoutWarning("", state_.shown[ChartKind::Orders].reading, state_.shown[ChartKind::Positions].reading));
+        PerChart<std::vector<LayoutProblem>> layout;
+        for (ChartKind kind : kChartKinds)
+            layout[kind] = LayoutProblems(state_.charts->charts[kind], state_.shown[kind].reading);
+        dataState_.layoutChanged(PairLayoutWarning("", layout));
     } catch (const std::exception& error) {
         dataState_.chartsFailed(now, error.what());
         reportRefreshProblem(error.what());

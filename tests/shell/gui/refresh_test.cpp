@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "history/history_store.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
 
@@ -10,6 +11,7 @@ namespace tivka::test {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -95,10 +97,12 @@ TEST_F(WindowTest, StartUpFailuresAreToldOnceAndTheWindowStillOpens)
 // After a failed refresh the last charts stay and the line under the window
 // says since when they are stale and why; a timer's failure shows no box but
 // reaches the tray when the window sits there; the next good refresh clears
-// the line.
+// the line. Charts whose layout looks changed are shown and kept in the
+// history, marked.
 TEST_F(WindowTest, AFailedRefreshKeepsTheChartsAndSaysTheyAreStale)
 {
     writeTemplate();
+    historyPath = (dir / "history.sqlite3").string();
     writeFile(settingsPath(), "[Setting]\nTime1=5\nTimerEn1=1\n");
     MainWindow& form = startWindow(/*trayAvailable=*/true);
     form.show();
@@ -144,6 +148,14 @@ TEST_F(WindowTest, AFailedRefreshKeepsTheChartsAndSaysTheyAreStale)
     EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price ----\n"));
     EXPECT_EQ(state(), "Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС; "
                        "позиции: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС");
+    form.close();  // what is queued for the history is written
+    ReadingQuery gbpUsd;
+    gbpUsd.pairText = "GBP/USD";
+    std::vector<std::string> marks;  // the positions chart of the third refresh was held already
+    for (const StoredReading& r : HistoryStore(historyPath).readings(gbpUsd))
+        marks.push_back(r.failedChecks ? std::to_string(r.failedChecks->bits()) : "none");
+    const std::string timeFormat = std::to_string(1u << unsigned(LayoutCheck::TimeFormat));
+    EXPECT_THAT(marks, ElementsAre("0", "0", "0", timeFormat, timeFormat));
 }
 
 // While a refresh waits, requests that would clash are dropped (another
