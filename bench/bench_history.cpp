@@ -107,7 +107,7 @@ void BM_ExportMonthOfOnePair(benchmark::State& state)
     for (auto _ : state) {
         bytes = 0;
         HistoryExporter exporter(ExportFormat::Csv, [&](std::string_view piece) { bytes += piece.size(); });
-        store.forEachReading({"EUR/USD"}, [&](const StoredReading& r) { exporter.add(r); });
+        store.forEachReading(ReadingQuery{"EUR/USD", std::nullopt, std::nullopt}, [&](const StoredReading& r) { exporter.add(r); });
         exporter.finish();
     }
     std::int64_t readings = 0;
