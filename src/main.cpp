@@ -90,11 +90,11 @@ int main(int argc, char** argv)
     tivka::MainWindow window(services);
     QObject::connect(&window, &tivka::MainWindow::shutDownFinished, &app, &QCoreApplication::quit);
     messages.setParent(&window);
-    signalCloser.setTarget(&window);
+    signalCloser.setHandler([&window] { window.closeForSignal(); });
     QObject::connect(&beacon, &tivka::InstanceBeacon::called, &window, &tivka::MainWindow::bringToFront);
     window.startUp();
     if (signalCloser.requested() && !window.isShutDown())
-        window.close();
+        window.closeForSignal();
     if (window.isShutDown())
         return 0;
     window.createDialogs();

@@ -4,11 +4,13 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "platform/user_messages.h"
 #include "shell/data_state.h"
+#include "shell/failure_text.h"
 #include "shell/pane_reading.h"
 #include "shell/program_state.h"
 #include "shell/refresh.h"
@@ -36,6 +38,8 @@ class Downloader;
 class HistoryRecorder;
 class ModalRunner;
 class PictureSaver;
+class StateLine;
+class ThresholdField;
 
 // What the main window works through; tests substitute every piece.
 struct MainWindowServices {
@@ -64,6 +68,9 @@ struct MainWindowServices {
     RefreshSink listener;
     // What went wrong before the window was made, shown at start-up.
     std::vector<std::string> notices;
+    // Where errors go once a termination signal closes the window, when no
+    // box may wait; empty: standard error, after "tivka: ".
+    std::function<void(const std::string& text)> consoleReport;
 };
 
 // Who asked for a refresh: its failures are shown in message boxes when the
@@ -112,6 +119,10 @@ public:
     // refresh and waits for its worker, then writes the settings.
     void shutDown();
     bool isShutDown() const { return shutDown_; }
+    // Closing on a termination signal: as close(), but every error from now
+    // on, the shut-down's included, goes to the console report instead of a
+    // box, so that the program ends without waiting for anyone.
+    void closeForSignal();
 
     const ProgramState& state() const { return state_; }
     bool refreshRunning() const { return refreshDepth_ > 0; }
@@ -168,9 +179,11 @@ private:
     void connectHandlers();
     void placeCentred();
     void reportError(const std::string& text);
+    void reportOnConsole(const std::string& text);
     void showPendingMessages();
     void pumpEvents();
     void startRefresh(RefreshOrigin origin);
+    bool templateReady(RefreshOrigin origin);
     RefreshRequest refreshRequest() const;
     void joinWorker();
     void handle(RefreshEvent event);
@@ -178,12 +191,14 @@ private:
     void displayFetched(DisplayFetched fetched);
     void indicatorPairFailed(const PairFailed& failed);
     void refreshFinished();
-    void reportRefreshProblem(const std::string& text);
+    void reportRefreshFailures();
     void updateStateLine();
+    void showStateDetails();
     void updateTrayTip();
     void applyChoices(const WindowChoices& choices);
     WindowChoices currentChoices() const;
-    void recalculate(bool record = false);
+    void recalculate();
+    std::optional<ChartFailure> showCharts(bool record);
     void startHistory();
     void recordReading(ChartKind kind, const ChartReading& reading);
     ShownChart showChart(ChartKind kind);
@@ -207,17 +222,19 @@ private:
     int chartsToFetch_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
+    bool signalled_ = false;  // closing on a termination signal: no boxes
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
     RefreshRequest refreshRequest_;  // what the running refresh fetches
     std::thread worker_;
     DataState dataState_;
+    RefreshFailures refreshFailures_;  // of the running refresh, told once it ends
     std::deque<std::string> pendingMessages_;
     bool showingMessages_ = false;
 
     // The controls of one chart's side of the window.
     struct ChartControls {
         QPlainTextEdit* pane = nullptr;
-        QLineEdit* filter = nullptr;
+        ThresholdField* filter = nullptr;
         QRadioButton* atLeast = nullptr;
         QRadioButton* atMost = nullptr;
         QRadioButton* cumulative = nullptr;
@@ -230,7 +247,7 @@ private:
     QComboBox* pairBox_ = nullptr;
     QLabel* refreshBanner_ = nullptr;
     QLabel* exportBanner_ = nullptr;
-    QLabel* stateLine_ = nullptr;
+    StateLine* stateLine_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* autoRefreshAction_ = nullptr;

@@ -24,6 +24,8 @@
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/cursor_readout.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/state_line.h"
+#include "shell/gui/threshold_field.h"
 
 namespace tivka {
 
@@ -47,6 +49,8 @@ void MainWindow::connectHandlers()
         if (reason == QSystemTrayIcon::DoubleClick)
             guarded([this] { trayIconDoubleClicked(); });
     });
+    connect(stateLine_, &StateLine::detailsAsked, this, [this] { guarded([this] { showStateDetails(); }); });
+    connect(pairBox_, &QComboBox::currentTextChanged, this, [this] { guarded([this] { updateStateLine(); }); });
     for (ChartKind kind : kChartKinds)
         connect(controls_[kind].filter, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);

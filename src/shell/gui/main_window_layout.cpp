@@ -22,6 +22,10 @@
 #include "shell/gui/app_icon.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/state_line.h"
+#include "shell/gui/threshold_field.h"
+
+#include <algorithm>
 
 namespace tivka {
 namespace {
@@ -75,10 +79,12 @@ QRadioButton* radio(QWidget* parent, const char* name, const QString& text, int 
     return button;
 }
 
-QLineEdit* percentEdit(QWidget* parent, const char* name, int x, int y)
+// At least as wide as the traders' layout has it, wider where the font needs
+// it to show three digits.
+ThresholdField* percentEdit(QWidget* parent, const char* name, int x, int y)
 {
-    auto* edit = named(new QLineEdit(QStringLiteral("50"), parent), name);
-    edit->setGeometry(x, y, 28, kEditHeight);
+    auto* edit = named(new ThresholdField(parent), name);
+    edit->setGeometry(x, y, std::max(28, edit->minimumWidth()), kEditHeight);
     return edit;
 }
 
@@ -205,8 +211,10 @@ void MainWindow::buildChartControls(QWidget* client, ChartKind kind)
     auto* filter = group(client, name("FilterGroup").c_str(), place.filterLeft, 545, 137, 40);
     side.atMost = radio(filter, name("AtMost").c_str(), QStringLiteral("<="), 9, 13, false);
     side.filter = percentEdit(filter, name("Filter").c_str(), 49, 11);
-    smallLabel(filter, name("PercentSign").c_str(), QStringLiteral("%"), 79, 14);
-    side.atLeast = radio(filter, name("AtLeast").c_str(), QStringLiteral(">="), place.atLeastLeft, 14, true);
+    const int percentLeft = side.filter->geometry().right() + 3;
+    QLabel* percent = smallLabel(filter, name("PercentSign").c_str(), QStringLiteral("%"), percentLeft, 14);
+    const int atLeastLeft = std::max(place.atLeastLeft, percent->geometry().right() + 4);
+    side.atLeast = radio(filter, name("AtLeast").c_str(), QStringLiteral(">="), atLeastLeft, 14, true);
 
     auto* variant = group(client, name("VariantGroup").c_str(), place.variantLeft, 546, 159, 31);
     side.nonCumulative = radio(variant, name("NonCumulative").c_str(), QStringLiteral("без нак."), 6, 9, true);
@@ -229,7 +237,7 @@ void MainWindow::buildStateLine()
     QStatusBar* bar = statusBar();
     bar->setObjectName("statusBar");
     bar->setSizeGripEnabled(false);
-    stateLine_ = named(new QLabel(bar), "dataStateLine");
+    stateLine_ = named(new StateLine(bar), "dataStateLine");
     bar->addWidget(stateLine_, 1);
 }
 

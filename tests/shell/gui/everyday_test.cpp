@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "chart/png_codec.h"
+#include "history/history_store.h"
 #include "platform/gui/instance_beacon.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
@@ -66,6 +67,50 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     EXPECT_TRUE(find<QRadioButton>("ordersNonCumulative")->isChecked());
     EXPECT_THAT(downloader.urls, ElementsAre("http://other.example/chartsposentryprice_EUR_JPY.png",
                                              "http://other.example/chartsorders_noncumulative_EUR_JPY.png"));
+}
+
+// A threshold field takes only a threshold, shows all of it, and a field
+// being retyped never stops a refresh: the timer's refreshes go on showing
+// and recording the pair with the threshold last held.
+TEST_F(WindowTest, AThresholdFieldHoldsOnlyAThresholdAndNeverStopsARefresh)
+{
+    historyPath = (dir / "history.sqlite3").string();
+    writeTemplate();
+    writeFile(settingsPath(), "[Setting]\nTime1=5\nTimerEn1=1\n");
+    MainWindow& form = startWindow();
+    form.show();
+    QLineEdit* field = ordersFilter();
+    const struct {
+        const char* typed;
+        const char* held;
+    } typing[] = {{"7x", "7"}, {"500", "50"}, {"101", "101"}, {"-5", "5"}, {"1.5", "15"}, {"abc", "15"}};
+    for (const auto& t : typing) {
+        field->selectAll();
+        QTest::keyClicks(field, t.typed);
+        EXPECT_EQ(field->text().toStdString(), t.held) << t.typed;
+    }
+    const int shown = field->fontMetrics().horizontalAdvance(QStringLiteral("101"));
+    EXPECT_LE(shown, field->contentsRect().width() - field->textMargins().left() - field->textMargins().right());
+
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);  // emptied on the way to another figure
+    EXPECT_EQ(field->text(), QString());
+    downloader.alterModel = [](charts::ChartModel& model) { model.timeText = "12:35"; };
+    clock.setMinute(35);
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    EXPECT_EQ(state(), "");
+    EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price ----\n"));
+    find<QLineEdit>("positionsFilter")->setFocus();
+    EXPECT_EQ(field->text(), QStringLiteral("15")) << "the threshold held comes back";
+    form.close();
+    EXPECT_THAT(readFile(settingsPath()), HasSubstr("OrdersFilter=15\n"));
+    std::vector<std::int64_t> fetched;
+    for (const StoredReading& stored : HistoryStore(historyPath).readings({"GBP/USD", ChartKind::Orders, false, 0, clock.instant + 1}))
+        fetched.push_back(stored.fetchedAt - clock.instant);
+    EXPECT_THAT(fetched, ElementsAre(-300, 0)) << "the timer's reading is in the history";
 }
 
 // A settings file that cannot be written is reported at close, once, and

@@ -89,9 +89,8 @@ TEST_F(WindowTest, StartUpFailuresAreToldOnceAndTheWindowStillOpens)
         EXPECT_EQ(form.autoRefresh().hourlyEnabled(), c.downloads > 0) << "timers run once a template is there";
         form.close();
     }
-    // What was downloaded is kept for the trader to look at.
-    EXPECT_EQ(readFile("on_GBPUSD.png"), "<html><body>Not Found</body></html>");
-    EXPECT_EQ(readFile("pn_GBPUSD.png"), "<html><body>Not Found</body></html>");
+    // What a failed fetch left is not a chart: it is removed.
+    EXPECT_FALSE(fs::exists("on_GBPUSD.png") || fs::exists("pn_GBPUSD.png"));
 }
 
 // After a failed refresh the last charts stay and the line under the window
@@ -128,7 +127,7 @@ TEST_F(WindowTest, AFailedRefreshKeepsTheChartsAndSaysTheyAreStale)
     settle();
     QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
     waitForRefresh();
-    EXPECT_EQ(trayNotices, std::vector<std::string>{state()});
+    EXPECT_EQ(trayNotices, std::vector<std::string>{"GBPUSD: сервер недоступен"});
     EXPECT_TRUE(timer("periodicTimer")->isActive());
 
     downloader.reachable = true;
