@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     services.messages = &messages;
     services.modals = &modals;
     services.clock = &clock;
-    services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.historyPath = tivka::DefaultHistoryPath();
     // Workbooks are opened with the desktop's own program for them.
     services.openWorkbook = [](const std::string& path) {

@@ -124,8 +124,9 @@ void MainWindow::startUp()
         startRefresh(RefreshOrigin::StartUp);
     });
     // Shown only now, so that no tray click can bring the window up while
-    // start-up is still running.
-    if (services_.trayAvailable && !shutDown_)
+    // start-up is still running; shown even where no notification area is
+    // there yet, so that the icon appears in one started later.
+    if (!shutDown_)
         trayIcon_->show();
 }
 
@@ -381,7 +382,7 @@ void MainWindow::reportRefreshFailures()
         return;
     }
     const std::string notice = failures.empty() ? dataState_.line() : RefreshFailureNotice(failures);
-    if (notice.empty() || state_.windowShown || !services_.trayAvailable)
+    if (notice.empty() || state_.windowShown || !services_.trayAvailable())
         return;
     if (services_.trayNotice)
         services_.trayNotice(notice);

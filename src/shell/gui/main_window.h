@@ -50,7 +50,9 @@ struct MainWindowServices {
     UserMessages* messages = nullptr;
     ModalRunner* modals = nullptr;
     Clock* clock = nullptr;
-    bool trayAvailable = false;         // minimising hides the window only when a tray can show it
+    // Whether a notification area is there now (one may come or go while
+    // Tivka runs): minimising hides the window only when a tray can show it.
+    std::function<bool()> trayAvailable = [] { return false; };
     // Opens a written workbook with the desktop's program for it; false when
     // no program could.
     std::function<bool(const std::string& path)> openWorkbook;
@@ -99,7 +101,7 @@ enum class RefreshOrigin { User, Timer, StartUp };
 // "refreshBanner" (with "cancelRefreshButton"), "exportBanner", the state
 // line "dataStateLine", the menu entries "saveAction",
 // "exitAction", "autoRefreshAction", "addressAction", "exportAction",
-// "historyAction", "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
+// "historyAction", "aboutAction", the tray menu's "trayShowAction", "trayRefreshAction" and "trayExitAction",
 // and "trayIcon".
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -140,7 +142,8 @@ public:
     void editChartAddress();      // "Параметры" -> "Настройка"
     void showAbout();             // "О программе"
     void openHistory();           // "История": the history window for the pair shown
-    void trayIconDoubleClicked();
+    void trayIconClicked();        // restores the window (a click that was the first of a double click included)
+    void trayIconDoubleClicked();  // into the tray, or back out of it
     void bringToFront();          // out of the tray, in front of other windows
     void pointerMovedOverChart(int x, int y);
     void pointerLeft();
@@ -223,6 +226,7 @@ private:
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
     bool signalled_ = false;  // closing on a termination signal: no boxes
+    bool restoredByClick_ = false;  // the click of a double click that is still coming restored the window
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
     RefreshRequest refreshRequest_;  // what the running refresh fetches
     std::thread worker_;
@@ -256,6 +260,7 @@ private:
     QAction* aboutAction_ = nullptr;
     QAction* historyAction_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    QAction* trayShowAction_ = nullptr;
     QAction* trayRefreshAction_ = nullptr;
     QAction* trayExitAction_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;

@@ -102,10 +102,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
     return push;
 }
 
-QLabel* banner(QWidget* parent, const char* name, const QString& text, int y)
+QLabel* banner(QWidget* parent, const char* name, const QString& text, int y, int height)
 {
     auto* panel = named(new QLabel(text, parent), name);
-    panel->setGeometry(216, y, 369, 73);
+    panel->setGeometry(216, y, 369, height);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(2);
     panel->setAlignment(Qt::AlignCenter);
@@ -223,12 +223,15 @@ void MainWindow::buildChartControls(QWidget* client, ChartKind kind)
 
 void MainWindow::buildBanners(QWidget* client)
 {
-    refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 248);
-    exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176);
+    // The refresh banner lies over the empty band at the top of both charts
+    // (beyond their last price level), so that the price, the time and the
+    // scale stay in view while a refresh waits.
+    refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 10, 38);
+    exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176, 73);
     // A refresh waiting on a slow server can be given up from the banner.
     auto* cancel = named(new QPushButton(QStringLiteral("Отмена"), refreshBanner_), "cancelRefreshButton");
     cancel->setFont(font());
-    cancel->setGeometry(refreshBanner_->width() - 76, refreshBanner_->height() - 28, 70, 22);
+    cancel->setGeometry(refreshBanner_->width() - 76, (refreshBanner_->height() - 22) / 2, 70, 22);
     connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelRefresh);
 }
 
@@ -260,6 +263,7 @@ void MainWindow::buildMenus()
     aboutAction_ = entry(bar, "aboutAction", QStringLiteral("О программе"));
 
     trayMenu_ = named(new QMenu(this), "trayMenu");
+    trayShowAction_ = entry(trayMenu_, "trayShowAction", QStringLiteral("Показать"));
     trayRefreshAction_ = entry(trayMenu_, "trayRefreshAction", QStringLiteral("Обновить"));
     separator(trayMenu_, "traySeparator");
     trayExitAction_ = entry(trayMenu_, "trayExitAction", QStringLiteral("Выход"));

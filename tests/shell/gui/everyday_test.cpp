@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
@@ -45,8 +46,13 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     find<QLineEdit>("positionsFilter")->setText("15");
     find<QRadioButton>("positionsCumulative")->setChecked(true);
     modals.setNext([](QDialog& dialog) {
-        // No trailing "/": taken as typed.
+        // The dialog says the address ends with "/" and warns while it does
+        // not; the address is taken as typed all the same.
+        auto* warning = dialog.findChild<QLabel*>("slashWarning");
+        EXPECT_THAT(dialog.findChild<QLabel*>("addressRule")->text().toStdString(), HasSubstr("оканчивается на «/»"));
+        EXPECT_FALSE(warning->isVisibleTo(&dialog)) << "the default address ends with /";
         dialog.findChild<QLineEdit*>("addressEdit")->setText("http://other.example/charts");
+        EXPECT_TRUE(warning->isVisibleTo(&dialog));
         dialog.findChild<QPushButton*>("saveButton")->click();
         return dialog.result();
     });
@@ -210,6 +216,48 @@ TEST_F(WindowTest, TheTrayHidesRestoresRefreshesAndTellsThePrice)
     EXPECT_FALSE(form.isMinimized());
 }
 
+// The tray menu starts with "Показать"; a single click on the icon restores
+// the window, and a double click sends it back or restores it, as it was.
+// The icon is shown even without a notification area, so that one started
+// later shows it.
+TEST_F(WindowTest, TheTrayShowsTheWindowOnItsMenuAndOnASingleClick)
+{
+    writeTemplate();
+    makeWindow(/*trayAvailable=*/false).startUp();
+    waitForRefresh();
+    EXPECT_TRUE(trayIcon()->isVisible());
+    window.reset();
+
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
+    EXPECT_TRUE(trayIcon()->isVisible());
+    const QList<QAction*> entries = find<QMenu>("trayMenu")->actions();
+    ASSERT_FALSE(entries.isEmpty());
+    EXPECT_EQ(entries.front(), action("trayShowAction"));
+    EXPECT_EQ(entries.front()->text(), QStringLiteral("Показать"));
+    const auto intoTray = [&] {
+        form.showMinimized();
+        settle();
+        ASSERT_FALSE(form.isVisible());
+    };
+    const auto click = [&](QSystemTrayIcon::ActivationReason reason) {
+        emit trayIcon()->activated(reason);
+        settle();
+    };
+    form.show();
+    intoTray();
+    action("trayShowAction")->trigger();
+    EXPECT_TRUE(form.isVisible() && form.state().windowShown);
+    intoTray();
+    click(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form.isVisible() && !form.isMinimized());
+    click(QSystemTrayIcon::Trigger);
+    click(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(form.isVisible()) << "a double click on the shown window sends it to the tray";
+    click(QSystemTrayIcon::Trigger);
+    click(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form.isVisible()) << "the double click that restored it leaves it shown";
+}
+
 // Qt flips a checkable entry's mark on the click that opens the dialog; the
 // mark must show whether a timer is on, however the dialog closes.
 TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
@@ -229,7 +277,8 @@ TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
     modals.setNext([](QDialog& dialog) {
         dialog.findChild<QLineEdit*>("minuteEdit")->setText("20");
         dialog.findChild<QCheckBox*>("minuteCheck")->click();
-        return int(QDialog::Rejected);  // closed without Ok
+        dialog.findChild<QPushButton*>("okButton")->click();
+        return dialog.result();
     });
     entry->trigger();
     EXPECT_TRUE(entry->isChecked());
