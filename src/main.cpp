@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/gui/instance_beacon.h"
 #include "platform/gui/modal_runner.h"
+#include "platform/gui/qt_translations.h"
 #include "platform/gui/qt_user_messages.h"
 #include "platform/gui/termination_signals.h"
 #include "platform/numeric_locale.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setQuitOnLastWindowClosed(false);
+    if (!tivka::InstallQtTranslations(app))
+        std::cerr << "tivka: Qt's Russian translations (qtbase_ru.qm) are missing; its dialogs speak English\n";
     tivka::SignalCloser signalCloser;
 
     // One Tivka per working folder: two would write the same chart, data and
