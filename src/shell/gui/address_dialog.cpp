@@ -34,9 +34,8 @@ ChartAddressDialog::ChartAddressDialog(QWidget* parent) : QDialog(parent)
     // The chart file names are appended to the address as it stands, so the
     // folder's address must end with "/"; a typed one that does not is
     // warned of, and still saved as typed.
-    auto* rule = new QLabel(QStringLiteral("Адрес папки графиков оканчивается на «/»: к нему приписываются имена "
-                                           "графиков (orders_…png, posentryprice_…png)."),
-                            this);
+    auto* rule = new QLabel(
+        QStringLiteral("Адрес папки оканчивается на «/»: к нему приписываются имена файлов графиков."), this);
     rule->setObjectName("addressRule");
     rule->setGeometry(8, 48, 521, 16);
     slashWarning_ = new QLabel(QStringLiteral("Адрес не оканчивается на «/»: графики будут искаться не в этой папке."),

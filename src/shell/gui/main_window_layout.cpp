@@ -232,6 +232,9 @@ void MainWindow::buildBanners(QWidget* client)
     auto* cancel = named(new QPushButton(QStringLiteral("Отмена"), refreshBanner_), "cancelRefreshButton");
     cancel->setFont(font());
     cancel->setGeometry(refreshBanner_->width() - 76, (refreshBanner_->height() - 22) / 2, 70, 22);
+    // The text starts at the left, clear of the button however long the count.
+    refreshBanner_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    refreshBanner_->setIndent(24);
     connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelRefresh);
 }
 
