@@ -269,7 +269,7 @@ bool MainWindow::templateReady(RefreshOrigin origin)
     if (!state_.digits.empty())
         return true;
     try {
-        state_.digits = loadTemplate();
+        state_.digits = LoadWorkingTemplate();
         return true;
     } catch (const std::runtime_error& error) {
         std::string reason = error.what();
