@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/gui/instance_beacon.h"
 #include "platform/gui/modal_runner.h"
+#include "platform/gui/qt_translations.h"
 #include "platform/gui/qt_user_messages.h"
 #include "platform/gui/termination_signals.h"
 #include "platform/numeric_locale.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setQuitOnLastWindowClosed(false);
+    if (!tivka::InstallQtTranslations(app))
+        std::cerr << "tivka: Qt's Russian translations (qtbase_ru.qm) are missing; its dialogs speak English\n";
     tivka::SignalCloser signalCloser;
 
     // One Tivka per working folder: two would write the same chart, data and
@@ -69,7 +72,7 @@ int main(int argc, char** argv)
     services.messages = &messages;
     services.modals = &modals;
     services.clock = &clock;
-    services.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     services.historyPath = tivka::DefaultHistoryPath();
     // Workbooks are opened with the desktop's own program for them.
     services.openWorkbook = [](const std::string& path) {
@@ -90,11 +93,11 @@ int main(int argc, char** argv)
     tivka::MainWindow window(services);
     QObject::connect(&window, &tivka::MainWindow::shutDownFinished, &app, &QCoreApplication::quit);
     messages.setParent(&window);
-    signalCloser.setTarget(&window);
+    signalCloser.setHandler([&window] { window.closeForSignal(); });
     QObject::connect(&beacon, &tivka::InstanceBeacon::called, &window, &tivka::MainWindow::bringToFront);
     window.startUp();
     if (signalCloser.requested() && !window.isShutDown())
-        window.close();
+        window.closeForSignal();
     if (window.isShutDown())
         return 0;
     window.createDialogs();

@@ -14,14 +14,19 @@ struct PriceRange {
     double high = std::numeric_limits<double>::lowest();
 };
 
+// The current price too: a price line outside the levels would be cut off.
 PriceRange levelPrices(const std::vector<StoredReading>& readings)
 {
     PriceRange range;
-    for (const StoredReading& stored : readings)
-        for (const Level& level : stored.reading.levels) {
-            range.low = std::min(range.low, level.price);
-            range.high = std::max(range.high, level.price);
-        }
+    const auto take = [&range](double price) {
+        range.low = std::min(range.low, price);
+        range.high = std::max(range.high, price);
+    };
+    for (const StoredReading& stored : readings) {
+        take(stored.reading.price);
+        for (const Level& level : stored.reading.levels)
+            take(level.price);
+    }
     if (range.low > range.high)
         return {0, 1};
     if (range.low == range.high)
@@ -37,7 +42,17 @@ int bandOf(double value, double low, double high, int bands)
 
 int columnOf(std::int64_t instant, const HeatMap& map)
 {
-    return int((instant - map.from) * map.columns / (map.to - map.from));
+    const std::int64_t column = (instant - map.from) * map.columns / (map.to - map.from);
+    return int(std::clamp<std::int64_t>(column, 0, map.columns - 1));
+}
+
+std::vector<std::int64_t> fetchTimes(const std::vector<StoredReading>& readings)
+{
+    std::vector<std::int64_t> times;
+    times.reserve(readings.size());
+    for (const StoredReading& stored : readings)
+        times.push_back(stored.fetchedAt);
+    return times;
 }
 
 void paintColumn(HeatMap& map, int column, const StoredReading& stored)
@@ -56,6 +71,36 @@ void paintColumn(HeatMap& map, int column, const StoredReading& stored)
 }
 
 }  // namespace
+
+std::int64_t UsualStep(const std::vector<std::int64_t>& times)
+{
+    if (times.size() < 2)
+        return 0;
+    std::vector<std::int64_t> steps;
+    for (std::size_t i = 1; i < times.size(); ++i)
+        steps.push_back(times[i] - times[i - 1]);
+    const auto middle = steps.begin() + std::ptrdiff_t((steps.size() - 1) / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    return *middle;
+}
+
+bool IsGap(std::int64_t step, std::int64_t usualStep)
+{
+    return step > 3 * usualStep;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> GaplessRuns(const std::vector<std::int64_t>& times)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    const std::int64_t usual = UsualStep(times);
+    std::size_t first = 0;
+    for (std::size_t i = 1; i <= times.size(); ++i)
+        if (i == times.size() || IsGap(times[i] - times[i - 1], usual)) {
+            runs.emplace_back(first, i);
+            first = i;
+        }
+    return runs;
+}
 
 std::int64_t SpanStart(HistorySpan span, std::int64_t now)
 {
@@ -108,9 +153,17 @@ HeatMap MakeHeatMap(const std::vector<StoredReading>& readings, std::int64_t fro
     map.highPrice = range.high;
     map.cells.assign(std::size_t(map.columns * map.rows), -1);
     map.prices.assign(std::size_t(map.columns), std::nullopt);
-    for (const StoredReading& stored : readings)
-        if (stored.fetchedAt >= map.from && stored.fetchedAt < map.to)
-            paintColumn(map, columnOf(stored.fetchedAt, map), stored);
+    const std::vector<std::int64_t> times = fetchTimes(readings);
+    const std::int64_t usual = UsualStep(times);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const std::int64_t start = times[i];
+        const bool nextHolds = i + 1 < times.size() && !IsGap(times[i + 1] - start, usual);
+        const std::int64_t end = nextHolds ? times[i + 1] : start + std::max<std::int64_t>(usual, 1);
+        if (end <= map.from || start >= map.to)
+            continue;
+        for (int column = columnOf(start, map); column <= columnOf(end - 1, map); ++column)
+            paintColumn(map, column, readings[i]);
+    }
     return map;
 }
 

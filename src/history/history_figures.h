@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/reading_recorder.h"
@@ -38,11 +39,25 @@ struct TrendPoint {
 };
 std::vector<TrendPoint> TrendPoints(const std::vector<StoredReading>& readings);
 
+// The usual time from one reading to the next: the median of the steps
+// between `times` (in order), 0 for fewer than two.
+std::int64_t UsualStep(const std::vector<std::int64_t>& times);
+
+// Whether a step of `step` seconds between two readings is a gap in the
+// data, not their usual pace: longer than three usual steps.
+bool IsGap(std::int64_t step, std::int64_t usualStep);
+
+// The runs of `times` (in order) without a gap, as [first, end) indexes:
+// each run is drawn as one line, and nothing is drawn across a gap.
+std::vector<std::pair<std::size_t, std::size_t>> GaplessRuns(const std::vector<std::int64_t>& times);
+
 // The orders chart over time as a grid of cells, time across (column 0 the
-// oldest) and price up (row 0 the lowest price band). A cell holds the largest
-// bar percentage (buy + sell of one level) of the latest reading fetched in
-// its time band among the levels whose price falls into its price band, or
-// -1 where no reading was fetched in that time band or no level lies there.
+// oldest) and price up (row 0 the lowest price band). A reading holds from
+// its fetch until the next one, or for one usual step when the next comes
+// only after a gap (or there is none). A cell holds the largest bar
+// percentage (buy + sell of one level) of the latest reading that holds in
+// its time band, among the levels whose price falls into its price band, or
+// -1 where no reading holds (a gap) or no level lies there.
 struct HeatMap {
     int columns = 0;
     int rows = 0;
@@ -56,7 +71,7 @@ struct HeatMap {
 };
 
 // `readings` in fetch order; from < to, columns and rows at least 1. The
-// price range is that of every level of the readings.
+// price range is that of every level and current price of the readings.
 HeatMap MakeHeatMap(const std::vector<StoredReading>& readings, std::int64_t from, std::int64_t to, int columns,
                     int rows);
 

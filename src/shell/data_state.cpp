@@ -7,6 +7,18 @@
 
 namespace tivka {
 
+namespace {
+
+std::string joined(const std::vector<std::string>& texts, const char* separator)
+{
+    std::string text;
+    for (const std::string& part : texts)
+        text += (text.empty() ? "" : separator) + part;
+    return text;
+}
+
+}  // namespace
+
 std::string ClockText(LocalTime time)
 {
     char text[8];
@@ -21,21 +33,30 @@ void DataState::refreshStarted()
     refusedFiles_.clear();
 }
 
-void DataState::chartsShown(LocalTime at)
+void DataState::chartsShown(LocalTime at, const std::string& pairText)
 {
     shownOnce_ = true;
     lastShown_ = at;
+    shownPair_ = pairText;
     failure_.clear();
+    reasons_.clear();
 }
 
-void DataState::chartsFailed(LocalTime at, const std::string& reason)
+void DataState::pairChosen(const std::string& pairText)
 {
-    failure_ = "ошибка в " + ClockText(at) + ": " + reason;
+    chosenPair_ = pairText;
+}
+
+void DataState::chartsFailed(LocalTime at, std::vector<std::string> reasons)
+{
+    failure_ = "ошибка в " + ClockText(at);
+    reasons_ = std::move(reasons);
 }
 
 void DataState::cancelled(LocalTime at)
 {
     failure_ = "обновление прервано в " + ClockText(at);
+    reasons_.clear();
 }
 
 void DataState::layoutChanged(const std::string& warning)
@@ -54,30 +75,43 @@ void DataState::fileRefused(const Status& refusal)
     refusedFiles_.push_back(refusal.text());
 }
 
-std::string DataState::line() const
+// The charts of another pair than the one chosen say whose they are: after a
+// pair that failed, the charts of the one before stay.
+std::vector<std::string> DataState::parts(bool lineEach) const
 {
+    const char* listStart = lineEach ? ":\n" : ": ";
+    const bool otherPair = shownOnce_ && !chosenPair_.empty() && chosenPair_ != shownPair_;
     std::vector<std::string> parts;
-    if (!failure_.empty())
-        parts.push_back((shownOnce_ ? "Данные от " + ClockText(lastShown_) : std::string("Нет данных")) + ", " +
-                        failure_);
+    if (!failure_.empty()) {
+        const std::string shown =
+            shownOnce_ ? "Данные " + (otherPair ? shownPair_ + " " : "") + "от " + ClockText(lastShown_)
+                       : std::string("Нет данных");
+        std::string part = shown + ", " + failure_;
+        if (!reasons_.empty())
+            part += listStart + joined(reasons_, lineEach ? "\n" : "; ");
+        parts.push_back(part);
+    } else if (otherPair) {
+        parts.push_back("На графиках " + shownPair_ + " от " + ClockText(lastShown_));
+    }
     if (!layout_.empty())
         parts.push_back(layout_);
-    if (!indicatorPairs_.empty()) {
-        std::string pairs = "Индикаторы не обновлены: ";
-        for (std::size_t i = 0; i < indicatorPairs_.size(); ++i)
-            pairs += (i ? ", " : "") + indicatorPairs_[i];
-        parts.push_back(pairs);
-    }
-    if (!refusedFiles_.empty()) {
-        std::string files = "Оставлены без изменений: ";
-        for (std::size_t i = 0; i < refusedFiles_.size(); ++i)
-            files += (i ? ", " : "") + refusedFiles_[i];
-        parts.push_back(files);
-    }
-    std::string text;
-    for (const std::string& part : parts)
-        text += (text.empty() ? "" : ". ") + part;
-    return text;
+    if (!indicatorPairs_.empty())
+        parts.push_back("Индикаторы не обновлены" + std::string(listStart) +
+                        joined(indicatorPairs_, lineEach ? "\n" : ", "));
+    if (!refusedFiles_.empty())
+        parts.push_back("Оставлены без изменений" + std::string(listStart) +
+                        joined(refusedFiles_, lineEach ? "\n" : ", "));
+    return parts;
+}
+
+std::string DataState::line() const
+{
+    return joined(parts(false), ". ");
+}
+
+std::string DataState::details() const
+{
+    return joined(parts(true), "\n");
 }
 
 }  // namespace tivka

@@ -3,6 +3,8 @@
 #include "acquisition/pair_naming.h"
 #include "platform/conversions.h"
 
+#include <algorithm>
+
 namespace tivka {
 
 namespace {
@@ -54,6 +56,60 @@ std::string DisplayFailureMessage(const ChartFailures& failures)
 std::string IndicatorFailureMessage(const std::string& pairText, const ChartFailures& failures)
 {
     return "Ошибка при обновлении графиков для " + PairCode(pairText) + "\n" + joined(failures, "\n");
+}
+
+std::string ShortFailureText(const ChartFailures& failures)
+{
+    std::vector<std::string> reasons;
+    for (const ChartFailure& failure : failures) {
+        std::string reason;
+        switch (failure.what) {
+        case ChartFailure::What::ServerAnswered: reason = "сервер ответил " + failure.detail; break;
+        case ChartFailure::What::Unreachable: reason = "сервер недоступен"; break;
+        case ChartFailure::What::NotAPicture: reason = "график повреждён или не PNG"; break;
+        case ChartFailure::What::NotANumber: reason = "текст на графике не число ('" + failure.detail + "')"; break;
+        }
+        if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+            reasons.push_back(reason);
+    }
+    std::string text;
+    for (const std::string& reason : reasons)
+        text += (text.empty() ? "" : ", ") + reason;
+    return text;
+}
+
+std::string RefreshFailureMessage(const RefreshFailures& failures)
+{
+    std::string text = failures.display.empty() ? "" : DisplayFailureMessage(failures.display);
+    for (const ChartFailures& pair : failures.indicatorPairs) {
+        if (pair.empty())
+            continue;
+        text += (text.empty() ? "" : "\n") + std::string("Ошибка при обновлении графиков для ") +
+                PairCode(pair.front().pair) + ": " + ShortFailureText(pair);
+    }
+    return text;
+}
+
+// A pair the display and the indicators both missed is one line.
+std::string RefreshFailureNotice(const RefreshFailures& failures)
+{
+    std::vector<std::pair<std::string, ChartFailures>> pairs;
+    auto add = [&pairs](const ChartFailures& more) {
+        if (more.empty())
+            return;
+        const std::string code = PairCode(more.front().pair);
+        auto found = std::find_if(pairs.begin(), pairs.end(), [&](const auto& pair) { return pair.first == code; });
+        if (found == pairs.end())
+            found = pairs.insert(pairs.end(), {code, {}});
+        found->second.insert(found->second.end(), more.begin(), more.end());
+    };
+    add(failures.display);
+    for (const ChartFailures& pair : failures.indicatorPairs)
+        add(pair);
+    std::string text;
+    for (const auto& [code, pairFailures] : pairs)
+        text += (text.empty() ? "" : "\n") + code + ": " + ShortFailureText(pairFailures);
+    return text;
 }
 
 std::string RefusalMessage(const std::string& settingsPath, const SettingRefusal& refusal)

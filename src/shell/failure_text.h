@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "chart/chart_failure.h"
 #include "shell/settings.h"
@@ -28,6 +29,28 @@ std::string DisplayFailureMessage(const ChartFailures& failures);
 // What a message box says of a requested pair the indicators did not get:
 // "Ошибка при обновлении графиков для <CODE>" and a line per failure.
 std::string IndicatorFailureMessage(const std::string& pairText, const ChartFailures& failures);
+
+// The reasons of one pair's failures, short and in Russian, each told once:
+// "сервер ответил 404 Not Found", "сервер недоступен", "график повреждён или
+// не PNG", "текст на графике не число ('1.2x')".
+std::string ShortFailureText(const ChartFailures& failures);
+
+// Every failure of one refresh: the display's (its fetch, or a chart that
+// could not be read) and each requested pair the indicators did not get.
+struct RefreshFailures {
+    ChartFailures display;
+    std::vector<ChartFailures> indicatorPairs;  // one entry per pair
+    bool empty() const { return display.empty() && indicatorPairs.empty(); }
+};
+
+// The one message box of a refresh the user started: the display's message
+// (DisplayFailureMessage), then a line per requested pair, "Ошибка при
+// обновлении графиков для EURUSD: сервер недоступен".
+std::string RefreshFailureMessage(const RefreshFailures& failures);
+
+// A tray notification: one short line per pair, the display's first,
+// "XYZABC: сервер ответил 404 Not Found", no addresses.
+std::string RefreshFailureNotice(const RefreshFailures& failures);
 
 // What the window and the feed say of a folder setting that was refused:
 // "Настройка Mt4_Path2 в <file> содержит управляющий символ: эта папка

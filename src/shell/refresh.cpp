@@ -1,15 +1,25 @@
 #include "shell/refresh.h"
 
+#include "platform/files.h"
+
 namespace tivka {
 
 namespace {
 
 constexpr int kDisplayCharts = 2;
 
+// What a failed fetch left in the working folder (an error page, a picture
+// cut short) is removed: it is not a chart, and a file named after a pair
+// must not look like one.
 DisplayFetched fetchDisplay(const PairSource& source, Downloader& downloader, const RefreshSink& sink)
 {
     DisplayFetched display{source, FetchPair(ChartUse::Display, source, downloader, [&] { sink(ChartFetched{}); }),
                            std::nullopt};
+    if (!display.fetched.charts) {
+        const PerChart<ChartFile> files = PairChartFiles(ChartUse::Display, source);
+        for (ChartKind kind : kChartKinds)
+            RemoveFile(files[kind].localName);
+    }
     if (display.fetched.charts) {
         PerChart<Bitmap> views;
         for (ChartKind kind : kChartKinds)

@@ -27,6 +27,10 @@ struct ChoiceKey {
     std::string (*format)(const WindowChoices& choices);
 };
 
+// The largest threshold a pane filter takes: a bar filling its whole side
+// reads 101 %.
+constexpr std::int32_t kHighestThreshold = 101;
+
 namespace choice_keys {
 
 template <ChartKind Kind>
@@ -34,9 +38,10 @@ ChoiceKey threshold(const char* name)
 {
     return {name,
             [](WindowChoices& c, const std::string& text) {
-                std::int32_t ignored = 0;
-                if (TryParseInteger(text, ignored))  // only a whole number is a threshold
-                    c.threshold[Kind] = text;
+                // Only what the field can hold: a whole number, 0 to 101.
+                std::int32_t threshold = 0;
+                if (TryParseInteger(text, threshold) && threshold >= 0 && threshold <= kHighestThreshold)
+                    c.threshold[Kind] = std::to_string(threshold);
             },
             [](const WindowChoices& c) { return c.threshold[Kind]; }};
 }

@@ -38,19 +38,33 @@ TEST(HistoryFigures, TheBuyShareWeighsBothBuyGroupsAgainstAllFour)
 }
 
 // Columns of 100 s from 0 to 400; levels from 1.25 - 0.036 to 1.25 + 0.036,
-// four rows of 0.018.
-TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingOfEachTimeBandOfTheSpan)
+// four rows of 0.018. A reading holds until the next; a gap (more than three
+// usual steps) is left empty and breaks the lines.
+TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingHeldInEachTimeBandAndLeavesGapsEmpty)
 {
     const std::vector<StoredReading> series = {
         KnownReading(0, 1.25, {{80, 74, 0}}),                  // replaced by the next, same band
-        KnownReading(50, 1.25, {{430, 0, 37}}),                // top row
+        KnownReading(50, 1.25, {{430, 0, 37}}),                // top row, until the next
         KnownReading(250, 1.25, {{80, 37, 37}, {81, 74, 0}}),  // bottom row: the larger of two levels
         KnownReading(400, 1.25, {{80, 74, 74}}),               // after the map's end
     };
     const HeatMap map = MakeHeatMap(series, 0, 400, 4, 4);
-    // Rows from the lowest price, -1 where no reading lies.
-    EXPECT_EQ(map.cells, (std::vector<int>{0, -1, 100, -1, 0, -1, 0, -1, 0, -1, 0, -1, 50, -1, 0, -1}));
-    EXPECT_EQ(map.prices, (std::vector<std::optional<double>>{1.25, std::nullopt, 1.25, std::nullopt}));
+    // Rows from the lowest price.
+    EXPECT_EQ(map.cells, (std::vector<int>{0, 0, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 50, 50, 0, 0}));
+    EXPECT_EQ(map.prices, (std::vector<std::optional<double>>(4, 1.25)));
+
+    // Steps 100, 100, 1000, 100: the usual step is 100, the 1000 a gap.
+    const std::vector<std::int64_t> times = {0, 100, 200, 1200, 1300};
+    EXPECT_EQ(UsualStep(times), 100);
+    EXPECT_EQ(GaplessRuns(times), (std::vector<std::pair<std::size_t, std::size_t>>{{0, 3}, {3, 5}}));
+    std::vector<StoredReading> gapped;
+    for (const std::int64_t at : times)
+        gapped.push_back(KnownReading(at, 1.25, {}));
+    const HeatMap withGap = MakeHeatMap(gapped, 0, 1400, 14, 1);
+    std::string held;
+    for (const auto& price : withGap.prices)
+        held += price ? '#' : '.';
+    EXPECT_EQ(held, "###.........##");
     // A span without readings: every cell empty over a plain unit range of prices.
     const HeatMap empty = MakeHeatMap({}, 0, 400, 2, 3);
     EXPECT_EQ(std::tuple(empty.lowPrice, empty.highPrice, empty.cells), std::tuple(0.0, 1.0, std::vector<int>(6, -1)));

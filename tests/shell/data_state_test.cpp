@@ -15,8 +15,6 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
     const LocalTime at1220{12, 20};
     const LocalTime at1240{12, 40};
     using What = ChartFailure::What;
-    const ChartFailures downloadFailed = {{What::Unreachable, "GBP/USD", ChartKind::Positions, "", "A", "pn.png"},
-                                          {What::Unreachable, "GBP/USD", ChartKind::Orders, "", "B", "on.png"}};
     const ChartFailures eurFailed = {{What::NotAPicture, "EUR/USD", ChartKind::Positions, "not a PNG", "U", "MTp.png"},
                                      {What::NotANumber, "EUR/USD", ChartKind::Orders, "cut", "", ""}};
     const ChartFailures stalled = {{What::Unreachable, "USD/JPY", ChartKind::Orders, "stalled", "S", ""}};
@@ -24,35 +22,45 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
         const char* what;
         std::function<void(DataState&)> events;
         std::string line;
+        std::string details;  // when not the line itself
     } cases[] = {
-        {"all well", [&](DataState& s) { s.chartsShown(at1220); }, ""},
-        {"never shown", [&](DataState& s) { s.chartsFailed(at1240, FailuresLine(downloadFailed)); },
-         "Нет данных, ошибка в 12:40: Сервер недоступен: A; Сервер недоступен: B"},
-        {"stale", [&](DataState& s) { s.chartsShown(at1220), s.chartsFailed(at1240, "on.png: not a PNG"); },
-         "Данные от 12:20, ошибка в 12:40: on.png: not a PNG"},
-        {"cancelled", [&](DataState& s) { s.chartsShown(at1220), s.cancelled(at1240); },
+        {"all well", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.pairChosen("GBP/USD"); }, ""},
+        {"never shown", [&](DataState& s) { s.chartsFailed(at1240, {"A", "B"}); },
+         "Нет данных, ошибка в 12:40: A; B", "Нет данных, ошибка в 12:40:\nA\nB"},
+        {"stale", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.chartsFailed(at1240, {"on.png: not a PNG"}); },
+         "Данные от 12:20, ошибка в 12:40: on.png: not a PNG", "Данные от 12:20, ошибка в 12:40:\non.png: not a PNG"},
+        {"another pair chosen", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.pairChosen("EUR/JPY"); },
+         "На графиках GBP/USD от 12:20"},
+        {"another pair failed",
+         [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.pairChosen("XYZ"), s.chartsFailed(at1240, {"x"}); },
+         "Данные GBP/USD от 12:20, ошибка в 12:40: x", "Данные GBP/USD от 12:20, ошибка в 12:40:\nx"},
+        {"cancelled", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.cancelled(at1240); },
          "Данные от 12:20, обновление прервано в 12:40"},
-        {"mended", [&](DataState& s) { s.chartsFailed(at1220, "x"), s.chartsShown(at1240); }, ""},
+        {"mended", [&](DataState& s) { s.chartsFailed(at1220, {"x"}), s.chartsShown(at1240, "GBP/USD"); }, ""},
         {"a new refresh keeps the failure until it ends",
-         [&](DataState& s) { s.chartsShown(at1220), s.chartsFailed(at1240, "x"), s.refreshStarted(); },
-         "Данные от 12:20, ошибка в 12:40: x"},
+         [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.chartsFailed(at1240, {"x"}), s.refreshStarted(); },
+         "Данные от 12:20, ошибка в 12:40: x", "Данные от 12:20, ошибка в 12:40:\nx"},
         {"layout: the first warning of a refresh",
          [&](DataState& s) { s.layoutChanged("Разметка: a"), s.layoutChanged("Разметка: b"); }, "Разметка: a"},
         {"indicator pairs",
          [&](DataState& s) { s.indicatorPairFailed("EUR/USD", eurFailed), s.indicatorPairFailed("USD/JPY", stalled); },
          "Индикаторы не обновлены: EURUSD (MTp.png from U: not a PNG; 'cut' is not a valid floating point value), "
+         "USDJPY (Сервер недоступен: S (stalled))",
+         "Индикаторы не обновлены:\nEURUSD (MTp.png from U: not a PNG; 'cut' is not a valid floating point value)\n"
          "USDJPY (Сервер недоступен: S (stalled))"},
         {"everything at once",
          [&](DataState& s) {
-             s.chartsFailed(at1240, "x"), s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled);
+             s.chartsFailed(at1240, {"x"}), s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled);
          },
-         "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (Сервер недоступен: S (stalled))"},
+         "Нет данных, ошибка в 12:40: x. L. Индикаторы не обновлены: GBPUSD (Сервер недоступен: S (stalled))",
+         "Нет данных, ошибка в 12:40:\nx\nL\nИндикаторы не обновлены:\nGBPUSD (Сервер недоступен: S (stalled))"},
         {"files left alone",
          [&](DataState& s) {
              s.fileRefused(Status(Status::Code::NotAFile, "F/irGBPUSD.dat", "is a symbolic link")),
                  s.fileRefused(Status(Status::Code::NotAFile, "F/GBPUSD.csv", "is a folder"));
          },
-         "Оставлены без изменений: F/irGBPUSD.dat: is a symbolic link, F/GBPUSD.csv: is a folder"},
+         "Оставлены без изменений: F/irGBPUSD.dat: is a symbolic link, F/GBPUSD.csv: is a folder",
+         "Оставлены без изменений:\nF/irGBPUSD.dat: is a symbolic link\nF/GBPUSD.csv: is a folder"},
         {"a new refresh forgets layout and pairs",
          [&](DataState& s) {
              s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.fileRefused({}), s.refreshStarted();
@@ -63,6 +71,7 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
         DataState state;
         c.events(state);
         EXPECT_EQ(state.line(), c.line) << c.what;
+        EXPECT_EQ(state.details(), c.details.empty() ? c.line : c.details) << c.what;
     }
     EXPECT_EQ(ClockText({9, 5}), "09:05");
 }

@@ -120,7 +120,7 @@ TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
     Settings chosen;
     for (const WindowChoices& choices :
          {choices("usd/jpy typed", "70", false, "15", true, true, false),
-          choices("EUR/GBP", "-3", true, "0", false, false, true)}) {
+          choices("EUR/GBP", "101", true, "0", false, false, true)}) {
         chosen.choices = choices;
         SaveSettings(path, chosen);
         EXPECT_EQ(fieldsOf(LoadSettings(path, ".").settings.choices), fieldsOf(choices));
@@ -128,7 +128,8 @@ TEST(SettingsTest, WindowChoicesRoundTripAndFallBackToTheDefaults)
     for (const std::string& file : {std::string("[Setting]\nTime1=5\nHistoryDays=-5\n"),
                                     std::string("[Setting]\nPair=\nOrdersFilter=5x\nOrdersMode=>\n"
                                                 "PositionsFilter=\nPositionsMode=ge\nOrdersVariant=1\n"
-                                                "PositionsVariant=CUMULATIVE\nHistoryDays=x\nTIVKA_URL\n")}) {
+                                                "PositionsVariant=CUMULATIVE\nHistoryDays=x\nTIVKA_URL\n"),
+                                    std::string("[Setting]\nOrdersFilter=102\nPositionsFilter=-3\n")}) {
         writeFile(path, file);
         const Settings read = LoadSettings(path, ".").settings;
         EXPECT_EQ(fieldsOf(read.choices), fieldsOf(WindowChoices{})) << file;

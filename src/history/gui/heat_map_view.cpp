@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <optional>
 
 namespace tivka {
 
@@ -75,8 +76,8 @@ QString HeatMapView::cellText(int column, int row) const
     const int cell = map_.at(column, row);
     const QString figure = cell < 0 ? QStringLiteral("нет данных") : QStringLiteral("%1%").arg(cell);
     return QStringLiteral("%1 – %2 UTC, цена %3 – %4: %5")
-        .arg(timeText(start), timeText(end), QString::number(rowPrice(map_, row), 'f', 4),
-             QString::number(rowPrice(map_, row + 1), 'f', 4), figure);
+        .arg(timeText(start), timeText(end), QString::number(rowPrice(map_, row), 'f', decimals_),
+             QString::number(rowPrice(map_, row + 1), 'f', decimals_), figure);
 }
 
 void HeatMapView::paintEvent(QPaintEvent*)
@@ -91,25 +92,30 @@ void HeatMapView::paintEvent(QPaintEvent*)
             cells.setPixelColor(column, map_.rows - 1 - row, HeatColour(map_.at(column, row), scale_));
     const QRect area = plotArea();
     painter.drawImage(area, cells);
+    // The price as a step line: across every column a reading holds, at its
+    // price, joined to the next column's; broken only where no reading holds.
     painter.setPen(QPen(QColor(20, 70, 200), 2));
     const double priceSpan = map_.highPrice - map_.lowPrice;
-    QPointF previous(-1, -1);
+    const auto xOf = [&](int column) { return area.left() + double(column) * area.width() / map_.columns; };
+    std::optional<QPointF> previous;
     for (int column = 0; column < map_.columns; ++column) {
-        if (!map_.prices[std::size_t(column)]) {
-            previous = QPointF(-1, -1);
+        const std::optional<double>& price = map_.prices[std::size_t(column)];
+        if (!price) {
+            previous.reset();
             continue;
         }
-        const QPointF point(area.left() + (column + 0.5) * area.width() / map_.columns,
-                            area.bottom() - (*map_.prices[std::size_t(column)] - map_.lowPrice) / priceSpan * area.height());
-        if (previous.x() >= 0)
-            painter.drawLine(previous, point);
-        previous = point;
+        const double y = area.bottom() - (*price - map_.lowPrice) / priceSpan * area.height();
+        const QPointF left(xOf(column), y);
+        if (previous)
+            painter.drawLine(*previous, left);
+        previous = QPointF(xOf(column + 1), y);
+        painter.drawLine(left, *previous);
     }
     painter.setPen(palette().text().color());
     for (int tick = 0; tick <= 4; ++tick) {
         const int y = area.bottom() - tick * area.height() / 4;
         painter.drawText(QRect(0, y - 8, kLeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(rowPrice(map_, tick * map_.rows / 4.0), 'f', 4));
+                         QString::number(rowPrice(map_, tick * map_.rows / 4.0), 'f', decimals_));
     }
     painter.drawText(QRect(area.left(), area.bottom() + 3, area.width(), 16), Qt::AlignLeft, timeText(map_.from));
     painter.drawText(QRect(area.left(), area.bottom() + 3, area.width(), 16), Qt::AlignRight, timeText(map_.to));

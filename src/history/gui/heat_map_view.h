@@ -8,14 +8,17 @@
 namespace tivka {
 
 // The orders chart over time: time across, price up, each cell's bar
-// percentage as a colour from pale (small) to dark red (a wall), the current
-// price as a blue line. Hovering tells the cell's time, prices and figure
+// percentage as a colour from pale (small) to dark red (a wall), grey where
+// the data have a gap, the current price as a blue line over every column a
+// reading holds. Hovering tells the cell's time, prices and figure
 // through `describe`. Owns a copy of the map it shows.
 class HeatMapView final : public QWidget {
     Q_OBJECT
 public:
     explicit HeatMapView(QWidget* parent = nullptr);
     void setMap(HeatMap map);
+    // The decimals prices are shown with (the pair's).
+    void setDecimals(int decimals) { decimals_ = decimals; update(); }
     const HeatMap& map() const { return map_; }
     // Called with the text for the cell under the mouse (empty when it left).
     std::function<void(const QString&)> describe;
@@ -33,6 +36,7 @@ private:
     QRect plotArea() const;
     HeatMap map_;
     int scale_ = 101;  // the largest figure, for the colours
+    int decimals_ = 4;
 };
 
 // The colour of a bar percentage against the largest shown; light grey for

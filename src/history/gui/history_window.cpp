@@ -15,6 +15,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QLegend>
+#include <QLegendMarker>
+#include <QShortcut>
+
+#include "acquisition/pair_naming.h"
 #include "history/gui/heat_map_view.h"
 #include "history/history_store.h"
 #include "platform/clock.h"
@@ -55,7 +60,10 @@ HistoryWindow::HistoryWindow(HistoryView view, const Clock& clock, QWidget* pare
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("История %1").arg(QString::fromStdString(view_.pairText)));
     resize(820, 520);
+    decimals_ = DecimalsOfPairText(view_.pairText);
     buildControls();
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     poll_ = new QTimer(this);
     connect(poll_, &QTimer::timeout, this, &HistoryWindow::reloadIfChanged);
     poll_->start(kPollMs);
@@ -89,6 +97,7 @@ void HistoryWindow::buildControls()
     timeAxis_->setTitleText(QStringLiteral("UTC"));
     priceAxis_ = new QValueAxis;
     priceAxis_->setTitleText(QStringLiteral("Цена"));
+    priceAxis_->setLabelFormat(QStringLiteral("%.%1f").arg(decimals_));
     shareAxis_ = new QValueAxis;
     shareAxis_->setTitleText(QStringLiteral("Buy, %"));
     shareAxis_->setRange(0, 100);
@@ -112,10 +121,8 @@ void HistoryWindow::buildControls()
 
     connect(spanBox_, &QComboBox::currentIndexChanged, this, &HistoryWindow::reload);
     for (QLineSeries* line : {priceLine_, shareLine_})
-        connect(line, &QLineSeries::hovered, this, [this](const QPointF& point, bool state) {
-            if (state)
-                readingLine_->setText(readingText(std::int64_t(std::llround(point.x() / 1000))));
-        });
+        connect(line, &QLineSeries::hovered, this, &HistoryWindow::lineHovered);
+    heatMap_->setDecimals(decimals_);
     heatMap_->describe = [this](const QString& text) { readingLine_->setText(text.isEmpty() ? " " : text); };
 }
 
@@ -142,26 +149,66 @@ void HistoryWindow::reload()
     showHeatMap(orders, from, now + 1);
 }
 
+void HistoryWindow::lineHovered(const QPointF& point, bool state)
+{
+    if (state)
+        readingLine_->setText(readingText(std::int64_t(std::llround(point.x() / 1000))));
+}
+
+// A later run of `model`'s line: drawn alike, not named again in the legend.
+QLineSeries* HistoryWindow::addSegment(QLineSeries* model, QValueAxis* axis)
+{
+    auto* segment = new QLineSeries;
+    chart_->addSeries(segment);
+    segment->attachAxis(timeAxis_);
+    segment->attachAxis(axis);
+    segment->setPen(model->pen());
+    for (QLegendMarker* marker : chart_->legend()->markers(segment))
+        marker->setVisible(false);
+    connect(segment, &QLineSeries::hovered, this, &HistoryWindow::lineHovered);
+    segments_.push_back(segment);
+    return segment;
+}
+
+// Each run of readings without a gap is a line of its own, so that a gap is
+// seen as one rather than bridged by a straight line.
 void HistoryWindow::showTrend()
 {
-    QList<QPointF> prices;
-    QList<QPointF> shares;
+    for (QLineSeries* segment : segments_) {
+        chart_->removeSeries(segment);
+        delete segment;
+    }
+    segments_.clear();
+    std::vector<std::int64_t> times;
     double low = 0;
     double high = 0;
     for (const TrendPoint& point : points_) {
-        const double x = double(point.fetchedAt) * 1000;
-        low = prices.empty() ? point.price : std::min(low, point.price);
-        high = prices.empty() ? point.price : std::max(high, point.price);
-        prices.append({x, point.price});
-        if (point.buyShare)
-            shares.append({x, *point.buyShare});
+        low = times.empty() ? point.price : std::min(low, point.price);
+        high = times.empty() ? point.price : std::max(high, point.price);
+        times.push_back(point.fetchedAt);
     }
-    priceLine_->replace(prices);
-    shareLine_->replace(shares);
+    const auto runs = GaplessRuns(times);
+    priceLine_->clear();
+    shareLine_->clear();
+    for (std::size_t run = 0; run < runs.size(); ++run) {
+        QLineSeries* price = run == 0 ? priceLine_ : addSegment(priceLine_, priceAxis_);
+        QLineSeries* share = run == 0 ? shareLine_ : addSegment(shareLine_, shareAxis_);
+        QList<QPointF> prices;
+        QList<QPointF> shares;
+        for (std::size_t i = runs[run].first; i < runs[run].second; ++i) {
+            const TrendPoint& point = points_[i];
+            const double x = double(point.fetchedAt) * 1000;
+            prices.append({x, point.price});
+            if (point.buyShare)
+                shares.append({x, *point.buyShare});
+        }
+        price->replace(prices);
+        share->replace(shares);
+    }
     const std::int64_t last = points_.empty() ? clock_.now() : points_.back().fetchedAt;
     const std::int64_t first = points_.empty() ? last - 3600 : std::min(points_.front().fetchedAt, last - 600);
     timeAxis_->setRange(QDateTime::fromSecsSinceEpoch(first, Qt::UTC), QDateTime::fromSecsSinceEpoch(last, Qt::UTC));
-    const double margin = std::max((high - low) * 0.1, 0.0005);
+    const double margin = std::max((high - low) * 0.1, 5 * std::pow(10.0, -decimals_));
     priceAxis_->setRange(low - margin, high + margin);
 }
 
@@ -178,12 +225,19 @@ QString HistoryWindow::readingText(std::int64_t instant) const
     const auto nearest = std::min_element(points_.begin(), points_.end(), [&](const TrendPoint& a, const TrendPoint& b) {
         return std::llabs(a.fetchedAt - instant) < std::llabs(b.fetchedAt - instant);
     });
-    const QString share = nearest->buyShare ? QString::number(*nearest->buyShare, 'f', 1) + "%" : QStringLiteral("—");
-    return QStringLiteral("%1 UTC (график %2): цена %3, Buy %4 (Buy %5%, Sell %6%)")
-        .arg(utcText(nearest->fetchedAt), QString::fromStdString(nearest->chartTime),
-             QString::number(nearest->price, 'f', 4), share)
-        .arg(nearest->sums.buy)
-        .arg(nearest->sums.sell);
+    const QString head = QStringLiteral("%1 UTC (график %2): цена %3")
+                             .arg(utcText(nearest->fetchedAt), QString::fromStdString(nearest->chartTime),
+                                  QString::number(nearest->price, 'f', decimals_));
+    if (!nearest->buyShare)
+        return head + QStringLiteral(", позиций нет");
+    // The bar sums are in bars' widths, not in per cent of anything: the
+    // trader reads the two sides' shares of all positions shown, and the sums
+    // only as their weight against each other.
+    return head + QStringLiteral(", позиции: Buy %1 %, Sell %2 % (суммы полос %3 : %4)")
+                      .arg(QString::number(*nearest->buyShare, 'f', 1),
+                           QString::number(100 - *nearest->buyShare, 'f', 1))
+                      .arg(nearest->sums.buy)
+                      .arg(nearest->sums.sell);
 }
 
 }  // namespace tivka

@@ -8,6 +8,7 @@
 #include "history/history_figures.h"
 
 class QComboBox;
+class QPointF;
 class QLabel;
 class QLineSeries;
 class QChart;
@@ -31,9 +32,11 @@ struct HistoryView {
 };
 
 // "История": the price and the positions' buy share over a span as two
-// lines, and the orders chart as a heat map, for one pair. It reads the
-// history through a connection of its own and looks for new readings every
-// few seconds (and when told), so it fills while the refreshes run.
+// lines, broken where the data have a gap, and the orders chart as a heat
+// map, for one pair; prices with the pair's decimals. It reads the history
+// through a connection of its own and looks for new readings every few
+// seconds (and when told), so it fills while the refreshes run. Escape
+// closes it.
 //
 // Object names: "spanBox", "historyTabs", "trendChart", "heatMap",
 // "readingLine" (the figures of the reading under the mouse).
@@ -57,6 +60,8 @@ public:
 private:
     void buildControls();
     void showTrend();
+    QLineSeries* addSegment(QLineSeries* model, QValueAxis* axis);
+    void lineHovered(const QPointF& point, bool state);
     void showHeatMap(const std::vector<StoredReading>& orders, std::int64_t from, std::int64_t to);
 
     HistoryView view_;
@@ -67,8 +72,10 @@ private:
     QComboBox* spanBox_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QChart* chart_ = nullptr;
-    QLineSeries* priceLine_ = nullptr;
+    QLineSeries* priceLine_ = nullptr;  // the first run of each line, named in the legend
     QLineSeries* shareLine_ = nullptr;
+    std::vector<QLineSeries*> segments_;  // the runs after a gap
+    int decimals_ = 4;
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* priceAxis_ = nullptr;
     QValueAxis* shareAxis_ = nullptr;

@@ -1,16 +1,8 @@
 #include "platform/gui/qt_user_messages.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 
 namespace tivka {
-
-QString ProgramTitle()
-{
-    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    return name.isEmpty() ? QStringLiteral("tivka") : name;
-}
 
 void QtUserMessages::showMessage(const std::string& text)
 {
@@ -18,7 +10,8 @@ void QtUserMessages::showMessage(const std::string& text)
     // sits in the tray) would not place the box sensibly, so only a visible
     // one is used.
     QWidget* parent = parent_ && parent_->isVisible() ? parent_.data() : nullptr;
-    QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), QString::fromStdString(text), QMessageBox::Ok, parent);
+    const QString title = parent_ ? parent_->windowTitle() : QStringLiteral("Тивка");
+    QMessageBox box(QMessageBox::NoIcon, title, QString::fromStdString(text), QMessageBox::Ok, parent);
     box.setEscapeButton(QMessageBox::Ok);
     modals_.exec(box);
 }

@@ -8,8 +8,8 @@
 
 namespace tivka {
 
-// Messages as a modal message box with an OK button, titled with the
-// program's file name, shown through `modals`.
+// Messages as a modal message box with an OK button, titled as the window
+// `parent` ("Тивка" without one), shown through `modals`.
 class QtUserMessages final : public UserMessages {
 public:
     explicit QtUserMessages(ModalRunner& modals, QWidget* parent = nullptr) : modals_(modals), parent_(parent) {}
@@ -20,8 +20,5 @@ private:
     ModalRunner& modals_;
     QPointer<QWidget> parent_;
 };
-
-// The program's own file name ("tivka"), the title of its message boxes.
-QString ProgramTitle();
 
 }  // namespace tivka

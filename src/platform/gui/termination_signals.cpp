@@ -1,6 +1,7 @@
 #include "platform/gui/termination_signals.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -61,8 +62,8 @@ void SignalCloser::onSignal()
     }
     requested_ = true;
     dismissModalWidgets();
-    if (target_)
-        target_->close();
+    if (handler_)
+        handler_();
 }
 
 }  // namespace tivka

@@ -1,6 +1,5 @@
 #include "scheduling/gui/auto_refresh.h"
 
-#include <QSignalBlocker>
 #include <stdexcept>
 #include <string>
 
@@ -10,22 +9,14 @@
 namespace tivka {
 namespace {
 
-std::int32_t editValue(const QLineEdit& edit)
+// The number in a field, or nothing for an empty one (the fields take digits
+// only).
+std::optional<std::int32_t> editValue(const QLineEdit& edit)
 {
-    return ParseInteger(edit.text().toStdString());
-}
-
-// Sets the box and runs its handler only when the state changes, as a click
-// would; the handler runs here, unguarded, so its errors reach the caller.
-void setChecked(QCheckBox& box, bool checked, const std::function<void()>& handler)
-{
-    if (box.isChecked() == checked)
-        return;
-    {
-        const QSignalBlocker blocker(box);
-        box.setChecked(checked);
-    }
-    handler();
+    std::int32_t value = 0;
+    if (!TryParseInteger(edit.text().toStdString(), value))
+        return std::nullopt;
+    return value;
 }
 
 AutoRefresh::Guard requireGuard(AutoRefresh::Guard guard)
@@ -52,9 +43,7 @@ AutoRefresh::AutoRefresh(TimerSettings& settings, UserMessages& messages, ModalR
       minuteTimer_(namedTimer(this, "minuteTimer"))
 {
     minuteTimer_->setInterval(kMinuteTimerIntervalMs);
-    connect(dialog_->periodCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { periodicCheckChanged(); }); });
-    connect(dialog_->minuteCheck(), &QCheckBox::toggled, this, [this] { guard_([this] { hourlyCheckChanged(); }); });
-    connect(dialog_->okButton(), &QPushButton::clicked, dialog_.data(), &QDialog::accept);
+    connect(dialog_->okButton(), &QPushButton::clicked, this, [this] { guard_([this] { okClicked(); }); });
     connect(periodicTimer_, &QTimer::timeout, this, [this] { guard_([this] { periodicTick(); }); });
     connect(minuteTimer_, &QTimer::timeout, this, [this] { guard_([this] { minuteTick(); }); });
 }
@@ -89,57 +78,56 @@ void AutoRefresh::openDialog()
     } mark{*this};
     checkMark_->setChecked(periodicEnabled_ || hourlyEnabled_);
     AutoRefreshDialog& dialog = *dialog_;
-    setPeriod(settings_.periodMinutes);
     dialog.periodEdit()->setText(QString::number(settings_.periodMinutes));
-    setPeriodicEnabled(settings_.periodicEnabled);
-    setChecked(*dialog.periodCheck(), settings_.periodicEnabled, [this] { periodicCheckChanged(); });
-    dialog.periodEdit()->setEnabled(!settings_.periodicEnabled);
-
+    dialog.periodCheck()->setChecked(periodicEnabled_);
     dialog.minuteEdit()->setText(QString::number(settings_.hourlyMinute));
-    setHourlyEnabled(settings_.hourlyEnabled);
-    setChecked(*dialog.minuteCheck(), settings_.hourlyEnabled, [this] { hourlyCheckChanged(); });
-    dialog.minuteEdit()->setEnabled(!settings_.hourlyEnabled);
+    dialog.minuteCheck()->setChecked(hourlyEnabled_);
+    dialog.setResult(QDialog::Rejected);
+    if (modal_.exec(dialog) == QDialog::Accepted)
+        apply();
+}
 
-    modal_.exec(dialog);
+// A ticked timer that cannot run with its field is refused with its message
+// and unticked; the dialog then stays open for the user to see and mend it.
+void AutoRefresh::okClicked()
+{
+    AutoRefreshDialog& dialog = *dialog_;
+    bool refused = false;
+    if (dialog.periodCheck()->isChecked()) {
+        const std::optional<std::int32_t> period = editValue(*dialog.periodEdit());
+        if (!period || !PeriodInterval(*period)) {
+            messages_.showMessage("Таймер №1 незапущен!");
+            dialog.periodCheck()->setChecked(false);
+            refused = true;
+        }
+    }
+    if (dialog.minuteCheck()->isChecked()) {
+        const std::optional<std::int32_t> minute = editValue(*dialog.minuteEdit());
+        if (!minute || !IsArmableMinute(*minute)) {
+            messages_.showMessage("Таймер №2 незапущен!");
+            dialog.minuteCheck()->setChecked(false);
+            refused = true;
+        }
+    }
+    if (!refused)
+        dialog.accept();
+}
 
-    const std::int32_t period = editValue(*dialog.periodEdit());
-    settings_.periodMinutes = period;
+// What the dialog holds once accepted: a period that is a number is kept
+// (ticked or not), a minute the hourly timer can run with too; an empty
+// field keeps the value before.
+void AutoRefresh::apply()
+{
+    const AutoRefreshDialog& dialog = *dialog_;
+    if (const std::optional<std::int32_t> period = editValue(*dialog.periodEdit()))
+        settings_.periodMinutes = *period;
+    if (const std::optional<std::int32_t> minute = editValue(*dialog.minuteEdit()); minute && IsArmableMinute(*minute))
+        settings_.hourlyMinute = *minute;
     settings_.periodicEnabled = dialog.periodCheck()->isChecked();
     settings_.hourlyEnabled = dialog.minuteCheck()->isChecked();
-}
-
-void AutoRefresh::periodicCheckChanged()
-{
-    setPeriodicEnabled(false);
-    dialog_->periodEdit()->setEnabled(true);
-    if (!dialog_->periodCheck()->isChecked())
-        return;
-    const std::int32_t minutes = editValue(*dialog_->periodEdit());
-    if (PeriodInterval(minutes)) {
-        setPeriod(minutes);
-        setPeriodicEnabled(true);
-        dialog_->periodEdit()->setEnabled(false);
-    } else {
-        messages_.showMessage("Таймер №1 незапущен!");
-        dialog_->periodCheck()->setChecked(false);
-    }
-}
-
-void AutoRefresh::hourlyCheckChanged()
-{
-    setHourlyEnabled(false);
-    dialog_->minuteEdit()->setEnabled(true);
-    if (!dialog_->minuteCheck()->isChecked())
-        return;
-    const std::int32_t minute = editValue(*dialog_->minuteEdit());
-    if (IsArmableMinute(minute)) {
-        settings_.hourlyMinute = minute;
-        setHourlyEnabled(true);
-        dialog_->minuteEdit()->setEnabled(false);
-    } else {
-        messages_.showMessage("Таймер №2 незапущен!");
-        dialog_->minuteCheck()->setChecked(false);
-    }
+    setPeriod(settings_.periodMinutes);
+    setPeriodicEnabled(settings_.periodicEnabled);
+    setHourlyEnabled(settings_.hourlyEnabled);
 }
 
 void AutoRefresh::periodicTick()

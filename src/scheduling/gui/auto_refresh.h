@@ -26,12 +26,15 @@ namespace tivka {
 // long for 32-bit milliseconds); it then counts as on (menu check mark) but
 // never ticks.
 //
-// Handlers that Qt signals call (the check boxes, "Ok", the ticks) run
-// through `guard`, the window's general error report, so that no exception
-// escapes into Qt; `guard` must not be empty. openDialog() is called by the
-// window and lets its errors (a period that is not a whole number when the
-// dialog closes) through to the caller. The object is a child of `parent`;
-// its timers are its children ("periodicTimer", "minuteTimer").
+// The dialog changes nothing until "Ok": then a ticked timer whose field it
+// cannot run with is refused with "Таймер №1 незапущен!" / "Таймер №2
+// незапущен!" and unticked, the dialog staying open; otherwise the dialog
+// closes and the timers run as it says. "Отмена" drops every change.
+//
+// Handlers that Qt signals call ("Ok", the ticks) run through `guard`, the
+// window's general error report, so that no exception escapes into Qt;
+// `guard` must not be empty. The object is a child of `parent`; its timers
+// are its children ("periodicTimer", "minuteTimer").
 class AutoRefresh final : public QObject {
     Q_OBJECT
 public:
@@ -54,14 +57,14 @@ public:
     void disarm();
 
     // Menu "Параметры" -> "Автообновление": prepares the dialog from the
-    // settings, shows it through the modal runner (timers keep running) and
-    // reads the period and both switches back. Throws ConversionError when
-    // the period is not a whole number; the settings then keep their values.
+    // settings and the timers, shows it through the modal runner (timers keep
+    // running) and, when it was accepted, takes the period, the minute and
+    // both switches from it.
     void openDialog();
 
 private:
-    void periodicCheckChanged();
-    void hourlyCheckChanged();
+    void okClicked();
+    void apply();
     void periodicTick();
     void minuteTick();
     void setPeriod(std::int32_t minutes);

@@ -2,7 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QKeyEvent>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 
 namespace tivka {
@@ -52,11 +52,15 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& words, int b
     return label;
 }
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int top)
+// Takes digits only, at most `digits` of them: what the timers cannot run
+// with (0, too long a period, a minute past 59) is refused on "Ok".
+QLineEdit* makeEdit(QWidget* parent, const char* name, int top, int digits)
 {
     auto* edit = new QLineEdit(QStringLiteral("00"), parent);
     edit->setObjectName(name);
     edit->setGeometry(kEditLeft, top, kEditWidth, 21);
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(digits)), edit));
     return edit;
 }
 
@@ -84,18 +88,22 @@ AutoRefreshDialog::AutoRefreshDialog(QWidget* parent) : QDialog(parent)
     // the blank gap its label leaves for it.
     makeBevel(this, "periodFrame", 16);
     makeLabel(this, "periodLabel", QStringLiteral("Обновлять каждые"), 20, 8, 24);
-    periodEdit_ = makeEdit(this, "periodEdit", 24);
+    periodEdit_ = makeEdit(this, "periodEdit", 24, 5);
     periodCheck_ = makeCheckBox(this, "periodCheck", 24);
 
     makeBevel(this, "minuteFrame", 56);
     makeLabel(this, "minuteLabel", QStringLiteral("Обновлять в"), 21, 47, 64);
-    minuteEdit_ = makeEdit(this, "minuteEdit", 63);
+    minuteEdit_ = makeEdit(this, "minuteEdit", 63, 2);
     minuteCheck_ = makeCheckBox(this, "minuteCheck", 65);
 
     okButton_ = new QPushButton(QStringLiteral("Ok"), this);
     okButton_->setObjectName("okButton");
-    okButton_->setGeometry(88, 96, 83, 25);
+    okButton_->setGeometry(40, 96, 83, 25);
     okButton_->setDefault(true);
+    cancelButton_ = new QPushButton(QStringLiteral("Отмена"), this);
+    cancelButton_->setObjectName("cancelButton");
+    cancelButton_->setGeometry(140, 96, 83, 25);
+    connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void AutoRefreshDialog::showEvent(QShowEvent* event)
@@ -104,15 +112,6 @@ void AutoRefreshDialog::showEvent(QShowEvent* event)
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     QDialog::showEvent(event);
-}
-
-void AutoRefreshDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace tivka

@@ -10,9 +10,10 @@
 namespace tivka {
 
 // The "Автообновление" dialog: the period in minutes with its check box and
-// the minute of the hour with its check box. It only holds the controls; the
-// behaviour of the check boxes and of "Ok" is wired by AutoRefresh. Escape
-// does not close it: "Ok" is the way out.
+// the minute of the hour with its check box, "Ok" and "Отмена". The fields
+// take digits only and stay open for editing whether or not their box is
+// ticked. It only holds the controls; what "Ok" does is wired by
+// AutoRefresh. "Отмена", Escape and the close button reject it.
 class AutoRefreshDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -26,10 +27,10 @@ public:
     QLineEdit* minuteEdit() const { return minuteEdit_; }
     QCheckBox* minuteCheck() const { return minuteCheck_; }
     QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLineEdit* periodEdit_ = nullptr;
@@ -37,6 +38,7 @@ private:
     QLineEdit* minuteEdit_ = nullptr;
     QCheckBox* minuteCheck_ = nullptr;
     QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace tivka

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <string>
 
@@ -10,6 +11,8 @@ class ModalRunner;
 
 // The chart address dialog ("Параметры"): edits the address prefix the chart
 // file names are appended to ("addressEdit", "saveButton", "cancelButton").
+// It says that the address ends with "/" ("addressRule") and warns while the
+// text typed does not ("slashWarning"), without changing it.
 class ChartAddressDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -19,7 +22,10 @@ public:
     void setAddress(const QString& address);
 
 private:
+    void warnWithoutSlash();
+
     QLineEdit* addressEdit_ = nullptr;
+    QLabel* slashWarning_ = nullptr;
 };
 
 // "Параметры" -> "Настройка": shows `chartUrl` in the dialog and, on

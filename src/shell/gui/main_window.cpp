@@ -11,6 +11,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
+#include <algorithm>
+#include <iostream>
+#include <utility>
 
 #include "acquisition/download.h"
 #include "acquisition/pair_naming.h"
@@ -26,6 +29,8 @@
 #include "shell/failure_text.h"
 #include "shell/working_template.h"
 #include "shell/gui/cursor_readout.h"
+#include "shell/gui/state_line.h"
+#include "shell/gui/threshold_field.h"
 
 namespace tivka {
 namespace {
@@ -70,17 +75,29 @@ void MainWindow::reportError(const std::string& text)
 }
 
 // One box at a time: a message that comes while a box is open waits for it.
+// Once a signal closes the window, what is left goes to the console.
 void MainWindow::showPendingMessages()
 {
-    if (showingMessages_)
+    if (showingMessages_ && !signalled_)
         return;
     showingMessages_ = true;
     while (!pendingMessages_.empty()) {
         const std::string text = pendingMessages_.front();
         pendingMessages_.pop_front();
-        services_.messages->showMessage(text);
+        if (signalled_)
+            reportOnConsole(text);
+        else
+            services_.messages->showMessage(text);
     }
     showingMessages_ = false;
+}
+
+void MainWindow::reportOnConsole(const std::string& text)
+{
+    if (services_.consoleReport)
+        services_.consoleReport(text);
+    else
+        std::cerr << "tivka: " << text << std::endl;
 }
 
 void MainWindow::pumpEvents()
@@ -107,8 +124,9 @@ void MainWindow::startUp()
         startRefresh(RefreshOrigin::StartUp);
     });
     // Shown only now, so that no tray click can bring the window up while
-    // start-up is still running.
-    if (services_.trayAvailable && !shutDown_)
+    // start-up is still running; shown even where no notification area is
+    // there yet, so that the icon appears in one started later.
+    if (!shutDown_)
         trayIcon_->show();
 }
 
@@ -159,6 +177,13 @@ void MainWindow::shutDown()
     state_.charts.reset();
     state_.settings.choices = currentChoices();
     SaveSettings(services_.settingsPath, state_.settings);
+}
+
+void MainWindow::closeForSignal()
+{
+    signalled_ = true;
+    if (!shutDown_)
+        close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -212,11 +237,12 @@ RefreshRequest MainWindow::refreshRequest() const
 // the window outlives the worker, since it waits for it before it goes.
 void MainWindow::startRefresh(RefreshOrigin origin)
 {
-    if (refreshRunning() || stopped())
+    if (refreshRunning() || stopped() || !templateReady(origin))
         return;
     ++refreshDepth_;
     refreshOrigin_ = origin;
     refreshRequest_ = refreshRequest();
+    refreshFailures_ = {};
     chartsFetched_ = chartsToFetch_ = 0;
     dataState_.refreshStarted();
     calculateButton_->setEnabled(true);
@@ -233,6 +259,27 @@ void MainWindow::startRefresh(RefreshOrigin origin)
         QMetaObject::invokeMethod(
             this, [this] { guarded([this] { refreshFinished(); }); }, Qt::QueuedConnection);
     });
+}
+
+// Without a digit template no chart can be read: rather than a failure for
+// every chart, a refresh looks for the template again (it may have been put
+// there since start-up) and, still without one, says that alone.
+bool MainWindow::templateReady(RefreshOrigin origin)
+{
+    if (!state_.digits.empty())
+        return true;
+    try {
+        state_.digits = LoadWorkingTemplate();
+        return true;
+    } catch (const std::runtime_error& error) {
+        std::string reason = error.what();
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
+        dataState_.chartsFailed(services_.clock->localTime(services_.clock->now()), {reason});
+        updateStateLine();
+        if (origin != RefreshOrigin::Timer)
+            reportError(error.what());
+        return false;
+    }
 }
 
 void MainWindow::joinWorker()
@@ -282,24 +329,26 @@ void MainWindow::displayFetched(DisplayFetched fetched)
         return;
     }
     if (!fetched.fetched.charts) {
-        dataState_.chartsFailed(now, FailuresLine(fetched.fetched.failures));
-        reportRefreshProblem(DisplayFailureMessage(fetched.fetched.failures));
+        refreshFailures_.display = fetched.fetched.failures;
+        std::vector<std::string> reasons;
+        for (const ChartFailure& failure : fetched.fetched.failures)
+            reasons.push_back(FailureText(failure));
+        dataState_.chartsFailed(now, std::move(reasons));
         return;
     }
     state_.charts = DisplayCharts{std::move(*fetched.fetched.charts), std::move(*fetched.views)};
     state_.shownPair = fetched.source.pairText;
-    try {
-        recalculate(true);
-        dataState_.chartsShown(now);
-        updateTrayTip();
-        PerChart<std::vector<LayoutProblem>> layout;
-        for (ChartKind kind : kChartKinds)
-            layout[kind] = LayoutProblems(state_.charts->charts[kind], state_.shown[kind].reading);
-        dataState_.layoutChanged(PairLayoutWarning("", layout));
-    } catch (const std::exception& error) {
-        dataState_.chartsFailed(now, error.what());
-        reportRefreshProblem(error.what());
+    if (const std::optional<ChartFailure> failure = showCharts(true)) {
+        refreshFailures_.display = {*failure};
+        dataState_.chartsFailed(now, {FailureText(*failure)});
+        return;
     }
+    dataState_.chartsShown(now, state_.shownPair);
+    updateTrayTip();
+    PerChart<std::vector<LayoutProblem>> layout;
+    for (ChartKind kind : kChartKinds)
+        layout[kind] = LayoutProblems(state_.charts->charts[kind], state_.shown[kind].reading);
+    dataState_.layoutChanged(PairLayoutWarning("", layout));
 }
 
 void MainWindow::indicatorPairFailed(const PairFailed& failed)
@@ -307,13 +356,7 @@ void MainWindow::indicatorPairFailed(const PairFailed& failed)
     if (stopped())
         return;
     dataState_.indicatorPairFailed(failed.pairText, failed.failures);
-    reportRefreshProblem(IndicatorFailureMessage(failed.pairText, failed.failures));
-}
-
-void MainWindow::reportRefreshProblem(const std::string& text)
-{
-    if (refreshOrigin_ != RefreshOrigin::Timer)
-        reportError(text);
+    refreshFailures_.indicatorPairs.push_back(failed.failures);
 }
 
 void MainWindow::refreshFinished()
@@ -324,19 +367,40 @@ void MainWindow::refreshFinished()
         return;
     refreshBanner_->hide();
     updateStateLine();
-    const std::string line = stateLine_->text().toStdString();
-    // In the tray nobody sees the window: a timer's failure is told there.
-    if (refreshOrigin_ != RefreshOrigin::Timer || line.empty() || state_.windowShown || !services_.trayAvailable)
+    reportRefreshFailures();
+}
+
+// A refresh the user started shows what failed in one box, once it is over;
+// a timer's says so in the tray when the window sits there, where nobody
+// sees the state line.
+void MainWindow::reportRefreshFailures()
+{
+    const RefreshFailures failures = std::exchange(refreshFailures_, {});
+    if (refreshOrigin_ != RefreshOrigin::Timer) {
+        if (!failures.empty())
+            reportError(RefreshFailureMessage(failures));
+        return;
+    }
+    const std::string notice = failures.empty() ? dataState_.line() : RefreshFailureNotice(failures);
+    if (notice.empty() || state_.windowShown || !services_.trayAvailable())
         return;
     if (services_.trayNotice)
-        services_.trayNotice(line);
+        services_.trayNotice(notice);
     else
-        trayIcon_->showMessage(QStringLiteral("Тивка"), QString::fromStdString(line), QSystemTrayIcon::Warning);
+        trayIcon_->showMessage(QStringLiteral("Тивка"), QString::fromStdString(notice), QSystemTrayIcon::Warning);
 }
 
 void MainWindow::updateStateLine()
 {
-    stateLine_->setText(QString::fromStdString(dataState_.line()));
+    dataState_.pairChosen(pairBox_->currentText().toStdString());
+    stateLine_->setState(QString::fromStdString(dataState_.line()), QString::fromStdString(dataState_.details()));
+}
+
+void MainWindow::showStateDetails()
+{
+    const std::string details = dataState_.details();
+    if (!details.empty())
+        services_.messages->showMessage(details);
 }
 
 void MainWindow::updateTrayTip()
@@ -363,31 +427,42 @@ WindowChoices MainWindow::currentChoices() const
     choices.pairText = pairBox_->currentText().toStdString();
     for (ChartKind kind : kChartKinds) {
         const ChartControls& side = controls_[kind];
-        choices.threshold[kind] = side.filter->text().toStdString();
+        choices.threshold[kind] = std::to_string(side.filter->value());
         choices.atLeast[kind] = side.atLeast->isChecked();
         choices.cumulative[kind] = side.cumulative->isChecked();
     }
     return choices;
 }
 
-// `record`: the charts were just fetched, so each complete reading goes into
-// the history (a recalculation reads the same charts again and keeps nothing).
-void MainWindow::recalculate(bool record)
+// "Расчет": a chart that cannot be read ends it with its message.
+void MainWindow::recalculate()
+{
+    if (const std::optional<ChartFailure> failure = showCharts(false))
+        throw std::runtime_error(FailureText(*failure));
+}
+
+// Shows both charts in memory; the first that stops at a text that is not a
+// number ends it, as a failure of the pair shown. `record`: the charts were
+// just fetched, so each complete reading goes into the history (a
+// recalculation reads the same charts again and keeps nothing).
+std::optional<ChartFailure> MainWindow::showCharts(bool record)
 {
     if (!state_.chartsLoaded())
-        return;
+        return std::nullopt;
     for (const ChartKind kind : kChartKinds) {
         const ShownChart shown = showChart(kind);
-        shown.reading.throwIfFailed();
+        if (const std::optional<ReadingFailure>& failure = shown.reading.failure)
+            return ChartFailure{ChartFailure::What::NotANumber, state_.shownPair, kind, failure->text, "", ""};
         if (record)
             recordReading(kind, shown.reading);
     }
+    return std::nullopt;
 }
 
 PaneInputs MainWindow::paneInputs(ChartKind kind) const
 {
     PaneInputs inputs;
-    inputs.thresholdText = controls_[kind].filter->text().toStdString();
+    inputs.thresholdText = std::to_string(controls_[kind].filter->value());
     inputs.atLeast = controls_[kind].atLeast->isChecked();
     inputs.pairText = pairBox_->currentText().toStdString();
     inputs.reading = {state_.settings.decimalSymbol, services_.systemSeparator};

@@ -4,11 +4,13 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "platform/user_messages.h"
 #include "shell/data_state.h"
+#include "shell/failure_text.h"
 #include "shell/pane_reading.h"
 #include "shell/program_state.h"
 #include "shell/refresh.h"
@@ -36,6 +38,8 @@ class Downloader;
 class HistoryRecorder;
 class ModalRunner;
 class PictureSaver;
+class StateLine;
+class ThresholdField;
 
 // What the main window works through; tests substitute every piece.
 struct MainWindowServices {
@@ -46,7 +50,9 @@ struct MainWindowServices {
     UserMessages* messages = nullptr;
     ModalRunner* modals = nullptr;
     Clock* clock = nullptr;
-    bool trayAvailable = false;         // minimising hides the window only when a tray can show it
+    // Whether a notification area is there now (one may come or go while
+    // Tivka runs): minimising hides the window only when a tray can show it.
+    std::function<bool()> trayAvailable = [] { return false; };
     // Opens a written workbook with the desktop's program for it; false when
     // no program could.
     std::function<bool(const std::string& path)> openWorkbook;
@@ -64,6 +70,9 @@ struct MainWindowServices {
     RefreshSink listener;
     // What went wrong before the window was made, shown at start-up.
     std::vector<std::string> notices;
+    // Where errors go once a termination signal closes the window, when no
+    // box may wait; empty: standard error, after "tivka: ".
+    std::function<void(const std::string& text)> consoleReport;
 };
 
 // Who asked for a refresh: its failures are shown in message boxes when the
@@ -92,7 +101,7 @@ enum class RefreshOrigin { User, Timer, StartUp };
 // "refreshBanner" (with "cancelRefreshButton"), "exportBanner", the state
 // line "dataStateLine", the menu entries "saveAction",
 // "exitAction", "autoRefreshAction", "addressAction", "exportAction",
-// "historyAction", "aboutAction", the tray menu's "trayRefreshAction" and "trayExitAction",
+// "historyAction", "aboutAction", the tray menu's "trayShowAction", "trayRefreshAction" and "trayExitAction",
 // and "trayIcon".
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -112,6 +121,10 @@ public:
     // refresh and waits for its worker, then writes the settings.
     void shutDown();
     bool isShutDown() const { return shutDown_; }
+    // Closing on a termination signal: as close(), but every error from now
+    // on, the shut-down's included, goes to the console report instead of a
+    // box, so that the program ends without waiting for anyone.
+    void closeForSignal();
 
     const ProgramState& state() const { return state_; }
     bool refreshRunning() const { return refreshDepth_ > 0; }
@@ -129,7 +142,8 @@ public:
     void editChartAddress();      // "Параметры" -> "Настройка"
     void showAbout();             // "О программе"
     void openHistory();           // "История": the history window for the pair shown
-    void trayIconDoubleClicked();
+    void trayIconClicked();        // restores the window (a click that was the first of a double click included)
+    void trayIconDoubleClicked();  // into the tray, or back out of it
     void bringToFront();          // out of the tray, in front of other windows
     void pointerMovedOverChart(int x, int y);
     void pointerLeft();
@@ -168,9 +182,11 @@ private:
     void connectHandlers();
     void placeCentred();
     void reportError(const std::string& text);
+    void reportOnConsole(const std::string& text);
     void showPendingMessages();
     void pumpEvents();
     void startRefresh(RefreshOrigin origin);
+    bool templateReady(RefreshOrigin origin);
     RefreshRequest refreshRequest() const;
     void joinWorker();
     void handle(RefreshEvent event);
@@ -178,12 +194,14 @@ private:
     void displayFetched(DisplayFetched fetched);
     void indicatorPairFailed(const PairFailed& failed);
     void refreshFinished();
-    void reportRefreshProblem(const std::string& text);
+    void reportRefreshFailures();
     void updateStateLine();
+    void showStateDetails();
     void updateTrayTip();
     void applyChoices(const WindowChoices& choices);
     WindowChoices currentChoices() const;
-    void recalculate(bool record = false);
+    void recalculate();
+    std::optional<ChartFailure> showCharts(bool record);
     void startHistory();
     void recordReading(ChartKind kind, const ChartReading& reading);
     ShownChart showChart(ChartKind kind);
@@ -207,17 +225,20 @@ private:
     int chartsToFetch_ = 0;
     bool trayHooksInstalled_ = false;
     bool shutDown_ = false;
+    bool signalled_ = false;  // closing on a termination signal: no boxes
+    bool restoredByClick_ = false;  // the click of a double click that is still coming restored the window
     RefreshOrigin refreshOrigin_ = RefreshOrigin::User;
     RefreshRequest refreshRequest_;  // what the running refresh fetches
     std::thread worker_;
     DataState dataState_;
+    RefreshFailures refreshFailures_;  // of the running refresh, told once it ends
     std::deque<std::string> pendingMessages_;
     bool showingMessages_ = false;
 
     // The controls of one chart's side of the window.
     struct ChartControls {
         QPlainTextEdit* pane = nullptr;
-        QLineEdit* filter = nullptr;
+        ThresholdField* filter = nullptr;
         QRadioButton* atLeast = nullptr;
         QRadioButton* atMost = nullptr;
         QRadioButton* cumulative = nullptr;
@@ -230,7 +251,7 @@ private:
     QComboBox* pairBox_ = nullptr;
     QLabel* refreshBanner_ = nullptr;
     QLabel* exportBanner_ = nullptr;
-    QLabel* stateLine_ = nullptr;
+    StateLine* stateLine_ = nullptr;
     QAction* saveAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* autoRefreshAction_ = nullptr;
@@ -239,6 +260,7 @@ private:
     QAction* aboutAction_ = nullptr;
     QAction* historyAction_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    QAction* trayShowAction_ = nullptr;
     QAction* trayRefreshAction_ = nullptr;
     QAction* trayExitAction_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;

@@ -1,8 +1,11 @@
 // Menus, the tray icon, minimising to the tray and the small dialogs.
 #include <QAction>
 #include <QComboBox>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +27,10 @@
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/cursor_readout.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/state_line.h"
+#include "shell/gui/threshold_field.h"
+
+#include <utility>
 
 namespace tivka {
 
@@ -41,12 +48,17 @@ void MainWindow::connectHandlers()
     bind(exportAction_, &QAction::triggered, &MainWindow::exportToSpreadsheet);
     bind(aboutAction_, &QAction::triggered, &MainWindow::showAbout);
     bind(historyAction_, &QAction::triggered, &MainWindow::openHistory);
+    bind(trayShowAction_, &QAction::triggered, &MainWindow::bringToFront);
     bind(trayRefreshAction_, &QAction::triggered, &MainWindow::refreshFromTray);
     connect(trayExitAction_, &QAction::triggered, this, &MainWindow::close);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
+        if (reason == QSystemTrayIcon::Trigger)
+            guarded([this] { trayIconClicked(); });
+        else if (reason == QSystemTrayIcon::DoubleClick)
             guarded([this] { trayIconDoubleClicked(); });
     });
+    connect(stateLine_, &StateLine::detailsAsked, this, [this] { guarded([this] { showStateDetails(); }); });
+    connect(pairBox_, &QComboBox::currentTextChanged, this, [this] { guarded([this] { updateStateLine(); }); });
     for (ChartKind kind : kChartKinds)
         connect(controls_[kind].filter, &QLineEdit::returnPressed, this, [this] { guarded([this] { calculate(); }); });
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
@@ -63,12 +75,18 @@ void MainWindow::connectHandlers()
         if (child->isWidgetType())
             child->installEventFilter(this);
     installEventFilter(this);
+    menuBar()->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Leave)
         guarded([this] { pointerLeft(); });
+    // A menu closed with Escape leaves the menu bar holding the keyboard, and
+    // it takes the next Escape for itself: that one gives the refresh up too.
+    if (watched == menuBar() && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        cancelRefresh();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -89,7 +107,7 @@ void MainWindow::minimiseToTray()
     state_.windowShown = false;
     // Without a notification area the window stays in the task bar: hiding it
     // would leave the user no way back.
-    if (!services_.trayAvailable)
+    if (!services_.trayAvailable())
         return;
     QTimer::singleShot(0, this, [this] {
         if (!state_.windowShown)
@@ -105,8 +123,22 @@ void MainWindow::bringToFront()
     state_.windowShown = true;
 }
 
+// A double click's first click arrives as a click: when that one restored
+// the window, the double click leaves it shown rather than sending it back.
+void MainWindow::trayIconClicked()
+{
+    restoredByClick_ = false;
+    if (state_.windowShown)
+        return;
+    bringToFront();
+    restoredByClick_ = true;
+    QTimer::singleShot(QApplication::doubleClickInterval(), this, [this] { restoredByClick_ = false; });
+}
+
 void MainWindow::trayIconDoubleClicked()
 {
+    if (std::exchange(restoredByClick_, false))
+        return;
     if (state_.windowShown)
         showMinimized();
     else

@@ -22,6 +22,10 @@
 #include "shell/gui/app_icon.h"
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/state_line.h"
+#include "shell/gui/threshold_field.h"
+
+#include <algorithm>
 
 namespace tivka {
 namespace {
@@ -75,10 +79,12 @@ QRadioButton* radio(QWidget* parent, const char* name, const QString& text, int 
     return button;
 }
 
-QLineEdit* percentEdit(QWidget* parent, const char* name, int x, int y)
+// At least as wide as the traders' layout has it, wider where the font needs
+// it to show three digits.
+ThresholdField* percentEdit(QWidget* parent, const char* name, int x, int y)
 {
-    auto* edit = named(new QLineEdit(QStringLiteral("50"), parent), name);
-    edit->setGeometry(x, y, 28, kEditHeight);
+    auto* edit = named(new ThresholdField(parent), name);
+    edit->setGeometry(x, y, std::max(28, edit->minimumWidth()), kEditHeight);
     return edit;
 }
 
@@ -96,10 +102,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, int 
     return push;
 }
 
-QLabel* banner(QWidget* parent, const char* name, const QString& text, int y)
+QLabel* banner(QWidget* parent, const char* name, const QString& text, int y, int height)
 {
     auto* panel = named(new QLabel(text, parent), name);
-    panel->setGeometry(216, y, 369, 73);
+    panel->setGeometry(216, y, 369, height);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(2);
     panel->setAlignment(Qt::AlignCenter);
@@ -205,8 +211,10 @@ void MainWindow::buildChartControls(QWidget* client, ChartKind kind)
     auto* filter = group(client, name("FilterGroup").c_str(), place.filterLeft, 545, 137, 40);
     side.atMost = radio(filter, name("AtMost").c_str(), QStringLiteral("<="), 9, 13, false);
     side.filter = percentEdit(filter, name("Filter").c_str(), 49, 11);
-    smallLabel(filter, name("PercentSign").c_str(), QStringLiteral("%"), 79, 14);
-    side.atLeast = radio(filter, name("AtLeast").c_str(), QStringLiteral(">="), place.atLeastLeft, 14, true);
+    const int percentLeft = side.filter->geometry().right() + 3;
+    QLabel* percent = smallLabel(filter, name("PercentSign").c_str(), QStringLiteral("%"), percentLeft, 14);
+    const int atLeastLeft = std::max(place.atLeastLeft, percent->geometry().right() + 4);
+    side.atLeast = radio(filter, name("AtLeast").c_str(), QStringLiteral(">="), atLeastLeft, 14, true);
 
     auto* variant = group(client, name("VariantGroup").c_str(), place.variantLeft, 546, 159, 31);
     side.nonCumulative = radio(variant, name("NonCumulative").c_str(), QStringLiteral("без нак."), 6, 9, true);
@@ -215,12 +223,18 @@ void MainWindow::buildChartControls(QWidget* client, ChartKind kind)
 
 void MainWindow::buildBanners(QWidget* client)
 {
-    refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 248);
-    exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176);
+    // The refresh banner lies over the empty band at the top of both charts
+    // (beyond their last price level), so that the price, the time and the
+    // scale stay in view while a refresh waits.
+    refreshBanner_ = banner(client, "refreshBanner", QStringLiteral("Обновление данных"), 10, 38);
+    exportBanner_ = banner(client, "exportBanner", QStringLiteral("Передача в данных в Exel"), 176, 73);
     // A refresh waiting on a slow server can be given up from the banner.
     auto* cancel = named(new QPushButton(QStringLiteral("Отмена"), refreshBanner_), "cancelRefreshButton");
     cancel->setFont(font());
-    cancel->setGeometry(refreshBanner_->width() - 76, refreshBanner_->height() - 28, 70, 22);
+    cancel->setGeometry(refreshBanner_->width() - 76, (refreshBanner_->height() - 22) / 2, 70, 22);
+    // The text starts at the left, clear of the button however long the count.
+    refreshBanner_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    refreshBanner_->setIndent(24);
     connect(cancel, &QPushButton::clicked, this, &MainWindow::cancelRefresh);
 }
 
@@ -229,7 +243,7 @@ void MainWindow::buildStateLine()
     QStatusBar* bar = statusBar();
     bar->setObjectName("statusBar");
     bar->setSizeGripEnabled(false);
-    stateLine_ = named(new QLabel(bar), "dataStateLine");
+    stateLine_ = named(new StateLine(bar), "dataStateLine");
     bar->addWidget(stateLine_, 1);
 }
 
@@ -252,6 +266,7 @@ void MainWindow::buildMenus()
     aboutAction_ = entry(bar, "aboutAction", QStringLiteral("О программе"));
 
     trayMenu_ = named(new QMenu(this), "trayMenu");
+    trayShowAction_ = entry(trayMenu_, "trayShowAction", QStringLiteral("Показать"));
     trayRefreshAction_ = entry(trayMenu_, "trayRefreshAction", QStringLiteral("Обновить"));
     separator(trayMenu_, "traySeparator");
     trayExitAction_ = entry(trayMenu_, "trayExitAction", QStringLiteral("Выход"));

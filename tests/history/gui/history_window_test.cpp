@@ -1,9 +1,13 @@
 // The history as the window keeps and shows it: every refresh's readings
 // stored, old ones pruned at start-up, and the "История" window's lines, heat
 // map and figures for a known series.
+#include <QApplication>
 #include <QChartView>
 #include <QComboBox>
 #include <QLineSeries>
+#include <QPointer>
+#include <QTest>
+#include <QValueAxis>
 
 #include "history/gui/heat_map_view.h"
 #include "history/gui/history_window.h"
@@ -53,17 +57,40 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
     ASSERT_EQ(lines.size(), 2);  // the price and the buy share
     EXPECT_EQ(static_cast<QLineSeries*>(lines[0])->at(0), QPointF(double(now - 3600) * 1000, 1.25));
     EXPECT_EQ(static_cast<QLineSeries*>(lines[1])->at(1), QPointF(double(now - 1200) * 1000, 60.0));
-    EXPECT_EQ(view.readingText(now - 1000),
-              "07.12.2026 12:10 UTC (график 12:30): цена 1.2510, Buy 60.0% (Buy 150%, Sell 100%)");
+    EXPECT_EQ(view.readingText(now - 1000), "07.12.2026 12:10 UTC (график 12:30): цена 1.2510, позиции: Buy 60.0 %, "
+                                            "Sell 40.0 % (суммы полос 150 : 100)");
     const HeatMap& map = view.findChild<HeatMapView*>("heatMap")->map();
     EXPECT_EQ(*std::max_element(map.cells.begin(), map.cells.end()), 101);  // the wall of sell orders at column 300
 
     view.findChild<QComboBox*>("spanBox")->setCurrentIndex(1);  // one week
     EXPECT_EQ(view.points().size(), 3u);
+    const QList<QAbstractSeries*> runs = view.findChild<QChartView*>("trendChart")->chart()->series();
+    ASSERT_EQ(runs.size(), 4) << "three days without readings: each line in two runs, no line across the gap";
+    EXPECT_EQ(static_cast<QLineSeries*>(runs[0])->count(), 1);
+    EXPECT_EQ(static_cast<QLineSeries*>(runs[2])->count(), 2);
     HistoryStore(historyPath).record(KnownReading(now, 1.2520, {}));
     view.reloadIfChanged();
     ASSERT_EQ(view.points().size(), 4u);
     EXPECT_FALSE(view.points()[3].buyShare);
+}
+
+// Prices carry the pair's decimals; Escape closes the window.
+TEST_F(HistoryWindowTest, PricesHaveThePairsDecimalsAndEscapeCloses)
+{
+    const std::pair<const char*, const char*> pairs[] = {{"USD/JPY", "%.2f"}, {"EUR/USD", "%.4f"}};
+    for (const auto& [pair, format] : pairs) {
+        QPointer<HistoryWindow> view = new HistoryWindow({historyPath, pair, false, false}, clock);
+        auto* axis = static_cast<QValueAxis*>(
+            view->findChild<QChartView*>("trendChart")->chart()->axes(Qt::Vertical).front());
+        EXPECT_EQ(axis->labelFormat(), QString::fromLatin1(format)) << pair;
+        view->show();
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view.data(), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(view.isNull()) << pair << ": closed (and so deleted)";
+        delete view.data();
+    }
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "scheduling/gui/auto_refresh.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/conversions.h"
 #include "support/manual_clock.h"
 #include "support/recorded_messages.h"
 #include "support/scripted_modals.h"
@@ -41,15 +41,18 @@ protected:
         }
     };
 
-    // Opens the dialog; `user` acts on it, then "Ok" is clicked.
-    void openDialogAndOk(const std::function<void()>& user)
+    // Opens the dialog; `user` acts on it, then `button` is clicked. Returns
+    // how the dialog ended.
+    int openDialogAnd(const std::function<void()>& user, const char* button = "okButton")
     {
+        int result = -1;
         modal.setNext([&, user](QDialog&) {
             user();
-            dialog().findChild<QPushButton*>("okButton")->click();
-            return dialog().result();
+            dialog().findChild<QPushButton*>(button)->click();
+            return result = dialog().result();
         });
         autoRefresh.openDialog();
+        return result;
     }
 
     TimerSettings settings;
@@ -62,61 +65,87 @@ protected:
     AutoRefresh autoRefresh{settings, messages, modal, clock, &mark, [this] { ++refreshes; }, &host, report};
 };
 
-TEST_F(AutoRefreshTest, TheCheckBoxesArmTheTimersAndOkKeepsThem)
+// The fields stay open while their boxes are ticked; nothing changes before
+// "Ok", and "Ok" arms what the dialog says.
+TEST_F(AutoRefreshTest, FieldsAreEditedWhileTickedAndOkAppliesThem)
 {
-    openDialogAndOk([&] {
-        edit("periodEdit")->setText("15");
-        box("periodCheck")->click();
-        EXPECT_TRUE(periodicTimer()->isActive());
-        EXPECT_EQ(periodicTimer()->interval(), 900000);
-        EXPECT_FALSE(mark.isChecked()) << "the check boxes alone leave the menu mark";
-        tick(periodicTimer());
+    settings = {15, true, 33, false};
+    autoRefresh.armAtStartup();
+    const int result = openDialogAnd([&] {
+        EXPECT_TRUE(box("periodCheck")->isChecked());
+        EXPECT_TRUE(edit("periodEdit")->isEnabled()) << "editable while ticked";
+        edit("periodEdit")->setText("20");
         edit("minuteEdit")->setText("45");
         box("minuteCheck")->click();
-        EXPECT_EQ(settings.hourlyMinute, 45) << "the minute is kept at once";
-        EXPECT_TRUE(minuteTimer()->isActive());
-        EXPECT_EQ(minuteTimer()->interval(), 60000);
-        box("minuteCheck")->click();
+        EXPECT_EQ(periodicTimer()->interval(), 15 * 60000) << "nothing changes before Ok";
         EXPECT_FALSE(minuteTimer()->isActive());
+        tick(periodicTimer());
     });
+    EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(settings.periodMinutes, 15);
-    EXPECT_TRUE(settings.periodicEnabled);
-    EXPECT_FALSE(settings.hourlyEnabled);
+    EXPECT_EQ(periodicTimer()->interval(), 20 * 60000);
+    EXPECT_TRUE(periodicTimer()->isActive() && minuteTimer()->isActive());
+    EXPECT_EQ(minuteTimer()->interval(), 60000);
+    EXPECT_EQ((std::vector<int>{settings.periodMinutes, settings.periodicEnabled, settings.hourlyMinute,
+                                settings.hourlyEnabled}),
+              (std::vector<int>{20, 1, 45, 1}));
     EXPECT_TRUE(mark.isChecked());
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// "Отмена" and Escape drop every change; a field takes digits only.
+TEST_F(AutoRefreshTest, CancelDropsTheChangesAndFieldsTakeDigitsOnly)
+{
+    settings = {15, true, 33, false};
+    autoRefresh.armAtStartup();
+    const auto change = [&] {
+        edit("periodEdit")->selectAll();
+        QTest::keyClicks(edit("periodEdit"), "4x0");
+        EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("40"));
+        box("periodCheck")->click();
+        edit("minuteEdit")->setText("45");
+        box("minuteCheck")->click();
+    };
+    EXPECT_EQ(openDialogAnd(change, "cancelButton"), QDialog::Rejected);
+    modal.setNext([&](QDialog&) {
+        change();
+        QTest::keyClick(&dialog(), Qt::Key_Escape);
+        return dialog().result();
+    });
+    autoRefresh.openDialog();
+    EXPECT_EQ((std::vector<int>{settings.periodMinutes, settings.periodicEnabled, settings.hourlyMinute,
+                                settings.hourlyEnabled}),
+              (std::vector<int>{15, 1, 33, 0}));
+    EXPECT_TRUE(periodicTimer()->isActive());
+    EXPECT_EQ(periodicTimer()->interval(), 15 * 60000);
+    EXPECT_FALSE(minuteTimer()->isActive());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 // Periods and minutes the timers cannot run with (which ones is the timer
-// rules' own table): refused with the timer's message, the box unticked, the
-// edit left open, nothing stored.
+// rules' own table): "Ok" refuses them with the timer's message and unticks
+// the box, the dialog stays open; the next "Ok" closes it with that timer
+// off and its value not taken.
 TEST_F(AutoRefreshTest, PeriodsAndMinutesTheTimersCannotRunWithAreRefused)
 {
     settings.hourlyMinute = 33;
-    edit("periodEdit")->setText("35792");
-    box("periodCheck")->click();
-    edit("minuteEdit")->setText("60");
-    box("minuteCheck")->click();
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Таймер №1 незапущен!", "Таймер №2 незапущен!"}));
-    EXPECT_FALSE(box("periodCheck")->isChecked() || autoRefresh.periodicEnabled() || periodicTimer()->isActive());
-    EXPECT_FALSE(box("minuteCheck")->isChecked() || autoRefresh.hourlyEnabled() || minuteTimer()->isActive());
-    EXPECT_TRUE(edit("periodEdit")->isEnabled() && edit("minuteEdit")->isEnabled());
-    EXPECT_EQ(settings.hourlyMinute, 33);
-}
-
-TEST_F(AutoRefreshTest, NonNumericPeriodIsReportedAndKeepsTheSettings)
-{
-    settings.periodMinutes = 7;
-    const auto user = [&] {
-        edit("periodEdit")->setText("abc");
+    int staysOpen = -1;
+    const int result = openDialogAnd([&] {
+        edit("periodEdit")->setText("35792");
         box("periodCheck")->click();
-        EXPECT_EQ(messages.shown, std::vector<std::string>{"'abc' is not a valid integer value"});
-        EXPECT_FALSE(periodicTimer()->isActive());
-    };
-    // Reading the period back after "Ok" fails too; the window reports that error.
-    EXPECT_THROW(openDialogAndOk(user), ConversionError);
-    EXPECT_EQ(settings.periodMinutes, 7);
-    EXPECT_FALSE(settings.periodicEnabled);
+        edit("minuteEdit")->setText("60");
+        box("minuteCheck")->click();
+        dialog().findChild<QPushButton*>("okButton")->click();
+        staysOpen = dialog().result();
+        EXPECT_FALSE(box("periodCheck")->isChecked() || box("minuteCheck")->isChecked());
+    });
+    EXPECT_EQ(staysOpen, QDialog::Rejected) << "the refusing Ok does not close the dialog";
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Таймер №1 незапущен!", "Таймер №2 незапущен!"}));
+    EXPECT_FALSE(autoRefresh.periodicEnabled() || periodicTimer()->isActive());
+    EXPECT_FALSE(autoRefresh.hourlyEnabled() || minuteTimer()->isActive());
+    EXPECT_EQ(settings.hourlyMinute, 33);
+    EXPECT_FALSE(mark.isChecked());
 }
 
 TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "chart/png_codec.h"
+#include "history/history_store.h"
 #include "platform/gui/instance_beacon.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
@@ -44,8 +46,13 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     find<QLineEdit>("positionsFilter")->setText("15");
     find<QRadioButton>("positionsCumulative")->setChecked(true);
     modals.setNext([](QDialog& dialog) {
-        // No trailing "/": taken as typed.
+        // The dialog says the address ends with "/" and warns while it does
+        // not; the address is taken as typed all the same.
+        auto* warning = dialog.findChild<QLabel*>("slashWarning");
+        EXPECT_THAT(dialog.findChild<QLabel*>("addressRule")->text().toStdString(), HasSubstr("оканчивается на «/»"));
+        EXPECT_FALSE(warning->isVisibleTo(&dialog)) << "the default address ends with /";
         dialog.findChild<QLineEdit*>("addressEdit")->setText("http://other.example/charts");
+        EXPECT_TRUE(warning->isVisibleTo(&dialog));
         dialog.findChild<QPushButton*>("saveButton")->click();
         return dialog.result();
     });
@@ -66,6 +73,50 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
     EXPECT_TRUE(find<QRadioButton>("ordersNonCumulative")->isChecked());
     EXPECT_THAT(downloader.urls, ElementsAre("http://other.example/chartsposentryprice_EUR_JPY.png",
                                              "http://other.example/chartsorders_noncumulative_EUR_JPY.png"));
+}
+
+// A threshold field takes only a threshold, shows all of it, and a field
+// being retyped never stops a refresh: the timer's refreshes go on showing
+// and recording the pair with the threshold last held.
+TEST_F(WindowTest, AThresholdFieldHoldsOnlyAThresholdAndNeverStopsARefresh)
+{
+    historyPath = (dir / "history.sqlite3").string();
+    writeTemplate();
+    writeFile(settingsPath(), "[Setting]\nTime1=5\nTimerEn1=1\n");
+    MainWindow& form = startWindow();
+    form.show();
+    QLineEdit* field = ordersFilter();
+    const struct {
+        const char* typed;
+        const char* held;
+    } typing[] = {{"7x", "7"}, {"500", "50"}, {"101", "101"}, {"-5", "5"}, {"1.5", "15"}, {"abc", "15"}};
+    for (const auto& t : typing) {
+        field->selectAll();
+        QTest::keyClicks(field, t.typed);
+        EXPECT_EQ(field->text().toStdString(), t.held) << t.typed;
+    }
+    const int shown = field->fontMetrics().horizontalAdvance(QStringLiteral("101"));
+    EXPECT_LE(shown, field->contentsRect().width() - field->textMargins().left() - field->textMargins().right());
+
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);  // emptied on the way to another figure
+    EXPECT_EQ(field->text(), QString());
+    downloader.alterModel = [](charts::ChartModel& model) { model.timeText = "12:35"; };
+    clock.setMinute(35);
+    QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
+    waitForRefresh();
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    EXPECT_EQ(state(), "");
+    EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price ----\n"));
+    find<QLineEdit>("positionsFilter")->setFocus();
+    EXPECT_EQ(field->text(), QStringLiteral("15")) << "the threshold held comes back";
+    form.close();
+    EXPECT_THAT(readFile(settingsPath()), HasSubstr("OrdersFilter=15\n"));
+    std::vector<std::int64_t> fetched;
+    for (const StoredReading& stored : HistoryStore(historyPath).readings({"GBP/USD", ChartKind::Orders, false, 0, clock.instant + 1}))
+        fetched.push_back(stored.fetchedAt - clock.instant);
+    EXPECT_THAT(fetched, ElementsAre(-300, 0)) << "the timer's reading is in the history";
 }
 
 // A settings file that cannot be written is reported at close, once, and
@@ -165,6 +216,48 @@ TEST_F(WindowTest, TheTrayHidesRestoresRefreshesAndTellsThePrice)
     EXPECT_FALSE(form.isMinimized());
 }
 
+// The tray menu starts with "Показать"; a single click on the icon restores
+// the window, and a double click sends it back or restores it, as it was.
+// The icon is shown even without a notification area, so that one started
+// later shows it.
+TEST_F(WindowTest, TheTrayShowsTheWindowOnItsMenuAndOnASingleClick)
+{
+    writeTemplate();
+    makeWindow(/*trayAvailable=*/false).startUp();
+    waitForRefresh();
+    EXPECT_TRUE(trayIcon()->isVisible());
+    window.reset();
+
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
+    EXPECT_TRUE(trayIcon()->isVisible());
+    const QList<QAction*> entries = find<QMenu>("trayMenu")->actions();
+    ASSERT_FALSE(entries.isEmpty());
+    EXPECT_EQ(entries.front(), action("trayShowAction"));
+    EXPECT_EQ(entries.front()->text(), QStringLiteral("Показать"));
+    const auto intoTray = [&] {
+        form.showMinimized();
+        settle();
+        ASSERT_FALSE(form.isVisible());
+    };
+    const auto click = [&](QSystemTrayIcon::ActivationReason reason) {
+        emit trayIcon()->activated(reason);
+        settle();
+    };
+    form.show();
+    intoTray();
+    action("trayShowAction")->trigger();
+    EXPECT_TRUE(form.isVisible() && form.state().windowShown);
+    intoTray();
+    click(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(form.isVisible() && !form.isMinimized());
+    click(QSystemTrayIcon::Trigger);
+    click(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(form.isVisible()) << "a double click on the shown window sends it to the tray";
+    click(QSystemTrayIcon::Trigger);
+    click(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(form.isVisible()) << "the double click that restored it leaves it shown";
+}
+
 // Qt flips a checkable entry's mark on the click that opens the dialog; the
 // mark must show whether a timer is on, however the dialog closes.
 TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
@@ -184,7 +277,8 @@ TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
     modals.setNext([](QDialog& dialog) {
         dialog.findChild<QLineEdit*>("minuteEdit")->setText("20");
         dialog.findChild<QCheckBox*>("minuteCheck")->click();
-        return int(QDialog::Rejected);  // closed without Ok
+        dialog.findChild<QPushButton*>("okButton")->click();
+        return dialog.result();
     });
     entry->trigger();
     EXPECT_TRUE(entry->isChecked());

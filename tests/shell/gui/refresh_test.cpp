@@ -1,8 +1,13 @@
 // The refresh as the trader meets it: start-up, the figures shown, what a
 // failure leaves on screen, and the window staying usable while it waits.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <filesystem>
 #include <functional>
 
+#include "chart/chart_geometry.h"
 #include "history/history_store.h"
 #include "scheduling/gui/auto_refresh.h"
 #include "window_fixture.h"
@@ -89,9 +94,8 @@ TEST_F(WindowTest, StartUpFailuresAreToldOnceAndTheWindowStillOpens)
         EXPECT_EQ(form.autoRefresh().hourlyEnabled(), c.downloads > 0) << "timers run once a template is there";
         form.close();
     }
-    // What was downloaded is kept for the trader to look at.
-    EXPECT_EQ(readFile("on_GBPUSD.png"), "<html><body>Not Found</body></html>");
-    EXPECT_EQ(readFile("pn_GBPUSD.png"), "<html><body>Not Found</body></html>");
+    // What a failed fetch left is not a chart: it is removed.
+    EXPECT_FALSE(fs::exists("on_GBPUSD.png") || fs::exists("pn_GBPUSD.png"));
 }
 
 // After a failed refresh the last charts stay and the line under the window
@@ -128,7 +132,7 @@ TEST_F(WindowTest, AFailedRefreshKeepsTheChartsAndSaysTheyAreStale)
     settle();
     QMetaObject::invokeMethod(timer("periodicTimer"), "timeout");
     waitForRefresh();
-    EXPECT_EQ(trayNotices, std::vector<std::string>{state()});
+    EXPECT_EQ(trayNotices, std::vector<std::string>{"GBPUSD: сервер недоступен"});
     EXPECT_TRUE(timer("periodicTimer")->isActive());
 
     downloader.reachable = true;
@@ -201,6 +205,45 @@ TEST_F(WindowTest, WhileARefreshWaitsTheWindowWorksAndTheBannerCancels)
     waitForRefresh();
     EXPECT_EQ(downloader.urls.size(), 6u) << "afterwards a refresh runs whole";
     EXPECT_EQ(readFile(dir / "experts" / "files" / "Tivka" / "irEURUSD.dat"), "2");
+}
+
+// The banner leaves the price and the time of both charts in view; Escape
+// gives the refresh up even after a menu was opened and closed with Escape
+// (the menu bar then holds the keyboard).
+TEST_F(WindowTest, TheBannerLeavesPricesAndTimesInViewAndEscapeCancelsAfterAMenu)
+{
+    writeTemplate();
+    MainWindow& form = startWindow();
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    downloader.hold();
+    refreshButton()->click();
+    ASSERT_TRUE(waitUntilHeld());
+    const QRect banner = refreshBanner()->geometry().translated(-chartCanvas()->pos());  // both lie on the client area
+    for (const int half : {geometry::kPositionsViewLeft, geometry::kOrdersViewLeft})
+        for (const geometry::TextBand& text : {geometry::kPriceText, geometry::kTimeText}) {
+            // A chart's text band, turned upright as the view shows it.
+            const QRect shown(half + text.firstRow, geometry::kViewColumnBase - text.endColumn,
+                              text.endRow - text.firstRow, text.endColumn - text.firstColumn);
+            EXPECT_FALSE(banner.intersects(shown)) << half << " " << text.firstRow;
+        }
+
+    QMenuBar* bar = form.menuBar();
+    QAction* file = bar->actions().front();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(file).center());
+    QMenu* menu = file->menu();
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(form.refreshRunning()) << "the first Escape only closes the menu";
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus, bar) << "the menu bar holds the keyboard";
+    QTest::keyClick(focus, Qt::Key_Escape);
+    waitForRefresh();
+    EXPECT_FALSE(form.refreshRunning());
+    EXPECT_EQ(state(), "Данные от 12:30, обновление прервано в 12:30");
 }
 
 }  // namespace

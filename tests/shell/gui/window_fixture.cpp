@@ -31,7 +31,7 @@ MainWindow& WindowTest::makeWindow(bool trayAvailable)
     services.messages = &messages;
     services.modals = &modals;
     services.clock = &clock;
-    services.trayAvailable = trayAvailable;
+    services.trayAvailable = [trayAvailable] { return trayAvailable; };
     services.trayNotice = [this](const std::string& text) { trayNotices.push_back(text); };
     services.openWorkbook = [this](const std::string& path) {
         openedWorkbooks.push_back(path);

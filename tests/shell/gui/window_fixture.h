@@ -21,6 +21,7 @@
 
 #include "shell/gui/chart_canvas.h"
 #include "shell/gui/main_window.h"
+#include "shell/gui/state_line.h"
 #include "support/fake_chart_downloader.h"
 #include "support/manual_clock.h"
 #include "support/recorded_messages.h"
@@ -64,7 +65,8 @@ protected:
     QAction* action(const char* name) const { return find<QAction>(name); }
     QTimer* timer(const char* name) const { return find<QTimer>(name); }
     QSystemTrayIcon* trayIcon() const { return find<QSystemTrayIcon>("trayIcon"); }
-    std::string state() const { return find<QLabel>("dataStateLine")->text().toStdString(); }
+    // The state line's whole text (the line itself may show it cut).
+    std::string state() const { return find<StateLine>("dataStateLine")->line().toStdString(); }
     std::filesystem::path settingsPath() const { return dir / "tivka.INI"; }
     static void settle() { QCoreApplication::processEvents(); }
 
