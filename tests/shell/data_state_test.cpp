@@ -65,7 +65,7 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
          [&](DataState& s) {
              s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.fileRefused({}), s.refreshStarted();
          },
-         ""},
+         "", ""},
     };
     for (const auto& c : cases) {
         DataState state;

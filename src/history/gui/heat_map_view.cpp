@@ -97,19 +97,21 @@ void HeatMapView::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(20, 70, 200), 2));
     const double priceSpan = map_.highPrice - map_.lowPrice;
     const auto xOf = [&](int column) { return area.left() + double(column) * area.width() / map_.columns; };
-    std::optional<QPointF> previous;
+    QPointF previous;  // the right end of the last column drawn
+    bool joined = false;  // whether the next column joins it
     for (int column = 0; column < map_.columns; ++column) {
         const std::optional<double>& price = map_.prices[std::size_t(column)];
         if (!price) {
-            previous.reset();
+            joined = false;
             continue;
         }
         const double y = area.bottom() - (*price - map_.lowPrice) / priceSpan * area.height();
         const QPointF left(xOf(column), y);
-        if (previous)
-            painter.drawLine(*previous, left);
+        if (joined)
+            painter.drawLine(previous, left);
         previous = QPointF(xOf(column + 1), y);
-        painter.drawLine(left, *previous);
+        painter.drawLine(left, previous);
+        joined = true;
     }
     painter.setPen(palette().text().color());
     for (int tick = 0; tick <= 4; ++tick) {

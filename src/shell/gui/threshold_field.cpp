@@ -33,7 +33,8 @@ private:
 
 }  // namespace
 
-ThresholdField::ThresholdField(QWidget* parent) : QLineEdit(QString::number(value_), parent)
+// The base is made before value_ is set, so the first text is spelt out.
+ThresholdField::ThresholdField(QWidget* parent) : QLineEdit(QString::number(kFirstThreshold), parent)
 {
     setValidator(new ThresholdValidator(*this));
     setMaxLength(3);

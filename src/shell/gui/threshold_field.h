@@ -23,7 +23,8 @@ public:
 private:
     void textWasChanged(const QString& text);
 
-    int value_ = 50;
+    static constexpr int kFirstThreshold = 50;
+    int value_ = kFirstThreshold;
 };
 
 }  // namespace tivka
