@@ -70,8 +70,9 @@ TEST(ToolCommandLine, EachToolRefusesWhatItCannotUseAndHelpsAnywhere)
         EXPECT_EQ(r.status, c.status) << c.program << " " << c.args << ": " << r.err;
         EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.program << " " << c.args;
         EXPECT_EQ(r.out.starts_with("Usage: "), c.status == 0) << c.program << " " << c.args;
-        if (c.status == 2)
+        if (c.status == 2) {
             EXPECT_NE(r.err.find("\n\nUsage: "), std::string::npos) << c.program << " " << c.args;
+        }
     }
 }
 
