@@ -49,14 +49,14 @@ std::size_t OptionParser::run(const std::vector<std::string>& args, std::size_t 
             if (stopAtOperand)
                 return i;
             if (!operands_)
-                throw UsageError(arg.starts_with("-") && arg.size() > 1 ? "unknown option '" + arg + "'"
+                throw UsageError(arg.starts_with("-") && arg.size() > 1 ? "unknown option " + arg
                                                                         : "unexpected argument '" + arg + "'");
             operands_(arg);
             continue;
         }
         const auto found = options_.find(arg);
         if (found == options_.end())
-            throw UsageError("unknown option '" + arg + "'");
+            throw UsageError("unknown option " + arg);
         const Option& option = found->second;
         if (!option.takesValue) {
             option.setFlag();
@@ -85,16 +85,16 @@ long long WholeNumber(const std::string& option, const std::string& text, long l
 }
 
 int RunTool(const char* name, const char* usage, int argc, char** argv,
-            const std::function<int(const std::vector<std::string>&)>& body)
+            const std::function<int(const std::vector<std::string>&)>& body, int usageStatus)
 {
     try {
         return body(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const UsageError& e) {
         std::cerr << name << ": " << e.what() << "\n\n" << usage;
-        return 2;
+        return usageStatus;
     } catch (const HelpRequested&) {
         std::cout << usage << std::flush;
-        return std::cout ? 0 : 2;
+        return std::cout ? 0 : usageStatus;
     }
 }
 

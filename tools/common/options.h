@@ -37,7 +37,7 @@ public:
     OptionParser& operands(std::function<void(const std::string&)> take);
 
     // Reads args[first..] in order, calling each option's setter as it comes.
-    // Throws UsageError ("unknown option '--x'", "--x needs a value",
+    // Throws UsageError ("unknown option --x", "--x needs a value",
     // "unexpected argument 'x'") or HelpRequested.
     void parse(const std::vector<std::string>& args, std::size_t first = 0) const;
     // The same, but stops at the first operand and returns its index
@@ -61,10 +61,11 @@ private:
 long long WholeNumber(const std::string& option, const std::string& text, long long low, long long high);
 
 // Runs `body` on the arguments after the program name. A UsageError prints
-// "NAME: message", a blank line and the usage on standard error and gives 2;
-// HelpRequested prints the usage on standard output and gives 0 (2 when it
-// could not be written). Other exceptions are the body's to handle.
+// "NAME: message", a blank line and the usage on standard error and gives
+// `usageStatus` (2 but for a tool whose 2 says something else); HelpRequested
+// prints the usage on standard output and gives 0 (`usageStatus` when it could
+// not be written). Other exceptions are the body's to handle.
 int RunTool(const char* name, const char* usage, int argc, char** argv,
-            const std::function<int(const std::vector<std::string>&)>& body);
+            const std::function<int(const std::vector<std::string>&)>& body, int usageStatus = 2);
 
 }  // namespace tivka::tools
