@@ -1,9 +1,7 @@
 #include "reading/chart_reading.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -29,79 +27,25 @@ const Colour* readRow(const Bitmap& chart, int y, int x0, int count, Colour* spa
     return spare;
 }
 
-// Four pixels side by side; comparisons give all-ones lanes where equal.
-using Lanes = std::uint32_t __attribute__((vector_size(16)));
-constexpr std::size_t kLanes = 4;
-constexpr std::size_t kBlockVectors = 3;  // 12 columns: their counts stay in registers
-constexpr std::size_t kBlockColumns = kLanes * kBlockVectors;
-static_assert(kPassColumns % kBlockColumns == 0);
-
-Lanes loadLanes(const Colour* p)
-{
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Counts 12 neighbouring columns over the pass's rows; `nearAxis` is the
-// pixel next to the axis in the first column, `rowStep` the step away from
-// the axis. Lanes count down by one per counted pixel (all-ones is -1).
-void countBlock(const Colour* nearAxis, std::ptrdiff_t rowStep, Colour barColour, std::int32_t* counted)
-{
-    const Lanes white = Lanes{} + colours::white;
-    const Lanes grey = Lanes{} + colours::grey;
-    const Lanes bar = Lanes{} + barColour;
-    Lanes count[kBlockVectors] = {};
-    Lanes whiteSeen[kBlockVectors] = {};
-    const Colour* row = nearAxis;
-    for (int i = 0; i < kBarRows; ++i, row += rowStep) {
-        for (std::size_t k = 0; k < kBlockVectors; ++k) {
-            const Lanes c = loadLanes(row + k * kLanes);
-            whiteSeen[k] |= Lanes(c == white);
-            count[k] += Lanes(c == bar) | (Lanes(c == grey) & ~whiteSeen[k]);
-        }
-    }
-    for (std::size_t k = 0; k < kBlockVectors; ++k)
-        for (std::size_t lane = 0; lane < kLanes; ++lane)
-            counted[k * kLanes + lane] = -std::int32_t(count[k][lane]);
-}
-
-// The pass's pixels, nearest the axis first, with colours::none outside the
-// chart: only needed when the pass reaches past a small chart's edge.
-std::vector<Colour> passRectangle(const Bitmap& chart, const BarGroup& pass, int firstRow, int direction)
-{
-    std::vector<Colour> pixels;
-    pixels.reserve(std::size_t(kBarRows) * kPassColumns);
-    for (int i = 0; i < kBarRows; ++i)
-        for (int j = 0; j < kPassColumns; ++j)
-            pixels.push_back(chart.pixel(pass.firstColumn + j, firstRow + direction * i));
-    return pixels;
-}
-
 // The counted pixels of every column of a pass: the pass's bar colour
 // anywhere in the 75-row walk away from the axis, grey only until the first
-// white. Twelve columns at a time, row by row.
+// white. Pixels outside a small chart are colours::none and count for nothing.
+// Row by row, each row in the order it lies in memory, and without branches,
+// so that the compiler may count several columns at once.
 std::array<std::int32_t, kPassColumns> passPixels(const Bitmap& chart, const BarGroup& pass)
 {
-    const int firstRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
+    const int nearAxisRow = pass.aboveAxis ? kBuyNearAxisRow : kSellNearAxisRow;
     const int direction = pass.aboveAxis ? -1 : 1;
-    const int farRow = firstRow + direction * (kBarRows - 1);
-    const bool inside = std::min(firstRow, farRow) >= 0 && std::max(firstRow, farRow) < chart.height() &&
-                        pass.firstColumn >= 0 && pass.firstColumn + kPassColumns <= chart.width();
-    std::vector<Colour> copied;
-    const Colour* nearAxis = nullptr;
-    std::ptrdiff_t rowStep = kPassColumns;
-    if (inside) {
-        nearAxis = chart.pixels().data() + std::size_t(firstRow) * std::size_t(chart.width()) +
-                   std::size_t(pass.firstColumn);
-        rowStep = std::ptrdiff_t(direction) * chart.width();
-    } else {
-        copied = passRectangle(chart, pass, firstRow, direction);
-        nearAxis = copied.data();
-    }
     std::array<std::int32_t, kPassColumns> counted{};
-    for (std::size_t j = 0; j < kPassColumns; j += kBlockColumns)
-        countBlock(nearAxis + j, rowStep, pass.colour, counted.data() + j);
+    std::array<std::int32_t, kPassColumns> whiteSeen{};
+    std::array<Colour, kPassColumns> spare;
+    for (int i = 0; i < kBarRows; ++i) {
+        const Colour* row = readRow(chart, nearAxisRow + direction * i, pass.firstColumn, kPassColumns, spare.data());
+        for (std::size_t j = 0; j < kPassColumns; ++j) {
+            whiteSeen[j] |= row[j] == colours::white;
+            counted[j] += (row[j] == pass.colour) | ((row[j] == colours::grey) & !whiteSeen[j]);
+        }
+    }
     return counted;
 }
 

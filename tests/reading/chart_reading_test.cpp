@@ -171,5 +171,37 @@ TEST(BarMeasurement, CountsTheBarColourAnywhereAndGreyBeforeWhite)
         EXPECT_EQ(PercentOf(c.counted), c.percent) << c.counted;
 }
 
+// A picture shorter or narrower than the chart: each walk counts the pixels
+// inside it; those outside count for nothing and end no grey. The walk, away
+// from the axis: 10 grey, 10 bar, 1 white, 10 grey, 44 bar (64 counted); the
+// price's own column 255 is in no pass.
+TEST(BarMeasurement, PixelsOutsideASmallPictureCountForNothing)
+{
+    ChartModel model = modelOf("GBP/USD", 1);
+    model.buy = model.sell = {};
+    Bitmap chart = charts::RenderChart(model);
+    for (int x = 75; x <= 435; ++x)
+        for (bool buy : {true, false})
+            drawWalk(chart, x, buy, {{'g', 10}, {'b', 10}, {'w', 1}, {'g', 10}, {'b', 44}});
+    const struct { int width, height, buy, sell; } cases[] = {
+        {531, 256, 64, 64},
+        {531, 195, 64, 63},  // the sell walk's last row (195) is outside
+        {531, 140, 64, 19},  // sell rows 121-139
+        {531, 115, 59, 0},   // buy rows 114-45: the walk starts outside, its grey still counts
+        {531, 100, 44, 0},   // buy rows 99-45: the white inside ends the grey
+        {300, 140, 64, 19},  // and no column from 300 on
+    };
+    for (const auto& c : cases) {
+        Bitmap picture(c.width, c.height);
+        picture.copyFrom(chart, 0, 0);
+        const ChartReading r = ReadChart(picture, DigitTemplate(charts::DigitTemplateBitmap()), {});
+        ASSERT_TRUE(r.complete()) << c.width << " x " << c.height;
+        for (int x = 75; x <= 435; ++x)
+            ASSERT_EQ(std::pair(r.level(x).buyPixels, r.level(x).sellPixels),
+                      x < c.width && x != 255 ? std::pair(c.buy, c.sell) : std::pair(0, 0))
+                << c.width << " x " << c.height << ", column " << x;
+    }
+}
+
 }  // namespace
 }  // namespace tivka

@@ -12,41 +12,41 @@
 
 #include "chart/bmp_codec.h"
 #include "chart_server/chart_server.h"
+#include "common/options.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tivka-chart-server [--port N] [--bind ADDR] [--seed N] [--delay-ms N] [--not-found PAIR]\n"
-    "                          [--truncate] [--not-png] [--stall] [--fixed-time HH:MM]\n"
-    "                          [--font 1|2] [--drift] [--drift-speed N] [--write-template FILE]\n"
-    "  --font 2 draws the texts in the round font (a narrow 1, thin points) in\n"
-    "  place of the block font 1; --write-template writes the template of the\n"
-    "  font chosen and exits.\n";
+    "Usage: tivka-chart-server [options]\n"
+    "Serves synthetic order-book charts of the ten pairs over HTTP, in the broker's\n"
+    "folder layout, until stopped by SIGINT or SIGTERM; prints \"port N\" once listening.\n"
+    "\n"
+    "  --port N                 port to listen on (default 0: a free one)\n"
+    "  --bind ADDR              address to listen on (default 127.0.0.1)\n"
+    "  --seed N                 the charts drawn (default 1)\n"
+    "  --delay-ms N             wait N ms before every reply\n"
+    "  --not-found PAIR         this pair's charts answer 404\n"
+    "  --truncate               announce the whole picture, send half of it\n"
+    "  --not-png                answer an HTML page in place of every picture\n"
+    "  --stall                  read every request and answer nothing\n"
+    "  --fixed-time HH:MM       the chart time on every chart (default: UTC now)\n"
+    "  --font 1|2               1 the block font (default), 2 the round font (a\n"
+    "                           narrow 1, thin points)\n"
+    "  --drift                  charts whose price and bars drift with the clock\n"
+    "  --drift-speed N          the drift's clock runs N times as fast (1 to 1440)\n"
+    "  --write-template FILE    write the digit template of the font chosen and exit\n"
+    "  -h, --help               show this text\n"
+    "\n"
+    "Exit status: 0 stopped by a signal or template written, 1 could not listen or\n"
+    "write, 2 unusable command line.\n";
 
 struct CommandLine {
     tivka::charts::ChartServerOptions options;
     std::string templateFile;
 };
 
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-long long wholeNumber(const std::string& option, const std::string& text, long long low, long long high)
-{
-    std::size_t used = 0;
-    long long value = 0;
-    try {
-        value = std::stoll(text, &used, 10);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || value < low || value > high)
-        throw UsageError(option + " needs a whole number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ", not '" + text + "'");
-    return value;
-}
+using tivka::tools::UsageError;
+using tivka::tools::WholeNumber;
 
 bool isClockTime(const std::string& text)
 {
@@ -55,49 +55,37 @@ bool isClockTime(const std::string& text)
            std::isdigit((unsigned char)text[4]) && text.substr(0, 2) < "24" && text.substr(3, 2) < "60";
 }
 
+std::string clockTime(const std::string& text)
+{
+    if (!isClockTime(text))
+        throw UsageError("--fixed-time needs a time HH:MM, not '" + text + "'");
+    return text;
+}
+
 CommandLine parse(const std::vector<std::string>& args)
 {
     CommandLine line;
     auto& o = line.options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size())
-                throw UsageError(arg + " needs a value");
-            return args[++i];
-        };
-        if (arg == "--port")
-            o.port = int(wholeNumber(arg, value(), 0, 65535));
-        else if (arg == "--bind")
-            o.bind = value();
-        else if (arg == "--seed")
-            o.seed = std::uint64_t(wholeNumber(arg, value(), 0, 1LL << 62));
-        else if (arg == "--delay-ms")
-            o.delayMs = int(wholeNumber(arg, value(), 0, 3600000));
-        else if (arg == "--not-found")
-            o.notFoundPair = value();
-        else if (arg == "--truncate")
-            o.truncate = true;
-        else if (arg == "--not-png")
-            o.notPng = true;
-        else if (arg == "--stall")
-            o.stall = true;
-        else if (arg == "--fixed-time") {
-            o.fixedTime = value();
-            if (!isClockTime(o.fixedTime))
-                throw UsageError("--fixed-time needs a time HH:MM, not '" + o.fixedTime + "'");
-        } else if (arg == "--font")
-            o.font = wholeNumber(arg, value(), 1, 2) == 2 ? tivka::charts::ChartFont::Round
-                                                           : tivka::charts::ChartFont::Block;
-        else if (arg == "--drift")
-            o.drift = true;
-        else if (arg == "--drift-speed")
-            o.driftSpeed = int(wholeNumber(arg, value(), 1, 1440));
-        else if (arg == "--write-template")
-            line.templateFile = value();
-        else
-            throw UsageError("unknown option '" + arg + "'");
-    }
+    using Text = const std::string&;
+    tivka::tools::OptionParser()
+        .value("--port", [&](Text v) { o.port = int(WholeNumber("--port", v, 0, 65535)); })
+        .value("--bind", [&](Text v) { o.bind = v; })
+        .value("--seed", [&](Text v) { o.seed = std::uint64_t(WholeNumber("--seed", v, 0, 1LL << 62)); })
+        .value("--delay-ms", [&](Text v) { o.delayMs = int(WholeNumber("--delay-ms", v, 0, 3600000)); })
+        .value("--not-found", [&](Text v) { o.notFoundPair = v; })
+        .flag("--truncate", [&] { o.truncate = true; })
+        .flag("--not-png", [&] { o.notPng = true; })
+        .flag("--stall", [&] { o.stall = true; })
+        .value("--fixed-time", [&](Text v) { o.fixedTime = clockTime(v); })
+        .value("--font",
+               [&](Text v) {
+                   o.font = WholeNumber("--font", v, 1, 2) == 2 ? tivka::charts::ChartFont::Round
+                                                                : tivka::charts::ChartFont::Block;
+               })
+        .flag("--drift", [&] { o.drift = true; })
+        .value("--drift-speed", [&](Text v) { o.driftSpeed = int(WholeNumber("--drift-speed", v, 1, 1440)); })
+        .value("--write-template", [&](Text v) { line.templateFile = v; })
+        .parse(args);
     return line;
 }
 
@@ -123,18 +111,17 @@ int serve(const tivka::charts::ChartServerOptions& options)
 
 int main(int argc, char** argv)
 {
-    try {
-        const CommandLine line = parse(std::vector<std::string>(argv + 1, argv + argc));
-        if (!line.templateFile.empty()) {
-            tivka::WriteBmpFile(tivka::charts::DigitTemplateBitmap(line.options.font), line.templateFile);
-            return 0;
+    return tivka::tools::RunTool("tivka-chart-server", kUsage, argc, argv, [](const std::vector<std::string>& args) {
+        const CommandLine line = parse(args);
+        try {
+            if (!line.templateFile.empty()) {
+                tivka::WriteBmpFile(tivka::charts::DigitTemplateBitmap(line.options.font), line.templateFile);
+                return 0;
+            }
+            return serve(line.options);
+        } catch (const std::exception& e) {
+            std::cerr << "tivka-chart-server: " << e.what() << "\n";
+            return 1;
         }
-        return serve(line.options);
-    } catch (const UsageError& e) {
-        std::cerr << "tivka-chart-server: " << e.what() << "\n" << kUsage;
-        return 2;
-    } catch (const std::exception& e) {
-        std::cerr << "tivka-chart-server: " << e.what() << "\n";
-        return 1;
-    }
+    });
 }

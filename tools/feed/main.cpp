@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/download.h"
+#include "common/options.h"
 #include "history/history_store.h"
 #include "history/iso_time.h"
 #include "interface/interface_host.h"
@@ -28,7 +29,7 @@ constexpr int kExitUsage = 1;
 constexpr int kExitNotServed = 2;
 
 constexpr const char* kUsage =
-    "usage: tivka-feed [--settings FILE] [--once] [--every MINUTES] [--listen [HOST:]PORT] [--log-time]\n"
+    "Usage: tivka-feed [--settings FILE] [--once] [--every MINUTES] [--listen [HOST:]PORT] [--log-time]\n"
     "\n"
     "Serves the MetaTrader 4 indicators without a window: the indicator pass of the window, on the\n"
     "window's timers (TimerEn1/Time1: every N minutes; TimerEn2/Time2: once an hour at a minute), from\n"
@@ -39,14 +40,13 @@ constexpr const char* kUsage =
     "  --every MINUTES    a pass every MINUTES minutes, whatever the settings' timers say\n"
     "  --listen [HOST:]PORT  answer the local JSON interface there (127.0.0.1 unless a host is given)\n"
     "  --log-time         start each log line with the UTC time (the journal adds its own)\n"
-    "  --help             this text\n"
+    "  -h, --help         this text\n"
     "\n"
     "One line per pass goes to standard error. SIGTERM and SIGINT end the feed within a second, a pass\n"
     "under way cancelled (exit status 0); SIGHUP reads the settings again and serves at once.\n"
     "Exit status 1: a usage or settings error.\n";
 
 struct Options {
-    bool help = false;
     bool once = false;
     bool logTime = false;
     std::string settingsPath;
@@ -54,40 +54,24 @@ struct Options {
     std::optional<std::int32_t> everyMinutes;
 };
 
-struct UsageError {
-    std::string message;
-};
+std::int32_t everyMinutes(const std::string& text)
+{
+    std::int32_t minutes = 0;
+    if (!TryParseInteger(text, minutes) || minutes < 1 || minutes > 35791)
+        throw tools::UsageError("--every needs a whole number of minutes from 1 to 35791, not '" + text + "'");
+    return minutes;
+}
 
 Options parse(const std::vector<std::string>& args)
 {
     Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size())
-                throw UsageError{arg + " needs a value"};
-            return args[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--once") {
-            options.once = true;
-        } else if (arg == "--log-time") {
-            options.logTime = true;
-        } else if (arg == "--settings") {
-            options.settingsPath = value();
-        } else if (arg == "--listen") {
-            options.listen = value();
-        } else if (arg == "--every") {
-            std::int32_t minutes = 0;
-            const std::string& text = value();
-            if (!TryParseInteger(text, minutes) || minutes < 1 || minutes > 35791)
-                throw UsageError{"--every needs a whole number of minutes from 1 to 35791, not '" + text + "'"};
-            options.everyMinutes = minutes;
-        } else {
-            throw UsageError{"unknown option " + arg};
-        }
-    }
+    tools::OptionParser()
+        .flag("--once", [&] { options.once = true; })
+        .flag("--log-time", [&] { options.logTime = true; })
+        .value("--settings", [&](const std::string& v) { options.settingsPath = v; })
+        .value("--listen", [&](const std::string& v) { options.listen = v; })
+        .value("--every", [&](const std::string& v) { options.everyMinutes = everyMinutes(v); })
+        .parse(args);
     return options;
 }
 
@@ -129,17 +113,7 @@ int run(const std::vector<std::string>& args)
         std::cerr << "tivka-feed: " << signals.status().text() << "\n";
         return kExitUsage;
     }
-    Options options;
-    try {
-        options = parse(args);
-    } catch (const UsageError& error) {
-        std::cerr << "tivka-feed: " << error.message << "\n" << kUsage;
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::cout << kUsage;
-        return 0;
-    }
+    const Options options = parse(args);
     const SystemClock clock;
     const auto log = [&](const std::string& line) {
         std::cerr << (options.logTime ? IsoUtcText(clock.now()) + " " : std::string()) << line << std::endl;
@@ -200,5 +174,6 @@ int run(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    return tivka::feed_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+    using namespace tivka::feed_tool;
+    return tivka::tools::RunTool("tivka-feed", kUsage, argc, argv, run, kExitUsage);
 }

@@ -7,7 +7,7 @@
 // flag ever says "2" over a data file that is not complete. At the end it
 // checks that open file descriptors and resident memory did not grow.
 //
-//   tivka-soak [--hours N] [--seed S]     (default: 24 hours, seed 1)
+//   tivka-soak [--hours N] [--seed S]     (default: 24 hours, seed 1; --help)
 //
 // Prints its figures and exits 0 when every check held, 1 otherwise.
 #include <atomic>
@@ -30,6 +30,7 @@
 #include "acquisition/pair_naming.h"
 #include "chart_server/chart_renderer.h"
 #include "chart_server/chart_server.h"
+#include "common/options.h"
 #include "export/indicator_pass.h"
 
 namespace {
@@ -43,23 +44,32 @@ constexpr int kStallMs = 1500;  // the server's silence; the client gives up aft
 constexpr int kSlowMs = 300;
 constexpr double kPassBoundSeconds = 2 * 1.5 + 2 * 0.3 + 5;  // stalls and slow answers run in parallel
 
+constexpr const char* kUsage =
+    "Usage: tivka-soak [--hours N] [--seed S]\n"
+    "Drives the indicator pass through N simulated hours of 5-minute refreshes\n"
+    "against a chart server that injects faults at random, and checks every pass,\n"
+    "the request flags, open descriptors and memory.\n"
+    "\n"
+    "  --hours N     simulated hours, 1 to 8760 (default 24)\n"
+    "  --seed S      the faults and charts drawn (default 1)\n"
+    "  -h, --help    show this text\n"
+    "\n"
+    "Exit status: 0 every check held, 1 a check failed, 2 unusable command line\n"
+    "or the soak could not run.\n";
+
 struct Options {
     int hours = 24;
     std::uint64_t seed = 1;
 };
 
-Options parse(int argc, char** argv)
+Options parse(const std::vector<std::string>& args)
 {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string arg = argv[i];
-        if (arg == "--hours")
-            options.hours = std::stoi(argv[i + 1]);
-        else if (arg == "--seed")
-            options.seed = std::stoull(argv[i + 1]);
-        else
-            throw std::invalid_argument("unknown option " + arg);
-    }
+    tools::OptionParser()
+        .value("--hours", [&](const std::string& v) { options.hours = int(tools::WholeNumber("--hours", v, 1, 8760)); })
+        .value("--seed",
+               [&](const std::string& v) { options.seed = std::uint64_t(tools::WholeNumber("--seed", v, 0, 1LL << 62)); })
+        .parse(args);
     return options;
 }
 
@@ -341,11 +351,14 @@ struct Soak {
 
 int main(int argc, char** argv)
 {
-    try {
-        Soak soak(parse(argc, argv));
-        return soak.run();
-    } catch (const std::exception& e) {
-        std::cerr << "tivka-soak: " << e.what() << "\n";
-        return 2;
-    }
+    return tools::RunTool("tivka-soak", kUsage, argc, argv, [](const std::vector<std::string>& args) {
+        const Options options = parse(args);
+        try {
+            Soak soak(options);
+            return soak.run();
+        } catch (const std::exception& e) {
+            std::cerr << "tivka-soak: " << e.what() << "\n";
+            return 2;
+        }
+    });
 }

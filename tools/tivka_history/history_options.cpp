@@ -1,15 +1,15 @@
 #include "history_options.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "acquisition/pair_naming.h"
+#include "common/options.h"
 #include "history/iso_time.h"
 
 namespace tivka::history_tool {
 
 const char* const kHistoryUsage =
-    "usage: tivka-history [--database FILE] COMMAND\n"
+    "Usage: tivka-history [--database FILE] COMMAND\n"
     "  list                                  pairs, charts and the span held\n"
     "  export --pair PAIR [--kind orders|positions] [--from TIME] [--to TIME] [--format csv|json]\n"
     "                                        one line per level of each reading (TIME: UTC,\n"
@@ -21,6 +21,7 @@ const char* const kHistoryUsage =
     "                                        names (orders_noncumulative_GBP_USD.png) unless given,\n"
     "                                        the fetch time from the file unless given\n"
     "  prune --older-than DAYS               deletes readings fetched more than DAYS days ago\n"
+    "  -h, --help                            this text\n"
     "The database is $XDG_DATA_HOME/tivka/history.sqlite3 (else ~/.local/share/tivka/).\n"
     "Exit status: 0 done, 1 a bad value or chart text, 2 an unusable file or command line.\n";
 
@@ -39,7 +40,7 @@ ChartKind kindNamed(const std::string& text)
         return ChartKind::Orders;
     if (text == "positions")
         return ChartKind::Positions;
-    throw UsageError("--kind is orders or positions, not '" + text + "'");
+    throw tools::UsageError("--kind is orders or positions, not '" + text + "'");
 }
 
 std::string listedPair(const std::string& text)
@@ -69,40 +70,44 @@ Command commandNamed(const std::string& text)
         return Command::Import;
     if (text == "prune")
         return Command::Prune;
-    if (text == "--help" || text == "help")
-        return Command::Help;
-    throw UsageError("unknown command '" + text + "'");
+    if (text == "help")
+        throw tools::HelpRequested{};
+    throw tools::UsageError("unknown command '" + text + "'");
 }
 
-// One option of `o`'s command; false when `arg` is none.
-bool takeOption(HistoryOptions& o, const std::string& arg, const std::function<const std::string&()>& value)
+ExportFormat formatNamed(const std::string& text)
 {
+    if (text != "csv" && text != "json")
+        throw tools::UsageError("--format is csv or json, not '" + text + "'");
+    return text == "csv" ? ExportFormat::Csv : ExportFormat::Json;
+}
+
+// The options of `o`'s command, each setting its part of `o`.
+tools::OptionParser commandOptions(HistoryOptions& o)
+{
+    tools::OptionParser parser;
     const bool exporting = o.command == Command::Export;
     const bool importing = o.command == Command::Import;
-    if (arg == "--pair" && (exporting || importing))
-        o.pair = listedPair(value());
-    else if (arg == "--kind" && (exporting || importing))
-        o.kind = kindNamed(value());
-    else if (arg == "--from" && exporting)
-        o.from = isoTime(arg, value());
-    else if (arg == "--to" && exporting)
-        o.to = isoTime(arg, value());
-    else if (arg == "--format" && exporting) {
-        const std::string& format = value();
-        if (format != "csv" && format != "json")
-            throw UsageError("--format is csv or json, not '" + format + "'");
-        o.format = format == "csv" ? ExportFormat::Csv : ExportFormat::Json;
-    } else if (arg == "--fetched" && importing)
-        o.fetched = isoTime(arg, value());
-    else if (arg == "--template" && importing)
-        o.templatePath = value();
-    else if (arg == "--symbol" && importing)
-        o.symbol = value();
-    else if (arg == "--older-than" && o.command == Command::Prune)
-        o.olderThanDays = wholeDays(value());
-    else
-        return false;
-    return true;
+    if (exporting || importing) {
+        parser.value("--pair", [&o](const std::string& v) { o.pair = listedPair(v); });
+        parser.value("--kind", [&o](const std::string& v) { o.kind = kindNamed(v); });
+    }
+    if (exporting) {
+        parser.value("--from", [&o](const std::string& v) { o.from = isoTime("--from", v); });
+        parser.value("--to", [&o](const std::string& v) { o.to = isoTime("--to", v); });
+        parser.value("--format", [&o](const std::string& v) { o.format = formatNamed(v); });
+    }
+    if (importing) {
+        parser.value("--fetched", [&o](const std::string& v) { o.fetched = isoTime("--fetched", v); });
+        parser.value("--template", [&o](const std::string& v) { o.templatePath = v; });
+        parser.value("--symbol", [&o](const std::string& v) { o.symbol = v; });
+        parser.flag("--cumulative", [&o] { o.cumulative = true; });
+        parser.flag("--non-cumulative", [&o] { o.cumulative = false; });
+        parser.operands([&o](const std::string& file) { o.files.push_back(file); });
+    }
+    if (o.command == Command::Prune)
+        parser.value("--older-than", [&o](const std::string& v) { o.olderThanDays = wholeDays(v); });
+    return parser;
 }
 
 }  // namespace
@@ -110,36 +115,18 @@ bool takeOption(HistoryOptions& o, const std::string& arg, const std::function<c
 HistoryOptions ParseHistoryOptions(const std::vector<std::string>& args)
 {
     HistoryOptions o;
-    std::size_t i = 0;
-    if (i + 1 < args.size() && args[i] == "--database") {
-        o.database = args[i + 1];
-        i += 2;
-    }
-    if (i >= args.size())
-        throw UsageError("no command given");
-    o.command = commandNamed(args[i++]);
-    for (; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size())
-                throw UsageError(arg + " needs a value");
-            return args[++i];
-        };
-        if (takeOption(o, arg, value))
-            continue;
-        if (o.command == Command::Import && (arg == "--cumulative" || arg == "--non-cumulative"))
-            o.cumulative = arg == "--cumulative";
-        else if (o.command == Command::Import && arg.rfind("--", 0) != 0)
-            o.files.push_back(arg);
-        else
-            throw UsageError("unknown option '" + arg + "'");
-    }
+    const std::size_t at =
+        tools::OptionParser().value("--database", [&o](const std::string& v) { o.database = v; }).parseUntilOperand(args);
+    if (at >= args.size())
+        throw tools::UsageError("no command given");
+    o.command = commandNamed(args[at]);
+    commandOptions(o).parse(args, at + 1);
     if (o.command == Command::Export && o.pair.empty())
-        throw UsageError("export needs --pair");
+        throw tools::UsageError("export needs --pair");
     if (o.command == Command::Import && o.files.empty())
-        throw UsageError("import needs at least one chart file");
+        throw tools::UsageError("import needs at least one chart file");
     if (o.command == Command::Prune && o.olderThanDays < 0)
-        throw UsageError("prune needs --older-than DAYS");
+        throw tools::UsageError("prune needs --older-than DAYS");
     return o;
 }
 

@@ -10,10 +10,10 @@
 
 namespace tivka::history_tool {
 
-enum class Command { Help, List, Export, Import, Prune };
+enum class Command { List, Export, Import, Prune };
 
 struct HistoryOptions {
-    Command command = Command::Help;
+    Command command = Command::List;
     std::string database;  // empty: the user's history
     // export
     std::string pair;
@@ -31,12 +31,6 @@ struct HistoryOptions {
     std::int64_t olderThanDays = -1;
 };
 
-// A command line that cannot be understood (exit 2).
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // A value that is understood but wrong: a time that is not a time, a pair
 // not in the list, a negative number of days (exit 1).
 class ValueError : public std::runtime_error {
@@ -44,6 +38,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Throws tools::UsageError (exit 2) or tools::HelpRequested
+// (common/options.h), ValueError.
 HistoryOptions ParseHistoryOptions(const std::vector<std::string>& args);
 
 extern const char* const kHistoryUsage;

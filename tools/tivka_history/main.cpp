@@ -7,6 +7,7 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
+#include "common/options.h"
 #include "history/history_store.h"
 #include "history/iso_time.h"
 #include "history/sqlite_database.h"
@@ -178,16 +179,10 @@ void runCommand(const HistoryOptions& options)
 int run(const std::vector<std::string>& args)
 {
     try {
-        const HistoryOptions options = ParseHistoryOptions(args);
-        if (options.command == Command::Help) {
-            std::cout << kHistoryUsage;
-            return 0;
-        }
-        runCommand(options);
+        runCommand(ParseHistoryOptions(args));
         return std::fflush(stdout) == 0 ? 0 : kExitUnusable;
-    } catch (const UsageError& e) {
-        std::cerr << "tivka-history: " << e.what() << "\n" << kHistoryUsage;
-        return kExitUnusable;
+    } catch (const tools::UsageError&) {
+        throw;  // RunTool adds the usage
     } catch (const ValueError& e) {
         std::cerr << "tivka-history: " << e.what() << "\n";
         return kExitValue;
@@ -206,5 +201,6 @@ int run(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    return tivka::history_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+    return tivka::tools::RunTool("tivka-history", tivka::history_tool::kHistoryUsage, argc, argv,
+                                 tivka::history_tool::run);
 }

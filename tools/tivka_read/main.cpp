@@ -8,6 +8,7 @@
 
 #include "acquisition/pair_naming.h"
 #include "chart/png_codec.h"
+#include "common/options.h"
 #include "export/indicator_data.h"
 #include "json_output.h"
 #include "platform/conversions.h"
@@ -109,17 +110,7 @@ std::string layoutWarning(const LoadedInputs& in, const ReadOptions& options, co
 
 int run(const std::vector<std::string>& args)
 {
-    ReadOptions options;
-    try {
-        options = ParseReadOptions(args);
-    } catch (const UsageError& e) {
-        std::cerr << "tivka-read: " << e.what() << "\n" << kReadUsage;
-        return kExitUnusable;
-    }
-    if (options.help) {
-        std::cout << kReadUsage;
-        return 0;
-    }
+    const ReadOptions options = ParseReadOptions(args);
     LoadedInputs inputs;
     try {
         inputs = loadInputs(options);
@@ -152,5 +143,5 @@ int run(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    return tivka::read_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+    return tivka::tools::RunTool("tivka-read", tivka::read_tool::kReadUsage, argc, argv, tivka::read_tool::run);
 }

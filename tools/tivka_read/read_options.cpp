@@ -1,5 +1,6 @@
 #include "read_options.h"
 
+#include "common/options.h"
 #include "shell/settings.h"
 
 namespace tivka::read_tool {
@@ -25,7 +26,7 @@ const char* const kReadUsage =
     "                           lie, the picture's size, the time; see the README);\n"
     "                           when a check fails, print the figures all the same,\n"
     "                           say what failed on standard error and exit with 3\n"
-    "  --help                   show this text\n"
+    "  -h, --help               show this text\n"
     "\n"
     "Exit status: 0 success, 1 a text on the chart or an option value is not a\n"
     "valid number (the message says which), 2 unusable command line, chart or\n"
@@ -39,7 +40,7 @@ FilterOption parseFilter(const std::string& option, const std::string& text)
         return {true, text.substr(2)};
     if (text.starts_with("<="))
         return {false, text.substr(2)};
-    throw UsageError(option + " expects '>=N' or '<=N', not '" + text + "'");
+    throw tools::UsageError(option + " expects '>=N' or '<=N', not '" + text + "'");
 }
 
 OutputFormat parseFormat(const std::string& text)
@@ -54,7 +55,7 @@ OutputFormat parseFormat(const std::string& text)
         return OutputFormat::Json;
     if (text == "csv")
         return OutputFormat::Csv;
-    throw UsageError("--format expects orders, positions, both, json or csv, not '" + text + "'");
+    throw tools::UsageError("--format expects orders, positions, both, json or csv, not '" + text + "'");
 }
 
 std::string parseSymbol(const std::string& text)
@@ -68,41 +69,20 @@ ReadOptions ParseReadOptions(const std::vector<std::string>& args)
 {
     ReadOptions options;
     std::vector<std::string> files;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return options;
-        }
-        if (!arg.starts_with("--") || arg == "-") {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--strict") {
-            options.strict = true;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            throw UsageError(arg + " needs a value");
-        const std::string& value = args[++i];
-        if (arg == "--pair")
-            options.pair = value;
-        else if (arg == "--template")
-            options.templatePath = value;
-        else if (arg == "--symbol")
-            options.symbol = parseSymbol(value);
-        else if (arg == "--orders-filter")
-            options.ordersFilter = parseFilter(arg, value);
-        else if (arg == "--positions-filter")
-            options.positionsFilter = parseFilter(arg, value);
-        else if (arg == "--format")
-            options.format = parseFormat(value);
-        else
-            throw UsageError("unknown option " + arg);
-    }
+    tools::OptionParser()
+        .value("--pair", [&](const std::string& v) { options.pair = v; })
+        .value("--template", [&](const std::string& v) { options.templatePath = v; })
+        .value("--symbol", [&](const std::string& v) { options.symbol = parseSymbol(v); })
+        .value("--orders-filter", [&](const std::string& v) { options.ordersFilter = parseFilter("--orders-filter", v); })
+        .value("--positions-filter",
+               [&](const std::string& v) { options.positionsFilter = parseFilter("--positions-filter", v); })
+        .value("--format", [&](const std::string& v) { options.format = parseFormat(v); })
+        .flag("--strict", [&] { options.strict = true; })
+        .operands([&](const std::string& file) { files.push_back(file); })
+        .parse(args);
     if (files.size() != 2)
-        throw UsageError("expected two chart files, ORDERS.png and POSITIONS.png, got " +
-                         std::to_string(files.size()));
+        throw tools::UsageError("expected two chart files, ORDERS.png and POSITIONS.png, got " +
+                                std::to_string(files.size()));
     options.ordersPath = files[0];
     options.positionsPath = files[1];
     return options;

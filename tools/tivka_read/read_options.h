@@ -1,6 +1,5 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@ struct FilterOption {
 };
 
 struct ReadOptions {
-    bool help = false;
     std::string pair = "GBP/USD";
     std::string templatePath = "ndata.bmp";
     std::string symbol;  // empty: the system separator
@@ -28,12 +26,7 @@ struct ReadOptions {
     std::string positionsPath;
 };
 
-// A command line that cannot be understood; the message says which part.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
+// Throws tools::UsageError or tools::HelpRequested (common/options.h).
 ReadOptions ParseReadOptions(const std::vector<std::string>& args);
 
 extern const char* const kReadUsage;

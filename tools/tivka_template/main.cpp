@@ -7,6 +7,7 @@
 
 #include "chart/bmp_codec.h"
 #include "chart/png_codec.h"
+#include "common/options.h"
 #include "reading/template_assembly.h"
 #include "template_art.h"
 #include "template_file.h"
@@ -69,18 +70,9 @@ std::string show(const TemplateOptions& options)
 
 int run(const std::vector<std::string>& args)
 {
-    TemplateOptions options;
+    const TemplateOptions options = ParseTemplateOptions(args);
     try {
-        options = ParseTemplateOptions(args);
-    } catch (const UsageError& e) {
-        std::cerr << "tivka-template: " << e.what() << "\n\n" << kTemplateUsage;
-        return kExitUnusable;
-    }
-    try {
-        const std::string out = options.command == Command::Help    ? std::string(kTemplateUsage)
-                                : options.command == Command::Show ? show(options)
-                                                                    : build(options);
-        std::cout << out << std::flush;
+        std::cout << (options.command == Command::Show ? show(options) : build(options)) << std::flush;
     } catch (const TemplateSourceError& e) {
         std::cerr << "tivka-template: " << e.what() << "\nNothing was written.\n";
         return kExitNoTemplate;
@@ -97,5 +89,6 @@ int run(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    return tivka::template_tool::run(std::vector<std::string>(argv + 1, argv + argc));
+    return tivka::tools::RunTool("tivka-template", tivka::template_tool::kTemplateUsage, argc, argv,
+                                 tivka::template_tool::run);
 }

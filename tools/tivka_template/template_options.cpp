@@ -1,5 +1,7 @@
 #include "template_options.h"
 
+#include "common/options.h"
+
 namespace tivka::template_tool {
 
 const char* const kTemplateUsage =
@@ -22,6 +24,7 @@ const char* const kTemplateUsage =
     "\n"
     "  --out FILE      the template to write; never over an existing file...\n"
     "  --force         ...unless this is given\n"
+    "  -h, --help      show this text\n"
     "\n"
     "show prints the 12 cells of a template, '#' for ink and '.' for background\n"
     "(row 0 is compared only sideways, column 5 only upright).\n"
@@ -46,13 +49,13 @@ std::vector<std::string> splitLabels(const std::string& text)
 void setChartText(std::vector<ChartSource>& charts, const std::string& option, const std::string& value)
 {
     if (charts.empty())
-        throw UsageError(option + " belongs to a chart: give --chart FILE before it");
+        throw tools::UsageError(option + " belongs to a chart: give --chart FILE before it");
     ChartTexts& texts = charts.back().texts;
     const bool given = option == "--price"  ? !texts.price.empty()
                        : option == "--time" ? !texts.time.empty()
                                             : !texts.labels.empty();
     if (given)
-        throw UsageError(option + " given twice for " + charts.back().path);
+        throw tools::UsageError(option + " given twice for " + charts.back().path);
     if (option == "--price")
         texts.price = value;
     else if (option == "--time")
@@ -64,38 +67,42 @@ void setChartText(std::vector<ChartSource>& charts, const std::string& option, c
 void checkBuild(const TemplateOptions& options)
 {
     if (options.templatePath.empty())
-        throw UsageError("build needs --out FILE");
+        throw tools::UsageError("build needs --out FILE");
     if (options.charts.empty())
-        throw UsageError("build needs at least one --chart");
+        throw tools::UsageError("build needs at least one --chart");
     for (const ChartSource& chart : options.charts)
         if (chart.texts.price.empty() || chart.texts.time.empty() || chart.texts.labels.empty())
-            throw UsageError(chart.path + " needs --price, --time and --labels");
+            throw tools::UsageError(chart.path + " needs --price, --time and --labels");
 }
 
-TemplateOptions parseBuild(const std::vector<std::string>& args)
+TemplateOptions parseBuild(const std::vector<std::string>& args, std::size_t first)
 {
     TemplateOptions options;
     options.command = Command::Build;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& option = args[i];
-        if (option == "--force") {
-            options.force = true;
-            continue;
-        }
-        if (option != "--out" && option != "--chart" && option != "--price" && option != "--time" &&
-            option != "--labels")
-            throw UsageError("unknown option or stray argument '" + option + "'");
-        if (i + 1 >= args.size())
-            throw UsageError(option + " needs a value");
-        const std::string& value = args[++i];
-        if (option == "--out")
-            options.templatePath = value;
-        else if (option == "--chart")
-            options.charts.push_back({value, {value, "", "", {}}});
-        else
-            setChartText(options.charts, option, value);
-    }
+    const auto chartText = [&](const char* option) {
+        return [&options, option](const std::string& value) { setChartText(options.charts, option, value); };
+    };
+    tools::OptionParser()
+        .value("--out", [&](const std::string& value) { options.templatePath = value; })
+        .flag("--force", [&] { options.force = true; })
+        .value("--chart", [&](const std::string& value) { options.charts.push_back({value, {value, "", "", {}}}); })
+        .value("--price", chartText("--price"))
+        .value("--time", chartText("--time"))
+        .value("--labels", chartText("--labels"))
+        .parse(args, first);
     checkBuild(options);
+    return options;
+}
+
+TemplateOptions parseShow(const std::vector<std::string>& args, std::size_t first)
+{
+    TemplateOptions options;
+    options.command = Command::Show;
+    std::vector<std::string> files;
+    tools::OptionParser().operands([&](const std::string& file) { files.push_back(file); }).parse(args, first);
+    if (files.size() != 1)
+        throw tools::UsageError("show needs exactly one template file");
+    options.templatePath = files[0];
     return options;
 }
 
@@ -103,21 +110,17 @@ TemplateOptions parseBuild(const std::vector<std::string>& args)
 
 TemplateOptions ParseTemplateOptions(const std::vector<std::string>& args)
 {
-    if (args.empty())
-        throw UsageError("a command is needed: build or show");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h" || command == "help")
-        return {};
+    const std::size_t at = tools::OptionParser().parseUntilOperand(args);
+    if (at >= args.size())
+        throw tools::UsageError("a command is needed: build or show");
+    const std::string& command = args[at];
+    if (command == "help")
+        throw tools::HelpRequested{};
     if (command == "build")
-        return parseBuild(args);
-    if (command != "show")
-        throw UsageError("unknown command '" + command + "': build or show");
-    if (args.size() != 2)
-        throw UsageError("show needs exactly one template file");
-    TemplateOptions options;
-    options.command = Command::Show;
-    options.templatePath = args[1];
-    return options;
+        return parseBuild(args, at + 1);
+    if (command == "show")
+        return parseShow(args, at + 1);
+    throw tools::UsageError("unknown command '" + command + "': build or show");
 }
 
 }  // namespace tivka::template_tool

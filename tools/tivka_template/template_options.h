@@ -1,6 +1,5 @@
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -8,7 +7,7 @@
 
 namespace tivka::template_tool {
 
-enum class Command { Help, Build, Show };
+enum class Command { Build, Show };
 
 // One --chart with its texts; texts.chartName is the file as given.
 struct ChartSource {
@@ -17,20 +16,15 @@ struct ChartSource {
 };
 
 struct TemplateOptions {
-    Command command = Command::Help;
+    Command command = Command::Build;
     std::string templatePath;  // build: --out; show: the file shown
     bool force = false;        // build: replace an existing file
     std::vector<ChartSource> charts;
 };
 
-// A command line that cannot be understood; the message says which part.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // "build" needs --out and at least one --chart, each followed by its own
-// --price, --time and --labels (comma-separated); "show" one file.
+// --price, --time and --labels (comma-separated); "show" one file. Throws
+// tools::UsageError or tools::HelpRequested (common/options.h).
 TemplateOptions ParseTemplateOptions(const std::vector<std::string>& args);
 
 extern const char* const kTemplateUsage;
