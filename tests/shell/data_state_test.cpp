@@ -22,7 +22,7 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
         const char* what;
         std::function<void(DataState&)> events;
         std::string line;
-        std::string details;  // when not the line itself
+        std::string details = {};  // when not the line itself
     } cases[] = {
         {"all well", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.pairChosen("GBP/USD"); }, ""},
         {"never shown", [&](DataState& s) { s.chartsFailed(at1240, {"A", "B"}); },
