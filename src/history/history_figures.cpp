@@ -68,6 +68,7 @@ void paintColumn(HeatMap& map, int column, const StoredReading& stored)
         cell = std::max(cell, PercentOf(level.buyPixels) + PercentOf(level.sellPixels));
     }
     map.prices[std::size_t(column)] = stored.reading.price;
+    map.flagged[std::size_t(column)] = stored.failedChecks && !stored.failedChecks->empty();
 }
 
 }  // namespace
@@ -99,6 +100,25 @@ std::vector<std::pair<std::size_t, std::size_t>> GaplessRuns(const std::vector<s
             runs.emplace_back(first, i);
             first = i;
         }
+    return runs;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> SoundRuns(const std::vector<TrendPoint>& points)
+{
+    std::vector<std::int64_t> times;
+    for (const TrendPoint& point : points)
+        times.push_back(point.fetchedAt);
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (const auto& [first, end] : GaplessRuns(times)) {
+        std::size_t start = first;
+        for (std::size_t i = first; i <= end; ++i) {
+            if (i < end && !points[i].flagged())
+                continue;
+            if (i > start)
+                runs.emplace_back(start, i);
+            start = i + 1;
+        }
+    }
     return runs;
 }
 
@@ -136,7 +156,7 @@ std::vector<TrendPoint> TrendPoints(const std::vector<StoredReading>& readings)
     points.reserve(readings.size());
     for (const StoredReading& stored : readings)
         points.push_back({stored.fetchedAt, stored.reading.timeText, stored.reading.price,
-                          PercentSums(stored.reading), BuyShare(stored.reading)});
+                          PercentSums(stored.reading), BuyShare(stored.reading), stored.failedChecks});
     return points;
 }
 
@@ -153,6 +173,7 @@ HeatMap MakeHeatMap(const std::vector<StoredReading>& readings, std::int64_t fro
     map.highPrice = range.high;
     map.cells.assign(std::size_t(map.columns * map.rows), -1);
     map.prices.assign(std::size_t(map.columns), std::nullopt);
+    map.flagged.assign(std::size_t(map.columns), false);
     const std::vector<std::int64_t> times = fetchTimes(readings);
     const std::int64_t usual = UsualStep(times);
     for (std::size_t i = 0; i < readings.size(); ++i) {

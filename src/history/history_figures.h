@@ -36,6 +36,10 @@ struct TrendPoint {
     double price = 0;
     SideSums sums;
     std::optional<double> buyShare;
+    // The layout guard's verdict, when one was kept: a reading it flagged is
+    // not part of the lines.
+    std::optional<LayoutChecks> failedChecks;
+    bool flagged() const { return failedChecks && !failedChecks->empty(); }
 };
 std::vector<TrendPoint> TrendPoints(const std::vector<StoredReading>& readings);
 
@@ -50,6 +54,11 @@ bool IsGap(std::int64_t step, std::int64_t usualStep);
 // The runs of `times` (in order) without a gap, as [first, end) indexes:
 // each run is drawn as one line, and nothing is drawn across a gap.
 std::vector<std::pair<std::size_t, std::size_t>> GaplessRuns(const std::vector<std::int64_t>& times);
+
+// The runs of `points` drawn as lines: without a gap, and without a reading
+// the layout guard flagged (such a reading ends a run and is drawn on its
+// own, so that figures read off a changed chart never pass for a trend).
+std::vector<std::pair<std::size_t, std::size_t>> SoundRuns(const std::vector<TrendPoint>& points);
 
 // The orders chart over time as a grid of cells, time across (column 0 the
 // oldest) and price up (row 0 the lowest price band). A reading holds from
@@ -67,6 +76,7 @@ struct HeatMap {
     double highPrice = 0;   // upper edge of the last row
     std::vector<int> cells;                     // row-major, rows x columns
     std::vector<std::optional<double>> prices;  // each column's current price
+    std::vector<bool> flagged;                  // each column's reading was flagged by the layout guard
     int at(int column, int row) const { return cells[std::size_t(row * columns + column)]; }
 };
 

@@ -33,6 +33,9 @@ public:
     // A flag or data file that is not a regular file was left alone.
     void fileRefused(const Status& refusal);
 
+    // The first layout warning of the last refresh, or empty.
+    const std::string& layoutWarning() const { return layout_; }
+
     // Everything in one line, its parts joined by ". ".
     std::string line() const;
     // The same, each part and each reason on a line of its own.

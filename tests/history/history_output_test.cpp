@@ -65,6 +65,15 @@ TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingHeldInEachTimeBandAndLeavesG
     for (const auto& price : withGap.prices)
         held += price ? '#' : '.';
     EXPECT_EQ(held, "###.........##");
+    // A reading the layout guard flagged is no part of a line, and its
+    // columns on the map say so; one kept without a verdict is not flagged.
+    gapped[1].failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::BarsPresent));
+    gapped[4].failedChecks = std::nullopt;
+    EXPECT_EQ(SoundRuns(TrendPoints(gapped)), (std::vector<std::pair<std::size_t, std::size_t>>{{0, 1}, {2, 3}, {3, 5}}));
+    std::string flagged;
+    for (const bool column : MakeHeatMap(gapped, 0, 1400, 14, 1).flagged)
+        flagged += column ? '!' : '.';
+    EXPECT_EQ(flagged, ".!............");
     // A span without readings: every cell empty over a plain unit range of prices.
     const HeatMap empty = MakeHeatMap({}, 0, 400, 2, 3);
     EXPECT_EQ(std::tuple(empty.lowPrice, empty.highPrice, empty.cells), std::tuple(0.0, 1.0, std::vector<int>(6, -1)));

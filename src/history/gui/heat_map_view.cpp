@@ -75,9 +75,10 @@ QString HeatMapView::cellText(int column, int row) const
     const std::int64_t end = map_.from + span * (column + 1) / map_.columns;
     const int cell = map_.at(column, row);
     const QString figure = cell < 0 ? QStringLiteral("нет данных") : QStringLiteral("%1%").arg(cell);
-    return QStringLiteral("%1 – %2 UTC, цена %3 – %4: %5")
+    const QString flag = map_.flagged[std::size_t(column)] ? QStringLiteral(" (разметка графика изменилась)") : QString();
+    return QStringLiteral("%1 – %2 UTC, цена %3 – %4: %5%6")
         .arg(timeText(start), timeText(end), QString::number(rowPrice(map_, row), 'f', decimals_),
-             QString::number(rowPrice(map_, row + 1), 'f', decimals_), figure);
+             QString::number(rowPrice(map_, row + 1), 'f', decimals_), figure, flag);
 }
 
 void HeatMapView::paintEvent(QPaintEvent*)
@@ -113,6 +114,12 @@ void HeatMapView::paintEvent(QPaintEvent*)
         painter.drawLine(left, previous);
         joined = true;
     }
+    // A column whose reading the layout guard flagged gets a red mark above
+    // the map: its figures may be read off a changed chart.
+    for (int column = 0; column < map_.columns; ++column)
+        if (map_.flagged[std::size_t(column)])
+            painter.fillRect(QRectF(xOf(column), area.top() - 6, std::max(1.0, xOf(column + 1) - xOf(column)), 5),
+                             QColor(200, 30, 30));
     painter.setPen(palette().text().color());
     for (int tick = 0; tick <= 4; ++tick) {
         const int y = area.bottom() - tick * area.height() / 4;

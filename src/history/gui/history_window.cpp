@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QScatterSeries>
 #include <QTabWidget>
 #include <QTimer>
 #include <QValueAxis>
@@ -23,6 +24,7 @@
 #include "history/gui/heat_map_view.h"
 #include "history/history_store.h"
 #include "platform/clock.h"
+#include "reading/layout_warning.h"
 
 namespace tivka {
 
@@ -90,8 +92,13 @@ void HistoryWindow::buildControls()
     priceLine_->setName(QStringLiteral("Цена"));
     shareLine_ = new QLineSeries;
     shareLine_->setName(QStringLiteral("Buy, %"));
+    flagged_ = new QScatterSeries;
+    flagged_->setName(QStringLiteral("Разметка изменилась"));
+    flagged_->setColor(QColor(200, 30, 30));
+    flagged_->setMarkerSize(9);
     chart_->addSeries(priceLine_);
     chart_->addSeries(shareLine_);
+    chart_->addSeries(flagged_);
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("dd.MM HH:mm"));
     timeAxis_->setTitleText(QStringLiteral("UTC"));
@@ -104,9 +111,10 @@ void HistoryWindow::buildControls()
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(priceAxis_, Qt::AlignLeft);
     chart_->addAxis(shareAxis_, Qt::AlignRight);
-    for (QLineSeries* line : {priceLine_, shareLine_})
-        line->attachAxis(timeAxis_);
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{priceLine_, shareLine_, flagged_})
+        series->attachAxis(timeAxis_);
     priceLine_->attachAxis(priceAxis_);
+    flagged_->attachAxis(priceAxis_);
     shareLine_->attachAxis(shareAxis_);
     auto* chartView = named(new QChartView(chart_), "trendChart");
     chartView->setRenderHint(QPainter::Antialiasing);
@@ -120,8 +128,8 @@ void HistoryWindow::buildControls()
     layout->addWidget(readingLine_);
 
     connect(spanBox_, &QComboBox::currentIndexChanged, this, &HistoryWindow::reload);
-    for (QLineSeries* line : {priceLine_, shareLine_})
-        connect(line, &QLineSeries::hovered, this, &HistoryWindow::lineHovered);
+    for (QXYSeries* series : std::initializer_list<QXYSeries*>{priceLine_, shareLine_, flagged_})
+        connect(series, &QXYSeries::hovered, this, &HistoryWindow::lineHovered);
     heatMap_->setDecimals(decimals_);
     heatMap_->describe = [this](const QString& text) { readingLine_->setText(text.isEmpty() ? " " : text); };
 }
@@ -171,7 +179,8 @@ QLineSeries* HistoryWindow::addSegment(QLineSeries* model, QValueAxis* axis)
 }
 
 // Each run of readings without a gap is a line of its own, so that a gap is
-// seen as one rather than bridged by a straight line.
+// seen as one rather than bridged by a straight line; a reading the layout
+// guard flagged is a red point of its own, never part of a line.
 void HistoryWindow::showTrend()
 {
     for (QLineSeries* segment : segments_) {
@@ -187,9 +196,14 @@ void HistoryWindow::showTrend()
         high = times.empty() ? point.price : std::max(high, point.price);
         times.push_back(point.fetchedAt);
     }
-    const auto runs = GaplessRuns(times);
+    const auto runs = SoundRuns(points_);
     priceLine_->clear();
     shareLine_->clear();
+    QList<QPointF> flagged;
+    for (const TrendPoint& point : points_)
+        if (point.flagged())
+            flagged.append({double(point.fetchedAt) * 1000, point.price});
+    flagged_->replace(flagged);
     for (std::size_t run = 0; run < runs.size(); ++run) {
         QLineSeries* price = run == 0 ? priceLine_ : addSegment(priceLine_, priceAxis_);
         QLineSeries* share = run == 0 ? shareLine_ : addSegment(shareLine_, shareAxis_);
@@ -228,8 +242,11 @@ QString HistoryWindow::readingText(std::int64_t instant) const
     const QString head = QStringLiteral("%1 UTC (график %2): цена %3")
                              .arg(utcText(nearest->fetchedAt), QString::fromStdString(nearest->chartTime),
                                   QString::number(nearest->price, 'f', decimals_));
+    const QString flag = nearest->flagged()
+                             ? QStringLiteral("; ") + QString::fromStdString(FailedChecksText(*nearest->failedChecks))
+                             : QString();
     if (!nearest->buyShare)
-        return head + QStringLiteral(", позиций нет");
+        return head + QStringLiteral(", позиций нет") + flag;
     // The bar sums are in bars' widths, not in per cent of anything: the
     // trader reads the two sides' shares of all positions shown, and the sums
     // only as their weight against each other.
@@ -237,7 +254,8 @@ QString HistoryWindow::readingText(std::int64_t instant) const
                       .arg(QString::number(*nearest->buyShare, 'f', 1),
                            QString::number(100 - *nearest->buyShare, 'f', 1))
                       .arg(nearest->sums.buy)
-                      .arg(nearest->sums.sell);
+                      .arg(nearest->sums.sell) +
+           flag;
 }
 
 }  // namespace tivka

@@ -11,6 +11,7 @@ class QComboBox;
 class QPointF;
 class QLabel;
 class QLineSeries;
+class QScatterSeries;
 class QChart;
 class QTabWidget;
 class QTimer;
@@ -75,6 +76,7 @@ private:
     QLineSeries* priceLine_ = nullptr;  // the first run of each line, named in the legend
     QLineSeries* shareLine_ = nullptr;
     std::vector<QLineSeries*> segments_;  // the runs after a gap
+    QScatterSeries* flagged_ = nullptr;    // readings the layout guard flagged, at their price
     int decimals_ = 4;
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* priceAxis_ = nullptr;

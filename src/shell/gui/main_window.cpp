@@ -372,16 +372,21 @@ void MainWindow::refreshFinished()
 
 // A refresh the user started shows what failed in one box, once it is over;
 // a timer's says so in the tray when the window sits there, where nobody
-// sees the state line.
+// sees the state line. A change of the charts' layout is told there once,
+// not after every refresh while it lasts.
 void MainWindow::reportRefreshFailures()
 {
     const RefreshFailures failures = std::exchange(refreshFailures_, {});
+    const std::string& layout = dataState_.layoutWarning();
+    const bool layoutChanged = std::exchange(layoutTold_, layout) != layout && !layout.empty();
     if (refreshOrigin_ != RefreshOrigin::Timer) {
         if (!failures.empty())
             reportError(RefreshFailureMessage(failures));
         return;
     }
-    const std::string notice = failures.empty() ? dataState_.line() : RefreshFailureNotice(failures);
+    std::string notice = failures.empty() ? std::string() : RefreshFailureNotice(failures);
+    if (layoutChanged)
+        notice += (notice.empty() ? "" : "\n") + layout;
     if (notice.empty() || state_.windowShown || !services_.trayAvailable())
         return;
     if (services_.trayNotice)

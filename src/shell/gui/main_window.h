@@ -231,6 +231,7 @@ private:
     RefreshRequest refreshRequest_;  // what the running refresh fetches
     std::thread worker_;
     DataState dataState_;
+    std::string layoutTold_;  // the layout warning the last refresh found
     RefreshFailures refreshFailures_;  // of the running refresh, told once it ends
     std::deque<std::string> pendingMessages_;
     bool showingMessages_ = false;

@@ -54,7 +54,7 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
     view.resize(800, 500);
     ASSERT_EQ(view.points().size(), 2u);  // one day: the reading of three days ago is outside
     const QList<QAbstractSeries*> lines = view.findChild<QChartView*>("trendChart")->chart()->series();
-    ASSERT_EQ(lines.size(), 2);  // the price and the buy share
+    ASSERT_EQ(lines.size(), 3);  // the price, the buy share and the readings flagged by the layout guard
     EXPECT_EQ(static_cast<QLineSeries*>(lines[0])->at(0), QPointF(double(now - 3600) * 1000, 1.25));
     EXPECT_EQ(static_cast<QLineSeries*>(lines[1])->at(1), QPointF(double(now - 1200) * 1000, 60.0));
     EXPECT_EQ(view.readingText(now - 1000), "07.12.2026 12:10 UTC (график 12:30): цена 1.2510, позиции: Buy 60.0 %, "
@@ -65,13 +65,21 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
     view.findChild<QComboBox*>("spanBox")->setCurrentIndex(1);  // one week
     EXPECT_EQ(view.points().size(), 3u);
     const QList<QAbstractSeries*> runs = view.findChild<QChartView*>("trendChart")->chart()->series();
-    ASSERT_EQ(runs.size(), 4) << "three days without readings: each line in two runs, no line across the gap";
+    ASSERT_EQ(runs.size(), 5) << "three days without readings: each line in two runs, no line across the gap";
     EXPECT_EQ(static_cast<QLineSeries*>(runs[0])->count(), 1);
-    EXPECT_EQ(static_cast<QLineSeries*>(runs[2])->count(), 2);
-    HistoryStore(historyPath).record(KnownReading(now, 1.2520, {}));
+    EXPECT_EQ(static_cast<QLineSeries*>(runs[3])->count(), 2);
+    EXPECT_EQ(static_cast<QXYSeries*>(runs[2])->count(), 0);
+    // A reading off a changed chart is a point of its own, with the checks it failed.
+    StoredReading changed = KnownReading(now, 1.2520, {});
+    changed.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::BarsPresent));
+    HistoryStore(historyPath).record(changed);
     view.reloadIfChanged();
     ASSERT_EQ(view.points().size(), 4u);
     EXPECT_FALSE(view.points()[3].buyShare);
+    const QList<QAbstractSeries*> after = view.findChild<QChartView*>("trendChart")->chart()->series();
+    EXPECT_EQ(static_cast<QXYSeries*>(after[2])->at(0), QPointF(double(now) * 1000, 1.252));
+    EXPECT_EQ(static_cast<QLineSeries*>(after[3])->count(), 2) << "the flagged reading joins no line";
+    EXPECT_THAT(view.readingText(now).toStdString(), ::testing::HasSubstr("позиций нет; "));
 }
 
 // Prices carry the pair's decimals; Escape closes the window.

@@ -50,6 +50,28 @@ TEST_F(WindowTest, ARefreshShowsAtMostOneBoxListingEveryFailure)
                                          "USDJPY: сервер недоступен"));
 }
 
+// In the tray, a change of the charts' layout is told once when it comes,
+// not after every timer's refresh while it lasts, and again when it comes
+// back after the charts were sound.
+TEST_F(WindowTest, ALayoutChangeIsToldInTheTrayOncePerChange)
+{
+    writeTemplate();
+    MainWindow& form = startWindow(/*trayAvailable=*/true);
+    form.show();
+    form.trayIconDoubleClicked();  // into the tray
+    settle();
+    const auto timerRefresh = [&](bool changed) {
+        downloader.alterModel = [changed](charts::ChartModel& model) { model.timeText = changed ? "1230" : "12:30"; };
+        form.refreshFromTimer();
+        waitForRefresh();
+    };
+    for (const bool changed : {true, true, false, true, true})
+        timerRefresh(changed);
+    const std::string warning = "Разметка графика изменилась: ордера: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС; "
+                                "позиции: время '1230' не в виде ЧЧ:ММ или ЧЧ:ММ:СС";
+    EXPECT_THAT(trayNotices, ElementsAre(warning, warning));
+}
+
 // Without a digit template a refresh looks for it again and, still without
 // one, says that alone instead of a failure per chart.
 TEST_F(WindowTest, ARefreshWithoutATemplateSaysSoOnce)
