@@ -16,6 +16,9 @@ struct WindowChoices {
     PerChart<std::string> threshold{{"50", "50"}};
     PerChart<bool> atLeast{{true, true}};  // ">=", else "<="
     PerChart<bool> cumulative{{false, false}};
+    // Where the window's top left corner was on the desktop, "x,y"; empty:
+    // the window opens in the middle of the screen.
+    std::string position = {};
 };
 
 // One remembered choice: its key in the settings file, how its text is taken
@@ -85,6 +88,15 @@ inline const ChoiceKey kChoiceKeys[] = {
     choice_keys::mode<ChartKind::Positions>("PositionsMode"),
     choice_keys::variant<ChartKind::Orders>("OrdersVariant"),
     choice_keys::variant<ChartKind::Positions>("PositionsVariant"),
+    {"WindowPosition",
+     [](WindowChoices& c, const std::string& text) {
+         const std::size_t comma = text.find(',');
+         std::int32_t x = 0, y = 0;
+         if (comma != std::string::npos && TryParseInteger(text.substr(0, comma), x) &&
+             TryParseInteger(text.substr(comma + 1), y))
+             c.position = std::to_string(x) + "," + std::to_string(y);
+     },
+     [](const WindowChoices& c) { return c.position; }},
 };
 
 }  // namespace tivka

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -417,6 +418,11 @@ void MainWindow::updateTrayTip()
 
 void MainWindow::applyChoices(const WindowChoices& choices)
 {
+    // Where it was left, unless no screen shows that place any more.
+    const QStringList corner = QString::fromStdString(choices.position).split(u',');
+    const QPoint place = corner.size() == 2 ? QPoint(corner[0].toInt(), corner[1].toInt()) : QPoint();
+    if (corner.size() == 2 && QGuiApplication::screenAt(place + QPoint(40, 20)))
+        move(place);
     pairBox_->setCurrentText(QString::fromStdString(choices.pairText));
     for (ChartKind kind : kChartKinds) {
         const ChartControls& side = controls_[kind];
@@ -430,6 +436,7 @@ WindowChoices MainWindow::currentChoices() const
 {
     WindowChoices choices;
     choices.pairText = pairBox_->currentText().toStdString();
+    choices.position = std::to_string(pos().x()) + "," + std::to_string(pos().y());
     for (ChartKind kind : kChartKinds) {
         const ChartControls& side = controls_[kind];
         choices.threshold[kind] = std::to_string(side.filter->value());

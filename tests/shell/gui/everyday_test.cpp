@@ -57,14 +57,17 @@ TEST_F(WindowTest, ChoicesAndSettingsComeBackAfterARestart)
         return dialog.result();
     });
     action("addressAction")->trigger();
+    first.move(40, 30);
     first.close();
     EXPECT_EQ(readFile(settingsPath()), "[Setting]\nTime1=15\nTimerEn1=1\nTime2=40\nTimerEn2=0\n"
                                         "TIVKA_URL=http://other.example/charts\nPair=EUR/JPY\nOrdersFilter=70\n"
                                         "OrdersMode=<=\nPositionsFilter=15\nPositionsMode=>=\n"
-                                        "OrdersVariant=noncumulative\nPositionsVariant=cumulative\n");
+                                        "OrdersVariant=noncumulative\nPositionsVariant=cumulative\n"
+                                        "WindowPosition=40,30\n");
 
     downloader.urls.clear();
     startWindow();
+    EXPECT_EQ(window->pos(), QPoint(40, 30)) << "where it was left";
     EXPECT_EQ(pairBox()->currentText(), QStringLiteral("EUR/JPY"));
     EXPECT_EQ(ordersFilter()->text(), QStringLiteral("70"));
     EXPECT_TRUE(find<QRadioButton>("ordersAtMost")->isChecked());
