@@ -11,6 +11,7 @@
 #include "interface/http_exchange.h"
 #include "interface/served_feed.h"
 #include "reading/layout_check.h"
+#include "reading/layout_warning.h"
 #include "tools/tool_run.h"
 
 namespace tivka::test {
@@ -74,8 +75,16 @@ void expectReading(const json& doc, const StoredReading& stored)
         bars += read.buyPixels + read.sellPixels > 0;
     }
     EXPECT_GT(bars, 10) << "the chart server draws bars on many levels";
-    const std::vector<std::string> problems = LayoutProblems(reading);
-    EXPECT_EQ(doc.at("layout"), json({{"changed", !problems.empty()}, {"problems", problems}}));
+    // The layout guard's verdict kept with the reading.
+    json checks = json::array();
+    json problems = json::array();
+    for (int i = 0; stored.failedChecks && i < kLayoutCheckCount; ++i)
+        if (stored.failedChecks->has(LayoutCheck(i))) {
+            checks.push_back(LayoutCheckName(LayoutCheck(i)));
+            problems.push_back(LayoutCheckText(LayoutCheck(i)));
+        }
+    const json changed = stored.failedChecks ? json(!stored.failedChecks->empty()) : json(nullptr);
+    EXPECT_EQ(doc.at("layout"), json({{"changed", changed}, {"checks", checks}, {"problems", problems}}));
 }
 
 TEST_F(InterfaceEndpoints, PairsNameEveryPairServedWithItsLatestFetchTimes)
@@ -99,29 +108,35 @@ TEST_F(InterfaceEndpoints, LatestReadingHoldsEveryFigureOfTheReadingItCameFrom)
                 const StoredReading latest = feed->latest(pair, kind);
                 EXPECT_EQ(latest.fetchedAt, kSecondPass);
                 EXPECT_EQ(latest.reading.timeText, "12:35");
+                EXPECT_EQ(latest.failedChecks, LayoutChecks()) << "the chart server draws sound charts";
                 expectReading(getJson(target), latest);
             }
 }
 
-TEST_F(InterfaceEndpoints, AReadingWhoseLayoutChangedSaysWhatBrokeAndAPairTypedInIsListedLast)
+TEST_F(InterfaceEndpoints, TheLayoutVerdictIsTheOneKeptAndAPairTypedInIsListedLast)
 {
-    StoredReading odd = feed->latest("GBP/USD", ChartKind::Orders);
-    odd.pairText = "XAU/USD";
-    odd.fetchedAt = kSecondPass + 60;
-    odd.reading.timeText = "1236";
-    std::swap(odd.reading.scale.front().price, odd.reading.scale.back().price);
     ManualClock clock;
     InterfaceHost host("", clock);
     ASSERT_TRUE(host.start("127.0.0.1:0").ok());
-    host.recorder().record(feed->latest("USD/JPY", ChartKind::Positions));
-    host.recorder().record(odd);
+    StoredReading flagged = feed->latest("GBP/USD", ChartKind::Orders);
+    flagged.pairText = "XAU/USD";
+    flagged.fetchedAt = kSecondPass + 60;
+    flagged.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::LabelsRising) | 1u << unsigned(LayoutCheck::TimeFormat));
+    StoredReading unchecked = feed->latest("USD/JPY", ChartKind::Positions);
+    unchecked.failedChecks.reset();  // kept before the guard's verdict was
+    host.recorder().record(unchecked);
+    host.recorder().record(flagged);
 
     const json doc = getJson("/v1/readings/latest?pair=XAU/USD&kind=orders", host.port());
-    expectReading(doc, odd);
+    expectReading(doc, flagged);
     EXPECT_EQ(doc["layout"]["changed"], true);
-    EXPECT_GE(doc["layout"]["problems"].size(), 2u) << doc["layout"];
+    EXPECT_EQ(doc["layout"]["checks"], json({"labels_rising", "time_format"}));
+    const json old = getJson("/v1/readings/latest?pair=USD/JPY&kind=positions", host.port());
+    expectReading(old, unchecked);
+    EXPECT_EQ(old["layout"]["changed"], nullptr);
     EXPECT_EQ(getJson("/v1/pairs", host.port())["pairs"].back(),
-              json({{"pair", "XAU/USD"}, {"latest", {{"orders", IsoUtcText(odd.fetchedAt)}, {"positions", nullptr}}}}));
+              json({{"pair", "XAU/USD"},
+                    {"latest", {{"orders", IsoUtcText(flagged.fetchedAt)}, {"positions", nullptr}}}}));
 }
 
 TEST_F(InterfaceEndpoints, AnInterfaceStartedLaterTakesTheLatestReadingsFromTheHistory)
