@@ -3,8 +3,11 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +18,7 @@
 #include "interface/interface_json.h"
 #include "platform/conversions.h"
 #include "platform/files.h"
+#include "platform/listening_socket.h"
 
 namespace tivka {
 
@@ -25,6 +29,8 @@ constexpr std::size_t kQueuedConnections = 64;
 constexpr time_t kReadTimeoutSeconds = 2;
 constexpr time_t kWriteTimeoutSeconds = 5;
 constexpr std::size_t kMaxPayload = 1024;
+constexpr std::size_t kMaxHeaderBytes = 8192;
+constexpr int kListenBacklog = 128;
 constexpr const char* kJson = "application/json";
 
 // Set while a connection beyond the queue is answered on the accepting
@@ -55,6 +61,12 @@ public:
         overloaded = true;
         job();
         overloaded = false;
+    }
+    // Whether connections wait for a worker.
+    bool crowded()
+    {
+        std::lock_guard lock(mutex_);
+        return !jobs_.empty();
     }
     void shutdown() override
     {
@@ -150,12 +162,63 @@ std::optional<std::int64_t> timeParam(const httplib::Request& request, const cha
     throw Failure{400, std::string(name) + " '" + text + "' is not a UTC time such as 2026-12-01 or 2026-12-01T12:30"};
 }
 
+// The bytes of the request's header lines, as sent.
+std::size_t headerBytes(const httplib::Request& request)
+{
+    std::size_t bytes = 0;
+    for (const auto& [name, value] : request.headers)
+        bytes += name.size() + value.size() + 4;
+    return bytes;
+}
+
+// Whether the request carries a body (the library reads none for a GET and
+// leaves it on the connection), and how long it says it is.
+std::optional<std::uint64_t> bodyBytes(const httplib::Request& request)
+{
+    if (request.has_header("Transfer-Encoding"))
+        return std::numeric_limits<std::uint64_t>::max();
+    const std::string length = request.get_header_value("Content-Length");
+    if (length.empty() || length == "0")
+        return std::nullopt;
+    return std::strtoull(length.c_str(), nullptr, 10);
+}
+
+// What is refused before a route is looked for, and whether the connection
+// stays open after the answer.
+httplib::Server::HandlerResponse admit(const httplib::Request& request, httplib::Response& response,
+                                       BoundedPool* pool)
+{
+    const bool get = request.method == "GET" || request.method == "HEAD";
+    const std::optional<std::uint64_t> body = bodyBytes(request);
+    // The library ends its side of a connection only after the client's:
+    // asked to close, a client lets the thread go at once instead of holding
+    // it for the keep-alive time, and a body left unread can never be taken
+    // for the next request.
+    if ((overloaded || !get || body || (pool && pool->crowded())) && request.get_header_value("Connection") != "close")
+        response.set_header("Connection", "close");
+    std::optional<Failure> refusal;
+    if (overloaded)
+        refusal = Failure{503, "too many connections at once; try again"};
+    else if (!get)
+        refusal = Failure{405, "only GET is answered"};
+    else if (headerBytes(request) > kMaxHeaderBytes)
+        refusal = Failure{431, "the request's headers are too large"};
+    else if (body && *body > kMaxPayload)
+        refusal = Failure{413, "the request is too large"};
+    if (!refusal)
+        return httplib::Server::HandlerResponse::Unhandled;
+    answer(response, refusal->status, ErrorJson(refusal->message));
+    return httplib::Server::HandlerResponse::Handled;
+}
+
 }  // namespace
 
 struct JsonInterface::Server {
     httplib::Server http;
     std::thread listener;
     int port = 0;
+    int listenFd = -1;
+    BoundedPool* pool = nullptr;  // the library's, made when it starts listening
 };
 
 JsonInterface::JsonInterface(InterfaceSources sources) : sources_(std::move(sources)) {}
@@ -196,18 +259,26 @@ Status JsonInterface::start(const std::string& address)
 
     auto server = std::make_unique<Server>();
     httplib::Server& http = server->http;
-    http.new_task_queue = [] { return new BoundedPool; };
+    Server* const raw = server.get();
+    http.new_task_queue = [raw] { return raw->pool = new BoundedPool; };
+    // The callback sees each socket just before it is bound; the one that
+    // binds is the last it sees.
+    http.set_socket_options([raw](int socket) {
+        raw->listenFd = socket;
+        SetListeningSocketOptions(socket);
+    });
+    // The library writes the headers and the body apart: without this a
+    // kept-alive connection waits for the client's delayed acknowledgement of
+    // the headers, some 40 ms, before the body goes out.
+    http.set_tcp_nodelay(true);
     http.set_read_timeout(kReadTimeoutSeconds, 0);
     http.set_write_timeout(kWriteTimeoutSeconds, 0);
     http.set_keep_alive_timeout(kReadTimeoutSeconds);
     http.set_payload_max_length(kMaxPayload);
     const InterfaceSources& sources = sources_;
 
-    http.set_pre_routing_handler([](const httplib::Request&, httplib::Response& response) {
-        if (!overloaded)
-            return httplib::Server::HandlerResponse::Unhandled;
-        answer(response, 503, ErrorJson("too many connections at once; try again"));
-        return httplib::Server::HandlerResponse::Handled;
+    http.set_pre_routing_handler([raw](const httplib::Request& request, httplib::Response& response) {
+        return admit(request, response, raw->pool);
     });
     // A handler's Failure becomes its status; anything else is a fault of ours.
     const auto guarded = [](auto handler) {
@@ -248,33 +319,39 @@ Status JsonInterface::start(const std::string& address)
         exporter.finish();
         answer(response, 200, body);
     }));
-    // Everything else: not a path of the interface, or not a GET.
+    // What the library refused itself, and paths that are none of ours.
     http.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request& request,
                                                                    httplib::Response& response) {
-        if (response.status == 404 && request.method != "GET" && request.method != "HEAD")
-            response.status = 405;
+        if (!response.body.empty())
+            return httplib::Server::HandlerResponse::Unhandled;  // a route's own answer
         const int status = response.status;
-        const std::string message = status == 405                   ? "only GET is answered"
-                                    : status == 404                 ? "no such path: " + request.path
+        const std::string message = status == 404                   ? "no such path: " + request.path
                                     : status == 413 || status == 414 ? "the request is too large"
                                                                     : "bad request";
         response.set_content(ErrorJson(message), kJson);
         return httplib::Server::HandlerResponse::Handled;
     }));
-    const auto refuse = [](const httplib::Request&, httplib::Response& response) {
-        answer(response, 405, ErrorJson("only GET is answered"));
-    };
-    http.Post(".*", refuse);
-    http.Put(".*", refuse);
-    http.Patch(".*", refuse);
-    http.Delete(".*", refuse);
-    http.Options(".*", refuse);
 
     const int bound = port == 0 ? http.bind_to_any_port(host) : (http.bind_to_port(host, port) ? port : -1);
     if (bound < 0)
         return Status(Status::Code::IoError, address, "cannot listen there (in use, or not an address of this machine)");
+    if (const Status widened = WidenListenBacklog(server->listenFd, kListenBacklog); !widened.ok())
+        return Status(Status::Code::IoError, address, widened.detail());
     server->port = bound;
-    server->listener = std::thread([raw = &server->http] { raw->listen_after_bind(); });
+    std::promise<void> ended;
+    auto listening = ended.get_future();
+    server->listener = std::thread([&http, ended = std::move(ended)]() mutable {
+        http.listen_after_bind();
+        ended.set_value();
+    });
+    // A stop() before the library listens would be lost and leave it
+    // accepting for ever: return only once it listens (or has given up).
+    while (!http.is_running() && listening.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+    }
+    if (!http.is_running()) {
+        server->listener.join();
+        return Status(Status::Code::IoError, address, "cannot listen there");
+    }
     server_ = std::move(server);
     return {};
 }

@@ -23,13 +23,22 @@ struct InterfaceSources {
 //   /v1/readings/latest       ?pair=GBP/USD&kind=orders|positions[&variant=cumulative|noncumulative]
 //   /v1/history               ?pair=&kind=[&variant=][&from=ISO][&to=ISO]: as tivka-history export --format json
 //   /v1/health                the last pass and every pair's last outcome
-// Errors are {"error": "..."} with 400 (a bad or unknown parameter), 404 (no
-// reading yet, no such path), 405 (another method), 503 (too busy).
+// Errors are {"error": "..."} with 400 (a bad or unknown parameter, a request
+// the library cannot read, a header line over 8 KiB), 404 (no reading yet, no
+// such path), 405 (another method), 413 (a body over 1 KiB), 414 (a target
+// over 8 KiB), 431 (header lines over 8 KiB in all), 503 (too busy).
 //
-// It answers on threads of its own, a few at a time, with a bounded queue of
-// connections (beyond it a connection gets 503 at once); a client that sends
-// nothing for two seconds is dropped; a request larger than a few kilobytes is
-// refused. It reads nothing but the history file.
+// It answers on four threads of its own, with a queue of 64 connections;
+// beyond it a connection gets 503 at once, on the accepting thread. A
+// connection is kept open for further requests (two seconds at most between
+// them) unless others wait for a thread, the request was refused or carried a
+// body: then the answer says "Connection: close". A client that sends nothing for two
+// seconds is dropped. 128 connections may wait to be accepted. The port is
+// never shared: a second interface on a port in use fails to start. It reads
+// nothing but the history file.
+//
+// stop() waits for the connections being served; one that stays silent holds
+// it up to the two seconds a client may stay silent.
 class JsonInterface {
 public:
     explicit JsonInterface(InterfaceSources sources);

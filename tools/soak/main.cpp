@@ -1,11 +1,18 @@
-// tivka-soak: the indicator pass through a simulated day of 5-minute
-// refreshes against the chart server, with faults injected at random: 404
-// pages, stalls, pictures cut short, error pages in place of pictures, slow
-// answers and a pair that vanishes for a while. After every pass it checks
-// that the pass ended within its bounds and that every pair whose charts came
-// without a fault was served; all the while a watcher checks that no request
-// flag ever says "2" over a data file that is not complete. At the end it
-// checks that open file descriptors and resident memory did not grow.
+// tivka-soak: tivka-feed (the program beside this one) through a simulated day
+// of 5-minute refreshes against the chart server, with faults injected at
+// random: 404 pages, stalls, pictures cut short, error pages in place of
+// pictures, slow answers and a pair that vanishes for a while. The feed runs
+// as a child process in a folder of its own, with its JSON interface on a
+// free loopback port; each pass gets a chart server of its own, and SIGHUP
+// makes the feed read the settings naming it and serve at once. After every
+// pass it checks that the pass ended within its bounds, that every pair whose
+// charts came without a fault was served in every folder and that the
+// interface holds the pass's readings; all the while a watcher checks that no
+// request flag ever says "2" over a data file that is not complete, and a
+// probe that the interface answers /v1/health and the latest reading of a
+// served pair, during passes and between them. At the end it checks that the
+// feed's open descriptors and resident memory did not grow after the first
+// passes, and that SIGTERM ends it with status 0.
 //
 //   tivka-soak [--hours N] [--seed S]     (default: 24 hours, seed 1; --help)
 //
@@ -25,18 +32,27 @@
 #include <thread>
 #include <vector>
 
+#include <httplib.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <functional>
+#include <optional>
+
 #include "acquisition/pair_naming.h"
+#include "chart/bmp_codec.h"
 #include "chart_server/chart_renderer.h"
 #include "chart_server/chart_server.h"
 #include "common/options.h"
-#include "export/indicator_pass.h"
+#include "soak/feed_process.h"
+#include "soak/interface_probe.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace tivka;
+using soak::FeedProcess;
+using soak::InterfaceProbe;
 
 constexpr int kPassMinutes = 5;
 constexpr int kFolders = 3;
@@ -202,20 +218,6 @@ private:
     std::thread thread_;
 };
 
-int openDescriptors()
-{
-    return int(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
-}
-
-long residentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
-
 std::string clockText(int minuteOfDay)
 {
     char text[8];
@@ -223,7 +225,14 @@ std::string clockText(int minuteOfDay)
     return text;
 }
 
-// Runs the passes and checks each; returns the number of failed checks.
+// The feed beside this program.
+std::string feedProgram()
+{
+    return (fs::read_symlink("/proc/self/exe").parent_path() / "tivka-feed").string();
+}
+
+// Drives tivka-feed through the passes and checks each; counts the failed
+// checks.
 struct Soak {
     explicit Soak(Options chosen) : options(chosen), plan(chosen.seed) {}
 
@@ -231,11 +240,14 @@ struct Soak {
     FaultPlan plan;
     fs::path root = fs::temp_directory_path() / ("tivka-soak-" + std::to_string(::getpid()));
     std::vector<fs::path> folders;
-    IndicatorPassConfig config;
+    charts::ChartServerOptions serverOptions;
     int failedChecks = 0;
     int served = 0;
     int skipped = 0;
+    int latestChecked = 0;
     double longestPass = 0;
+    int descriptorsAtStart = 0;
+    long memoryAtStart = 0;
 
     void fail(const std::string& what)
     {
@@ -248,11 +260,22 @@ struct Soak {
         for (int i = 0; i < kFolders; ++i) {
             const fs::path folder = root / ("mt4_" + std::to_string(i + 1)) / "experts" / "files" / "Tivka";
             fs::create_directories(folder);
-            config.folders[std::size_t(i)] = folder.string() + "/";
             folders.push_back(folder);
             for (const char* pair : kPairList)
                 std::ofstream(folder / ("ir" + PairCode(pair) + ".dat")) << "0";
         }
+        WriteBmpFile(charts::DigitTemplateBitmap(), (root / "ndata.bmp").string());
+    }
+
+    // The feed's settings for the chart server of this pass, replaced whole
+    // so that the feed never reads half of them.
+    void writeSettings(int chartPort)
+    {
+        std::ofstream(root / "tivka.INI.new")
+            << "[Setting]\nTIVKA_URL=http://127.0.0.1:" << chartPort << charts::kChartFolder << "\nMt4_Path="
+            << (root / "mt4_1").string() << "/\nMt4_Path2=" << (root / "mt4_2").string()
+            << "/\nMt4_Path3=" << (root / "mt4_3").string() << "/\n";
+        fs::rename(root / "tivka.INI.new", root / "tivka.INI");
     }
 
     void checkPass(int pass, const std::string& time, double seconds)
@@ -275,63 +298,152 @@ struct Soak {
         }
     }
 
+    // The interface holds what the pass read: the chart time of this pass
+    // for every pair served.
+    void checkLatest(int port, int pass, const std::string& time)
+    {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(5);
+        for (const char* pair : kPairList) {
+            if (plan.faulted(PairName(pair)))
+                continue;
+            const auto answer = client.Get(std::string("/v1/readings/latest?pair=") + pair + "&kind=positions");
+            ++latestChecked;
+            if (!answer || answer->status != 200 ||
+                answer->body.find("\"chart_time\":\"" + time + "\"") == std::string::npos)
+                fail(std::string("the interface's latest ") + pair + " is not that of pass " + std::to_string(pass));
+        }
+    }
+
+    // One pass of the feed, its start told by `trigger`; its seconds, or
+    // nothing when the feed never told its end.
+    std::optional<double> pass(FeedProcess& feed, InterfaceProbe& probe, const std::function<void()>& trigger)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        probe.passRunning(true);
+        trigger();
+        std::vector<std::string> said;
+        const auto line = feed.waitForLine("pass:", std::chrono::seconds(60), &said);
+        probe.passRunning(false);
+        for (const std::string& other : said)
+            if (other.rfind("settings reloaded", 0) != 0)
+                std::cerr << "tivka-feed: " << other << "\n";
+        if (!line)
+            return std::nullopt;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    // The feed's descriptors and memory, with no probe connection open.
+    std::pair<int, long> feedFootprint(FeedProcess& feed, InterfaceProbe& probe)
+    {
+        probe.pause();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the feed's side of the last probe closed
+        const std::pair<int, long> footprint{feed.openDescriptors(), feed.residentKiB()};
+        probe.resume();
+        return footprint;
+    }
+
     int run()
     {
         prepareFolders();
-        fs::current_path(root);
-        charts::ChartServerOptions serverOptions;
         serverOptions.seed = options.seed;
         serverOptions.stallMs = kStallMs;
         serverOptions.slowMs = kSlowMs;
         serverOptions.faultFor = [this](const charts::ChartFile& file) { return plan.faultFor(file); };
         const int passes = options.hours * 60 / kPassMinutes;
-        std::string time = clockText(0);
-        serverOptions.fixedTime = time;
-        DownloadLimits limits;
-        limits.stallSeconds = 1;
-        CurlDownloader downloader(limits);
-        const DigitTemplate digits(charts::DigitTemplateBitmap());
-        IndicatorPass indicators;
-        int descriptorsAtStart = 0;
-        long memoryAtStart = 0;
         FlagWatcher watcher(folders);
+        int port = 0;
+        std::unique_ptr<FeedProcess> feed;
+        std::unique_ptr<InterfaceProbe> probe;
         for (int pass = 0; pass < passes; ++pass) {
-            time = clockText(pass * kPassMinutes);
+            const std::string time = clockText(pass * kPassMinutes);
             serverOptions.fixedTime = time;
             charts::ChartServer chartServer(serverOptions);  // a fresh chart time every pass
             chartServer.start();
-            config.chartUrl =
-                "http://127.0.0.1:" + std::to_string(chartServer.port()) + std::string(charts::kChartFolder);
+            writeSettings(chartServer.port());
             plan.startPass(pass, passes);
-            const auto start = std::chrono::steady_clock::now();
-            indicators.serve(config, digits, downloader, [](RefreshEvent) {});  // the checks look at the files
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            chartServer.stop();
-            checkPass(pass, time, seconds);
-            if (pass == 0) {  // after the first pass has loaded everything once
-                descriptorsAtStart = openDescriptors();
-                memoryAtStart = residentKiB();
+            if (!feed) {  // its first pass starts with it
+                std::tie(feed, port) = startFeed();
+                probe = std::make_unique<InterfaceProbe>(port);
             }
+            const auto seconds = this->pass(*feed, *probe, [&] {
+                if (pass > 0)
+                    feed->signal(SIGHUP);
+            });
+            chartServer.stop();
+            if (!seconds) {
+                fail("tivka-feed told no end of pass " + std::to_string(pass));
+                break;
+            }
+            checkPass(pass, time, *seconds);
+            checkLatest(port, pass, time);
+            if (pass == std::min(2, passes - 1))  // after the first passes have loaded everything once
+                std::tie(descriptorsAtStart, memoryAtStart) = feedFootprint(*feed, *probe);
+            for (const char* pair : kPairList)
+                if (!plan.faulted(PairName(pair))) {
+                    probe->askFor(pair);
+                    break;
+                }
         }
         watcher.stop();
-        report(passes, descriptorsAtStart, memoryAtStart, watcher);
-        fs::current_path(fs::temp_directory_path());
+        const auto [descriptorsAtEnd, memoryAtEnd] = feed ? feedFootprint(*feed, *probe) : std::pair(0, 0L);
+        if (probe) {
+            probes = probe->probes();
+            probesDuringPasses = probe->probesDuringPasses();
+            probeFailures = probe->failures();
+            if (probeFailures > 0)
+                fail("the interface did not answer " + std::to_string(probeFailures) + " requests");
+        }
+        probe.reset();
+        const auto [exitStatus, exitSeconds] = feed ? feed->terminate(std::chrono::seconds(10)) : std::pair(-1, 0.0);
+        if (exitStatus != 0)
+            fail("tivka-feed ended with status " + std::to_string(exitStatus) + " after SIGTERM");
+        checkFootprint(descriptorsAtEnd, memoryAtEnd);
+        report(passes, watcher, {descriptorsAtEnd, memoryAtEnd}, exitSeconds);
         fs::remove_all(root);
         return failedChecks == 0 ? 0 : 1;
     }
 
-    void report(int passes, int descriptorsAtStart, long memoryAtStart, const FlagWatcher& watcher)
+    // The feed on the settings written, serving at once; and the port its
+    // interface listens on.
+    std::pair<std::unique_ptr<FeedProcess>, int> startFeed()
     {
-        const int descriptorsAtEnd = openDescriptors();
-        const long memoryAtEnd = residentKiB();
+        // Its history goes below the soak's folder, not into the user's.
+        auto feed = std::make_unique<FeedProcess>(
+            feedProgram(),
+            std::vector<std::string>{"--settings", (root / "tivka.INI").string(), "--every", "35791", "--listen",
+                                     "127.0.0.1:0"},
+            root.string(), std::vector<std::string>{"XDG_DATA_HOME=" + (root / "data").string()});
+        const std::string said = "listening on port ";
+        const auto line = feed->waitForLine(said, std::chrono::seconds(10));
+        if (!line)
+            throw std::runtime_error("tivka-feed did not say where it listens");
+        return {std::move(feed), std::stoi(line->substr(said.size()))};
+    }
+
+    void reportInterface() const
+    {
+        std::cout << "interface: " << probes << " requests (" << probesDuringPasses << " during passes), "
+                  << probeFailures << " failed; latest readings checked after the passes " << latestChecked << "\n";
+    }
+    int probes = 0;
+    int probesDuringPasses = 0;
+    int probeFailures = 0;
+
+    void checkFootprint(int descriptorsAtEnd, long memoryAtEnd)
+    {
         if (descriptorsAtEnd > descriptorsAtStart)
-            fail("open descriptors grew from " + std::to_string(descriptorsAtStart) + " to " +
+            fail("the feed's open descriptors grew from " + std::to_string(descriptorsAtStart) + " to " +
                  std::to_string(descriptorsAtEnd));
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's quarantine holds freed memory on purpose
         if (memoryAtEnd > memoryAtStart + 8 * 1024)
-            fail("resident memory grew from " + std::to_string(memoryAtStart) + " to " + std::to_string(memoryAtEnd) +
-                 " KiB");
+            fail("the feed's resident memory grew from " + std::to_string(memoryAtStart) + " to " +
+                 std::to_string(memoryAtEnd) + " KiB");
 #endif
+    }
+
+    void report(int passes, const FlagWatcher& watcher, std::pair<int, long> atEnd, double exitSeconds)
+    {
         if (watcher.violations() > 0)
             fail(std::to_string(watcher.violations()) + " times a flag said 2 over an incomplete data file");
         std::cout << passes << " passes (" << options.hours << " simulated hours), longest " << longestPass
@@ -341,8 +453,10 @@ struct Soak {
                 std::cout << " " << faultName(fault) << " " << count;
         std::cout << "\npairs served " << served << ", skipped for a fault " << skipped << " (every pass, "
                   << kFolders << " folders each)\nflag checks " << watcher.looks() << ", violations "
-                  << watcher.violations() << "\nopen descriptors " << descriptorsAtStart << " -> " << descriptorsAtEnd
-                  << ", resident memory " << memoryAtStart << " -> " << memoryAtEnd << " KiB\n"
+                  << watcher.violations() << "\n";
+        reportInterface();
+        std::cout << "feed: open descriptors " << descriptorsAtStart << " -> " << atEnd.first << ", resident memory "
+                  << memoryAtStart << " -> " << atEnd.second << " KiB; ended " << exitSeconds << " s after SIGTERM\n"
                   << (failedChecks == 0 ? "every check held\n" : std::to_string(failedChecks) + " checks failed\n");
     }
 };
