@@ -248,7 +248,7 @@ struct Soak {
         for (int i = 0; i < kFolders; ++i) {
             const fs::path folder = root / ("mt4_" + std::to_string(i + 1)) / "experts" / "files" / "Tivka";
             fs::create_directories(folder);
-            config.folders[std::size_t(i)] = folder.string() + "/";
+            config.folders[std::size_t(i)] = {folder.string() + "/", true};
             folders.push_back(folder);
             for (const char* pair : kPairList)
                 std::ofstream(folder / ("ir" + PairCode(pair) + ".dat")) << "0";
