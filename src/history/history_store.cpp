@@ -71,6 +71,14 @@ HistoryStore::HistoryStore(const std::string& path)
     statements_ = std::make_unique<Statements>(*db_);
 }
 
+HistoryStore::HistoryStore(const std::string& path, ReadOnly)
+{
+    if (!IsRegularFile(path))
+        throw HistoryError(path + ": no history has been kept there yet");
+    db_ = std::make_unique<SqliteDatabase>(path, SqliteDatabase::ReadOnly{});
+    CheckSchemaReadable(*db_);
+}
+
 HistoryStore::~HistoryStore() = default;
 
 const std::string& HistoryStore::path() const
@@ -118,6 +126,8 @@ bool HistoryStore::record(const StoredReading& reading)
 {
     if (!reading.reading.complete())
         throw HistoryError(path() + ": a reading that failed is not kept");
+    if (!statements_)
+        throw HistoryError(path() + ": opened for reading only");
     const PackedLevels packed = PackReadingLevels(reading.reading);
     const std::string& body = packed.body;
     const auto digest = std::int64_t(BodyDigest(body));

@@ -57,7 +57,7 @@ T* named(T* widget, const char* name)
 
 HistoryWindow::HistoryWindow(HistoryView view, const Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window), view_(std::move(view)), clock_(clock),
-      store_(std::make_unique<HistoryStore>(view_.databasePath))
+      store_(std::make_unique<HistoryStore>(view_.databasePath, HistoryStore::ReadOnly{}))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("История %1").arg(QString::fromStdString(view_.pairText)));
