@@ -80,11 +80,10 @@ check "Tivka started all the same" "ran" "$(cat "$work/tivka-ran")"
 # template and server are left alone, and Tivka is started to bring it to the front.
 fresh 644
 echo "its template" >"$work/ndata.bmp"
-flock "$work/tivka.lock" sleep 30 &
-holder=$!
-for _ in $(seq 50); do flock -n "$work/tivka.lock" true || break; sleep 0.1; done
+exec 9>"$work/tivka.lock"
+flock -n 9
 demo
-kill "$holder" 2>/dev/null
+exec 9>&-
 check "a running demo's settings" "644 $stale" "$(state "$settings")"
 check "a running demo's template" "its template" "$(cat "$work/ndata.bmp")"
 check "a running demo's server" "none" "$(cat "$work/server-started" 2>/dev/null || echo none)"
