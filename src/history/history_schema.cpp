@@ -80,12 +80,13 @@ void refuseNewer(SqliteDatabase& db, int version)
 
 }  // namespace
 
-void CheckSchemaReadable(SqliteDatabase& db)
+int CheckSchemaReadable(SqliteDatabase& db)
 {
     const int version = fileVersion(db);
     refuseNewer(db, version);
     if (version == 0)
         throw HistoryError(db.path() + ": no history has been kept there yet");
+    return version;
 }
 
 void BringSchemaUpToDate(SqliteDatabase& db)

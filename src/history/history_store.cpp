@@ -76,7 +76,7 @@ HistoryStore::HistoryStore(const std::string& path, ReadOnly)
     if (!IsRegularFile(path))
         throw HistoryError(path + ": no history has been kept there yet");
     db_ = std::make_unique<SqliteDatabase>(path, SqliteDatabase::ReadOnly{});
-    CheckSchemaReadable(*db_);
+    hasLayoutChecks_ = CheckSchemaReadable(*db_) >= kLayoutChecksVersion;
 }
 
 HistoryStore::~HistoryStore() = default;
@@ -167,8 +167,10 @@ std::vector<SeriesSummary> HistoryStore::summary()
 
 void HistoryStore::forEachReading(const ReadingQuery& query, const std::function<void(const StoredReading&)>& visit)
 {
+    // An older file opened for reading holds no verdicts: read as none.
+    const std::string checks = hasLayoutChecks_ ? "layout_checks" : "NULL";
     SqliteStatement select(*db_, "SELECT readings.id, kind, cumulative, fetched_at, chart_time, price_text, price, "
-                                 "levels, layout_checks FROM readings JOIN series ON series.id = readings.series "
+                                 "levels, " + checks + " FROM readings JOIN series ON series.id = readings.series "
                                  "WHERE pair = ?1 AND (?2 IS NULL OR kind = ?2) AND (?3 IS NULL OR cumulative = ?3) "
                                  "AND fetched_at BETWEEN ?4 AND ?5 ORDER BY fetched_at, readings.id");
     select.bind(1, std::string_view(query.pairText)).bind(4, query.from).bind(5, query.to);

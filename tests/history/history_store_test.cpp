@@ -243,8 +243,9 @@ TEST(HistoryStore, AReadOnlyHistoryIsReadAndLeftAsItWas)
         const std::string path = (dir / "history.sqlite3").string();
         HistoryStore(path).record(reading(0));
         if (c.firstLayout)
-            SqliteDatabase(path, false).execute("DROP INDEX readings_by_levels; ALTER TABLE readings DROP COLUMN "
-                                                "levels_digest; UPDATE schema_version SET version = 1");
+            SqliteDatabase(path, false).execute("ALTER TABLE readings DROP COLUMN layout_checks; DROP INDEX "
+                                                "readings_by_levels; ALTER TABLE readings DROP COLUMN levels_digest; "
+                                                "UPDATE schema_version SET version = 1");
         std::optional<HistoryStore> writer;
         if (c.writerOpen)
             writer.emplace(path).record(reading(20));  // in the log only, until the writer closes
