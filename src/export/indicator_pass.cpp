@@ -197,16 +197,23 @@ bool isListedFlag(const std::string& name)
                        [&](const char* pair) { return name == "ir" + PairCode(pair) + ".dat"; });
 }
 
-// The flag files of a folder no listed pair answers to.
-std::vector<std::string> ignoredFlags(const std::string& folder)
+// The flag files of a folder no listed pair answers to, each added to `now`
+// by its full path; those not in `told` are given back.
+std::vector<std::string> newlyIgnoredFlags(const std::string& folder, const std::string& absolute,
+                                           const std::set<std::string>& told, std::set<std::string>& now)
 {
-    std::vector<std::string> ignored;
+    std::vector<std::string> news;
     const Result<std::vector<std::string>> names = FileNamesIn(folder);
-    if (names.ok())
-        for (const std::string& name : names.value())
-            if (looksLikeFlag(name) && !isListedFlag(name))
-                ignored.push_back(name);
-    return ignored;
+    if (!names.ok())
+        return news;
+    for (const std::string& name : names.value()) {
+        if (!looksLikeFlag(name) || isListedFlag(name))
+            continue;
+        now.insert(absolute + name);
+        if (!told.contains(absolute + name))
+            news.push_back(name);
+    }
+    return news;
 }
 
 }  // namespace
@@ -236,12 +243,7 @@ void IndicatorPass::lookAtFolders(const IndicatorPassConfig& config, const Refre
             continue;
         }
         toldMissing_[i].clear();
-        std::vector<std::string> news;
-        for (const std::string& name : ignoredFlags(folder)) {
-            ignoredNow.insert(absolute + name);
-            if (!toldIgnored_.contains(absolute + name))
-                news.push_back(name);
-        }
+        std::vector<std::string> news = newlyIgnoredFlags(folder, absolute, toldIgnored_, ignoredNow);
         if (!news.empty())
             sink(IndicatorFlagsIgnored{number, absolute, std::move(news)});
     }
