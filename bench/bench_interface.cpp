@@ -49,10 +49,10 @@ public:
         config_.chartUrl =
             "http://127.0.0.1:" + std::to_string(charts_->port()) + std::string(tivka::charts::kChartFolder);
         for (std::size_t i = 0; i < 3; ++i) {
-            config_.folders[i] = "mt4_" + std::to_string(i + 1) + "/";
-            fs::create_directories(config_.folders[i]);
+            config_.folders[i] = {"mt4_" + std::to_string(i + 1) + "/", true};
+            fs::create_directories(config_.folders[i].path);
             for (const char* pair : tivka::kPairList)
-                std::ofstream(config_.folders[i] + "ir" + tivka::PairCode(pair) + ".dat") << "0";
+                std::ofstream(config_.folders[i].path + "ir" + tivka::PairCode(pair) + ".dat") << "0";
         }
         config_.recorder = &host_.recorder();
         if (!host_.start("127.0.0.1:0").ok())

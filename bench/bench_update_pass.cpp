@@ -62,7 +62,7 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     config.overlapped = state.range(0) != 0;
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string folder = "mt4_" + std::to_string(i + 1) + "/";
-        config.folders[i] = folder;
+        config.folders[i] = {folder, true};
         fs::create_directories(folder);
         for (const char* pair : tivka::kPairList)
             std::ofstream(folder + "ir" + tivka::PairCode(pair) + ".dat") << "0";

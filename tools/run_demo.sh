@@ -20,13 +20,35 @@ folder_path=/products/historical_orderbook_graphs/dat/ordersummary/images/
 # settings file stays right from one run to the next. Only when that port is
 # taken does the server pick a free one; the settings file is then brought up
 # to date, but only if it still points at a demo server (loopback with the
-# chart folder path): an address the user chose is never touched.
+# chart folder path): an address the user chose is never touched, nor is a
+# file its owner made read-only, and the file keeps its permissions.
 demo_port=8642
 
 for program in "$server_program" "$tivka_program"; do
     [ -x "$program" ] || { echo "run_demo: $program is missing; build first" >&2; exit 1; }
 done
 mkdir -p "$work"
+
+# Tivka in the working folder, on a virtual display when there is none.
+run_tivka() {
+    cd "$work"
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
+        echo "run_demo: no display found; running Tivka on a virtual one (xvfb-run)" >&2
+        XDG_DATA_HOME=$work/data xvfb-run -a "$tivka_program"
+    else
+        XDG_DATA_HOME=$work/data "$tivka_program"
+    fi
+}
+
+# A Tivka already running in the working folder holds its lock. Another start
+# only brings that one's window to the front, so nothing of the running
+# demo's is touched: not its server's address in the settings, not its
+# template, and no server of its own is started.
+if ! flock -n "$work/tivka.lock" true 2>/dev/null; then
+    echo "run_demo: Tivka already runs in $work; its settings and chart server are left as they are" >&2
+    run_tivka
+    exit
+fi
 
 server_pid=
 stop_server() {
@@ -67,24 +89,31 @@ url=http://127.0.0.1:$port$folder_path
 
 "$server_program" --write-template "$work/ndata.bmp"
 
+# Whether the owner may write the file: the superuser may write any file,
+# but a file its owner made read-only is theirs to change, not the demo's.
+owner_may_write() {
+    [ -w "$1" ] && [ $((8#$(stat -L -c %a "$1") & 8#200)) -ne 0 ]
+}
+
+demo_address="^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}\s*\$"
 if [ ! -e "$settings" ]; then
     printf '[Setting]\nTIVKA_URL=%s\nTime1=1\nTimerEn1=1\n' "$url" >"$settings"
-elif grep -Eq "^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}\s*\$" "$settings" &&
-     ! grep -Fq "TIVKA_URL=$url" "$settings"; then
-    # Replace the file as a whole so that it is never left half written.
-    updated=$(mktemp "$settings.XXXXXX")
-    sed -E "s#^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}(\s*)\$#TIVKA_URL=${url}\1#" \
-        "$settings" >"$updated"
-    mv "$updated" "$settings"
+elif grep -Eq "$demo_address" "$settings" && ! grep -Fq "TIVKA_URL=$url" "$settings"; then
+    if ! owner_may_write "$settings"; then
+        echo "run_demo: $settings is read-only; its TIVKA_URL is left as it is (the demo's server is $url)" >&2
+    else
+        # Replaced as a whole (through a link, its target), so that it is
+        # never left half written, with the old file's permissions.
+        target=$(readlink -f "$settings")
+        updated=$(mktemp "$target.XXXXXX")
+        sed -E "s#^TIVKA_URL=http://127\.0\.0\.1:[0-9]+${folder_path}(\s*)\$#TIVKA_URL=${url}\1#" \
+            "$target" >"$updated"
+        chmod --reference="$target" "$updated"
+        mv "$updated" "$target"
+    fi
 fi
 echo "Chart server: $url (settings: $settings, working folder: $work)"
 
-cd "$work"
 status=0
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
-    echo "run_demo: no display found; running Tivka on a virtual one (xvfb-run)" >&2
-    XDG_DATA_HOME=$work/data xvfb-run -a "$tivka_program" || status=$?
-else
-    XDG_DATA_HOME=$work/data "$tivka_program" || status=$?
-fi
+run_tivka || status=$?
 exit "$status"

@@ -54,8 +54,7 @@ std::string characterRange(const std::vector<std::string>& chars, std::size_t fi
 }
 
 // The local file name is built from a typed pair text, so it must never reach
-// outside the current folder: separators and NUL become "_". The address keeps
-// the text as typed.
+// outside the current folder: separators and NUL become "_".
 std::string safeLocalName(const std::string& name)
 {
     std::string safe = name;
@@ -63,6 +62,30 @@ std::string safeLocalName(const std::string& name)
         if (c == '/' || c == '\\' || c == '\0')
             c = '_';
     return safe;
+}
+
+// A piece of a typed pair text as it may stand in the address's path: every
+// byte but an ASCII letter, a digit or "/" as "%XX", so that "#", "?", "%",
+// a space or a dot segment cannot change what is asked for.
+std::string addressPiece(const std::string& piece)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : piece) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') || c == '/')
+            encoded += c;
+        else
+            encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    }
+    return encoded;
+}
+
+// PairName with each piece fit for the address.
+std::string addressPairName(const std::string& pairText)
+{
+    auto chars = characters(pairText);
+    return addressPiece(characterRange(chars, 1, 3)) + "_" + addressPiece(characterRange(chars, 5, 7));
 }
 
 }  // namespace
@@ -85,7 +108,7 @@ ChartFile ChartFileOf(ChartUse use, const PairSource& source, ChartKind kind)
     const bool cumulative = source.cumulative[kind];
     const std::string code = PairCode(source.pairText);
     const std::string url = source.chartUrl + (orders ? "orders_" : "posentryprice_") +
-                            (cumulative ? "" : "noncumulative_") + PairName(source.pairText) + ".png";
+                            (cumulative ? "" : "noncumulative_") + addressPairName(source.pairText) + ".png";
     const std::string local = use == ChartUse::Display
                                   ? std::string(orders ? "o" : "p") + (cumulative ? "c_" : "n_") + code + ".png"
                                   : std::string(orders ? "MTo" : "MTp") + code + ".png";

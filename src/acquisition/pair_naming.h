@@ -40,7 +40,10 @@ struct PairSource {
 };
 
 // One chart's address: the chart folder's address + "orders_" or
-// "posentryprice_" + "noncumulative_" unless cumulative + PairName + ".png".
+// "posentryprice_" + "noncumulative_" unless cumulative + PairName + ".png",
+// where each piece of PairName has every byte but a letter, a digit or "/"
+// percent-encoded ("GB#/USD" asks for "GB%23_USD"; the ten pairs' names are
+// unchanged).
 // Its local file: "oc_"/"on_"/"pc_"/"pn_" (orders or positions, cumulative or
 // not) + PairCode + ".png" for the display, "MTo"/"MTp" + PairCode + ".png"
 // for the indicator pass.

@@ -1,10 +1,12 @@
 #include "export/indicator_pass.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "acquisition/pair_naming.h"
 #include "export/indicator_data.h"
 #include "platform/files.h"
+#include "platform/folder_listing.h"
 #include "platform/paths.h"
 
 namespace tivka {
@@ -25,7 +27,7 @@ struct PairRequest {
 
 std::string folderPath(const IndicatorPassConfig& config, std::size_t folder)
 {
-    return NativePath(config.folders[folder]);
+    return NativePath(config.folders[folder].path);
 }
 
 std::string flagPath(const std::string& folder, const std::string& code)
@@ -41,7 +43,7 @@ PairRequest testRequest(const IndicatorPassConfig& config, const char* pairText)
     // pipe): it could never be set to "1" or "2", so serving it would fetch
     // and write for nothing.
     for (std::size_t i = 0; i < kFolderCount; ++i)
-        request.asked[i] = !config.folders[i].empty() && IsRegularFile(flagPath(folderPath(config, i), request.code));
+        request.asked[i] = !config.folders[i].path.empty() && IsRegularFile(flagPath(folderPath(config, i), request.code));
     return request;
 }
 
@@ -176,7 +178,77 @@ bool overlappedPass(const IndicatorPassConfig& config, const DigitTemplate& digi
     return cancelled;
 }
 
+// Whether a file name looks like a request flag whatever its case: "ir",
+// something, ".dat".
+bool looksLikeFlag(const std::string& name)
+{
+    auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        return text;
+    };
+    const std::string folded = lower(name);
+    return folded.size() > 6 && folded.starts_with("ir") && folded.ends_with(".dat");
+}
+
+bool isListedFlag(const std::string& name)
+{
+    return std::any_of(kPairList.begin(), kPairList.end(),
+                       [&](const char* pair) { return name == "ir" + PairCode(pair) + ".dat"; });
+}
+
+// The flag files of a folder no listed pair answers to, each added to `now`
+// by its full path; those not in `told` are given back.
+std::vector<std::string> newlyIgnoredFlags(const std::string& folder, const std::string& absolute,
+                                           const std::set<std::string>& told, std::set<std::string>& now)
+{
+    std::vector<std::string> news;
+    const Result<std::vector<std::string>> names = FileNamesIn(folder);
+    if (!names.ok())
+        return news;
+    for (const std::string& name : names.value()) {
+        if (!looksLikeFlag(name) || isListedFlag(name))
+            continue;
+        now.insert(absolute + name);
+        if (!told.contains(absolute + name))
+            news.push_back(name);
+    }
+    return news;
+}
+
 }  // namespace
+
+// A folder served under two numbers is looked at under the first; what was
+// told stays told until it changes (a folder that comes back, a flag that is
+// removed), so that a pass every minute does not say it again every minute.
+void IndicatorPass::lookAtFolders(const IndicatorPassConfig& config, const RefreshSink& sink)
+{
+    std::set<std::string> ignoredNow;
+    for (std::size_t i = 0; i < kFolderCount; ++i) {
+        const std::string folder = folderPath(config, i);
+        const bool seenBefore = std::any_of(config.folders.begin(), config.folders.begin() + i,
+                                            [&](const IndicatorFolder& earlier) {
+                                                return NativePath(earlier.path) == folder;
+                                            });
+        if (folder.empty() || seenBefore) {
+            toldMissing_[i].clear();
+            continue;
+        }
+        const int number = int(i + 1);
+        const std::string absolute = AbsolutePath(folder);
+        if (!IsFolder(folder)) {
+            if (config.folders[i].named && toldMissing_[i] != absolute)
+                sink(IndicatorFolderMissing{number, absolute});
+            toldMissing_[i] = config.folders[i].named ? absolute : std::string();
+            continue;
+        }
+        toldMissing_[i].clear();
+        std::vector<std::string> news = newlyIgnoredFlags(folder, absolute, toldIgnored_, ignoredNow);
+        if (!news.empty())
+            sink(IndicatorFlagsIgnored{number, absolute, std::move(news)});
+    }
+    toldIgnored_ = std::move(ignoredNow);
+}
 
 int RequestedChartCount(const IndicatorPassConfig& config)
 {
@@ -194,6 +266,7 @@ void IndicatorPass::serve(const IndicatorPassConfig& config, const DigitTemplate
         ~Reset() { running = false; }
     } reset{running_};
     sink(PassStarted{});
+    lookAtFolders(config, sink);
     const bool cancelled = config.overlapped ? overlappedPass(config, digits, downloader, sink)
                                              : sequentialPass(config, digits, downloader, sink);
     sink(PassEnded{cancelled});

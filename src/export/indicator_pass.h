@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <set>
 #include <string>
 
 #include "acquisition/download.h"
@@ -12,11 +13,22 @@
 
 namespace tivka {
 
+// One of the three folders the pass serves.
+struct IndicatorFolder {
+    // Where the indicators' flags and data files are, ending in a separator
+    // (Windows separators allowed); empty: not served.
+    std::string path;
+    // The user named a terminal here: the folder missing is worth telling.
+    // (An empty setting serves a folder below the working folder that most
+    // users never make.)
+    bool named = false;
+};
+
 struct IndicatorPassConfig {
     std::string chartUrl;
-    // The indicator data folders of up to three MetaTrader 4 installations,
-    // as the settings give them (Windows separators allowed).
-    std::array<std::string, 3> folders;
+    // The indicator folders of up to three MetaTrader 4 terminals, in the
+    // order of their settings.
+    std::array<IndicatorFolder, 3> folders;
     // The pass follows the chart variants chosen for the window.
     PerChart<bool> cumulative;
     ReadingOptions reading;
@@ -48,7 +60,11 @@ int RequestedChartCount(const IndicatorPassConfig& config);
 // other pair is served. When the downloader is cancelled, the pass ends
 // without serving the pairs whose charts had not arrived.
 //
-// Tells `sink` PassStarted, ChartsPlanned once the requests are known,
+// Tells `sink` PassStarted; then, before it looks for requests,
+// IndicatorFolderMissing for a named folder that is not there and
+// IndicatorFlagsIgnored for flag files no listed pair answers to, each only
+// when it is news to this pass object (a folder served twice is looked at
+// once, under its first number); ChartsPlanned once the requests are known,
 // ChartFetched per chart, PairRead or PairFailed per requested pair in list
 // order, then PassEnded.
 //
@@ -62,7 +78,11 @@ public:
                const RefreshSink& sink);
 
 private:
+    void lookAtFolders(const IndicatorPassConfig& config, const RefreshSink& sink);
+
     bool running_ = false;
+    std::array<std::string, 3> toldMissing_;  // per folder, the path told missing; empty when it was there
+    std::set<std::string> toldIgnored_;       // the flag files told ignored that are still there
 };
 
 }  // namespace tivka

@@ -66,8 +66,25 @@ struct PassEnded {
     bool cancelled = false;
 };
 
-using RefreshEvent =
-    std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PassStarted, PairRead, PairFailed, FileRefused, PassEnded>;
+// A folder the settings name is not there, so no indicator can ask in it.
+// Told once when a pass first finds it missing, and again only after it was
+// there in between or the setting came to name another folder.
+struct IndicatorFolderMissing {
+    int folder = 0;    // 1 to 3: the setting Mt4_Path, Mt4_Path2 or Mt4_Path3
+    std::string path;  // the indicator folder looked for, absolute
+};
+
+// Files named like request flags ("ir*.dat", any case) that no pair of the
+// list answers to, a pair not listed or a code not in capitals: nothing is
+// served for them. Each file is told once, when a pass first sees it.
+struct IndicatorFlagsIgnored {
+    int folder = 0;                  // 1 to 3, as above
+    std::string path;                // the indicator folder, absolute
+    std::vector<std::string> names;  // the files' names, sorted
+};
+
+using RefreshEvent = std::variant<ChartsPlanned, ChartFetched, DisplayFetched, PassStarted, IndicatorFolderMissing,
+                                  IndicatorFlagsIgnored, PairRead, PairFailed, FileRefused, PassEnded>;
 
 // Called on the thread that does the work; must not throw.
 using RefreshSink = std::function<void(RefreshEvent)>;

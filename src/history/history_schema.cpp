@@ -71,7 +71,23 @@ int fileVersion(SqliteDatabase& db)
     return int(query.integer(0));
 }
 
+void refuseNewer(SqliteDatabase& db, int version)
+{
+    if (version > kHistorySchemaVersion || version < 0)
+        throw HistoryError(db.path() + ": the history has schema version " + std::to_string(version) +
+                           "; this Tivka knows versions up to " + std::to_string(kHistorySchemaVersion));
+}
+
 }  // namespace
+
+int CheckSchemaReadable(SqliteDatabase& db)
+{
+    const int version = fileVersion(db);
+    refuseNewer(db, version);
+    if (version == 0)
+        throw HistoryError(db.path() + ": no history has been kept there yet");
+    return version;
+}
 
 void BringSchemaUpToDate(SqliteDatabase& db)
 {
@@ -79,9 +95,7 @@ void BringSchemaUpToDate(SqliteDatabase& db)
     const int version = fileVersion(db);
     if (version == kHistorySchemaVersion)
         return;
-    if (version > kHistorySchemaVersion || version < 0)
-        throw HistoryError(db.path() + ": the history has schema version " + std::to_string(version) +
-                           "; this Tivka knows versions up to " + std::to_string(kHistorySchemaVersion));
+    refuseNewer(db, version);
     if (version < 1)
         db.execute(kVersion1);
     if (version < 2)

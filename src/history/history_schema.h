@@ -15,4 +15,14 @@ constexpr int kHistorySchemaVersion = 3;
 // file was written by a newer program or holds no schema version.
 void BringSchemaUpToDate(SqliteDatabase& db);
 
+// The first layout that keeps each reading's layout verdict (layout_checks).
+constexpr int kLayoutChecksVersion = 3;
+
+// The version of a file to be read as it is, without a step: every version
+// from 1 holds what reading needs but the verdicts, which the files before
+// kLayoutChecksVersion lack. Throws HistoryError for a file that holds no
+// history yet, one that is not a Tivka history and one written by a newer
+// program.
+int CheckSchemaReadable(SqliteDatabase& db);
+
 }  // namespace tivka

@@ -71,6 +71,14 @@ HistoryStore::HistoryStore(const std::string& path)
     statements_ = std::make_unique<Statements>(*db_);
 }
 
+HistoryStore::HistoryStore(const std::string& path, ReadOnly)
+{
+    if (!IsRegularFile(path))
+        throw HistoryError(path + ": no history has been kept there yet");
+    db_ = std::make_unique<SqliteDatabase>(path, SqliteDatabase::ReadOnly{});
+    hasLayoutChecks_ = CheckSchemaReadable(*db_) >= kLayoutChecksVersion;
+}
+
 HistoryStore::~HistoryStore() = default;
 
 const std::string& HistoryStore::path() const
@@ -118,6 +126,8 @@ bool HistoryStore::record(const StoredReading& reading)
 {
     if (!reading.reading.complete())
         throw HistoryError(path() + ": a reading that failed is not kept");
+    if (!statements_)
+        throw HistoryError(path() + ": opened for reading only");
     const PackedLevels packed = PackReadingLevels(reading.reading);
     const std::string& body = packed.body;
     const auto digest = std::int64_t(BodyDigest(body));
@@ -157,8 +167,10 @@ std::vector<SeriesSummary> HistoryStore::summary()
 
 void HistoryStore::forEachReading(const ReadingQuery& query, const std::function<void(const StoredReading&)>& visit)
 {
+    // An older file opened for reading holds no verdicts: read as none.
+    const std::string checks = hasLayoutChecks_ ? "layout_checks" : "NULL";
     SqliteStatement select(*db_, "SELECT readings.id, kind, cumulative, fetched_at, chart_time, price_text, price, "
-                                 "levels, layout_checks FROM readings JOIN series ON series.id = readings.series "
+                                 "levels, " + checks + " FROM readings JOIN series ON series.id = readings.series "
                                  "WHERE pair = ?1 AND (?2 IS NULL OR kind = ?2) AND (?3 IS NULL OR cumulative = ?3) "
                                  "AND fetched_at BETWEEN ?4 AND ?5 ORDER BY fetched_at, readings.id");
     select.bind(1, std::string_view(query.pairText)).bind(4, query.from).bind(5, query.to);

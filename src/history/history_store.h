@@ -63,6 +63,15 @@ public:
     // to date. Throws HistoryError naming the file: not a database, damaged,
     // written by a newer Tivka, or not writable.
     explicit HistoryStore(const std::string& path);
+
+    struct ReadOnly {};
+    // Opens an existing history for reading only (a history its owner made
+    // read-only, a copy on a read-only disk): nothing is written to it or
+    // beside it, an older layout is read as it is (without the layout
+    // verdicts the first layouts lack), and record() and
+    // pruneBefore() throw. Throws HistoryError naming the file when there is
+    // no history there, or one it cannot read.
+    HistoryStore(const std::string& path, ReadOnly);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -107,6 +116,7 @@ private:
     bool held(std::int64_t series, const StoredReading& reading, const std::string& body, std::int64_t digest);
 
     std::unique_ptr<SqliteDatabase> db_;
+    bool hasLayoutChecks_ = true;  // false for an older file opened for reading
     struct Statements;
     std::unique_ptr<Statements> statements_;
 };

@@ -2,11 +2,40 @@
 
 #include <sqlite3.h>
 
+#include "platform/files.h"
+
 namespace tivka {
 
 namespace {
 
 constexpr int kBusyWaitMs = 5000;
+
+// A file name as an SQLite URI: the characters that would start a query or a
+// fragment, and "%", escaped; an absolute path behind an empty authority.
+std::string uriOf(const std::string& path)
+{
+    std::string uri = path.starts_with('/') ? "file://" : "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#')
+            uri += c == '%' ? "%25" : c == '?' ? "%3F" : "%23";
+        else
+            uri += c;
+    }
+    return uri;
+}
+
+// Whether SQLite would open the file for writing (it falls back to reading
+// when the file's permissions forbid it). Opening alone reads and writes
+// nothing.
+bool writableByUs(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    const bool writable = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+                              SQLITE_OK &&
+                          sqlite3_db_readonly(db, "main") == 0;
+    sqlite3_close(db);
+    return writable;
+}
 
 }  // namespace
 
@@ -21,6 +50,42 @@ SqliteDatabase::SqliteDatabase(const std::string& path, bool create) : path_(pat
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, kBusyWaitMs);
+}
+
+SqliteDatabase::SqliteDatabase(const std::string& path, ReadOnly) : path_(path)
+{
+    constexpr int kFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    const std::string uri = uriOf(path);
+    // Each way is tried only when the one before could not use the log files
+    // (a writable file in a folder that is not, files nobody may write).
+    bool usable = writableByUs(path) && tryOpen(uri + "?mode=ro", kFlags, false);
+    if (!usable && IsRegularFile(path + "-wal") && IsRegularFile(path + "-shm"))
+        usable = tryOpen(uri + "?mode=ro&readonly_shm=1", kFlags, false);
+    if (!usable)
+        tryOpen(uri + "?immutable=1", kFlags, true);
+}
+
+// Opens `uri` and reads the schema once, since SQLite opens the log files
+// only then. False, with nothing open, when the log files could not be
+// opened or made and this is not the `last` way; any other failure (not a
+// database, a lock held too long) is thrown.
+bool SqliteDatabase::tryOpen(const std::string& uri, int flags, bool last)
+{
+    int result = sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr);
+    if (result == SQLITE_OK) {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, kBusyWaitMs);
+        result = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        if (result == SQLITE_OK)
+            return true;
+    }
+    const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    const int primary = result & 0xFF;
+    if (!last && (primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN))
+        return false;
+    throw HistoryError(path_ + ": " + reason);
 }
 
 SqliteDatabase::~SqliteDatabase()

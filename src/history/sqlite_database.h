@@ -24,6 +24,17 @@ public:
     // Opens the file read-write, creating it when `create` is set. Waits up to
     // five seconds for a lock another connection holds.
     SqliteDatabase(const std::string& path, bool create);
+
+    struct ReadOnly {};
+    // Opens an existing file for reading only, leaving nothing behind that a
+    // later writer could trip over. A file this process may write is read as
+    // SQLite shares it with writers (the write-ahead log's index beside it
+    // then gets the file's own permissions). One it may not write is read
+    // through the log files beside it when a writer left them, and otherwise
+    // as the file stands, with nothing created in its folder: SQLite would
+    // make those files read-only, and a writer could not use them once the
+    // file was made writable again.
+    SqliteDatabase(const std::string& path, ReadOnly);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
@@ -39,6 +50,8 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    bool tryOpen(const std::string& uri, int flags, bool last);
+
     std::string path_;
     sqlite3* db_ = nullptr;
 };

@@ -45,6 +45,13 @@ std::string NativePath(std::string_view text)
     return path;
 }
 
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 Result<std::string> ProgramPath()
 {
     std::error_code error;

@@ -12,6 +12,11 @@ namespace tivka {
 // "\" becomes "/". Every file operation on such texts goes through it.
 std::string NativePath(std::string_view text);
 
+// `path` made absolute against the current folder when it is relative; links
+// and ".." are left as they are ("experts/files/Tivka/" run in /home/u/tivka
+// gives "/home/u/tivka/experts/files/Tivka/").
+std::string AbsolutePath(const std::string& path);
+
 // The running program's real path.
 Result<std::string> ProgramPath();
 

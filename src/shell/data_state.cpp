@@ -31,6 +31,7 @@ void DataState::refreshStarted()
     layout_.clear();
     indicatorPairs_.clear();
     refusedFiles_.clear();
+    folderNotes_.clear();
 }
 
 void DataState::chartsShown(LocalTime at, const std::string& pairText)
@@ -75,6 +76,16 @@ void DataState::fileRefused(const Status& refusal)
     refusedFiles_.push_back(refusal.text());
 }
 
+void DataState::indicatorFolderMissing(const IndicatorFolderMissing& missing)
+{
+    folderNotes_.push_back(FolderMissingText(missing));
+}
+
+void DataState::indicatorFlagsIgnored(const IndicatorFlagsIgnored& ignored)
+{
+    folderNotes_.push_back(FlagsIgnoredText(ignored));
+}
+
 // The charts of another pair than the one chosen say whose they are: after a
 // pair that failed, the charts of the one before stay.
 std::vector<std::string> DataState::parts(bool lineEach) const
@@ -101,6 +112,7 @@ std::vector<std::string> DataState::parts(bool lineEach) const
     if (!refusedFiles_.empty())
         parts.push_back("Оставлены без изменений" + std::string(listStart) +
                         joined(refusedFiles_, lineEach ? "\n" : ", "));
+    parts.insert(parts.end(), folderNotes_.begin(), folderNotes_.end());
     return parts;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "chart/chart_failure.h"
+#include "export/refresh_events.h"
 #include "platform/clock.h"
 #include "platform/status.h"
 
@@ -13,8 +14,9 @@ namespace tivka {
 // the last refresh went well and the charts are of the pair chosen;
 // otherwise since when the charts are stale and why ("Данные от 12:20,
 // ошибка в 12:40: Сервер ответил 404 Not Found: ..."), whose charts they are
-// when another pair is chosen, a change of the chart layout, and the pairs
-// the indicators did not get.
+// when another pair is chosen, a change of the chart layout, the pairs the
+// indicators did not get, and what the indicator pass found in its folders
+// (each told by one refresh only, since the pass tells it once).
 class DataState {
 public:
     // A refresh begins: what the last one found is forgotten once it ends.
@@ -32,6 +34,8 @@ public:
     void indicatorPairFailed(const std::string& pairText, const ChartFailures& failures);
     // A flag or data file that is not a regular file was left alone.
     void fileRefused(const Status& refusal);
+    void indicatorFolderMissing(const IndicatorFolderMissing& missing);
+    void indicatorFlagsIgnored(const IndicatorFlagsIgnored& ignored);
 
     // The first layout warning of the last refresh, or empty.
     const std::string& layoutWarning() const { return layout_; }
@@ -54,6 +58,7 @@ private:
     std::string layout_;
     std::vector<std::string> indicatorPairs_;
     std::vector<std::string> refusedFiles_;
+    std::vector<std::string> folderNotes_;  // missing folders and ignored flags, as worded
 };
 
 // "12:40"

@@ -22,6 +22,8 @@ bool isDownload(const ChartFailure& failure)
     return failure.what == ChartFailure::What::ServerAnswered || failure.what == ChartFailure::What::Unreachable;
 }
 
+constexpr std::size_t kNamesShown = 5;
+
 }  // namespace
 
 std::string FailureText(const ChartFailure& failure)
@@ -116,6 +118,21 @@ std::string RefusalMessage(const std::string& settingsPath, const SettingRefusal
 {
     return "Настройка " + refusal.key + " в " + settingsPath +
            " содержит управляющий символ: эта папка индикаторов не обслуживается";
+}
+
+std::string FolderMissingText(const IndicatorFolderMissing& missing)
+{
+    return "Папка индикаторов " + std::to_string(missing.folder) + " не найдена: " + missing.path;
+}
+
+std::string FlagsIgnoredText(const IndicatorFlagsIgnored& ignored)
+{
+    std::string text = "Папка индикаторов " + std::to_string(ignored.folder) + ": флаги пар не из списка не обслуживаются: ";
+    for (std::size_t i = 0; i < ignored.names.size() && i < kNamesShown; ++i)
+        text += (i ? ", " : "") + ignored.names[i];
+    if (ignored.names.size() > kNamesShown)
+        text += " и ещё " + std::to_string(ignored.names.size() - kNamesShown);
+    return text;
 }
 
 }  // namespace tivka

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "chart/chart_failure.h"
+#include "export/refresh_events.h"
 #include "shell/settings.h"
 
 namespace tivka {
@@ -56,5 +57,13 @@ std::string RefreshFailureNotice(const RefreshFailures& failures);
 // "Настройка Mt4_Path2 в <file> содержит управляющий символ: эта папка
 // индикаторов не обслуживается".
 std::string RefusalMessage(const std::string& settingsPath, const SettingRefusal& refusal);
+
+// What the window and the feed say of what the indicator pass found in its
+// folders:
+//   "Папка индикаторов 2 не найдена: /home/u/.wine/.../MQL4/Files/Tivka/"
+//   "Папка индикаторов 1: флаги пар не из списка не обслуживаются:
+//    irgbpusd.dat, irXAUUSD.dat" (at most five names, then how many more)
+std::string FolderMissingText(const IndicatorFolderMissing& missing);
+std::string FlagsIgnoredText(const IndicatorFlagsIgnored& ignored);
 
 }  // namespace tivka

@@ -29,16 +29,19 @@ void PassReport::take(const RefreshEvent& event)
         failed_.push_back(*failed);
     } else if (const auto* refused = std::get_if<FileRefused>(&event)) {
         refused_.push_back(refused->refusal.text());
+    } else if (const auto* missing = std::get_if<IndicatorFolderMissing>(&event)) {
+        folderNotes_.push_back(FolderMissingText(*missing));
+    } else if (const auto* ignored = std::get_if<IndicatorFlagsIgnored>(&event)) {
+        folderNotes_.push_back(FlagsIgnoredText(*ignored));
     }
 }
 
 std::string PassReport::line() const
 {
     const std::size_t requested = served_.size() + failed_.size();
-    if (requested == 0)
-        return "pass: no pairs requested";
-    std::string line = "pass: " + std::to_string(requested) + (requested == 1 ? " pair" : " pairs") +
-                       " requested, " + std::to_string(served_.size()) + " served";
+    std::string line = requested == 0 ? std::string("pass: no pairs requested")
+                                      : "pass: " + std::to_string(requested) + (requested == 1 ? " pair" : " pairs") +
+                                            " requested, " + std::to_string(served_.size()) + " served";
     if (!served_.empty())
         line += " (" + codes(served_) + ")";
     if (!failed_.empty()) {
@@ -51,6 +54,8 @@ std::string PassReport::line() const
         line += ". " + warning;
     for (const std::string& refused : refused_)
         line += ". left alone: " + refused;
+    for (const std::string& note : folderNotes_)
+        line += ". " + note;
     return line;
 }
 

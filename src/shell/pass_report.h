@@ -21,8 +21,9 @@ public:
     bool allServed() const { return failed_.empty(); }
 
     // One line: "pass: 3 pairs requested, 2 served (GBPUSD, AUDUSD), 1 failed:
-    // EURUSD (<reason>)", then the layout warnings; "pass: no pairs requested"
-    // when no flag asked for any.
+    // EURUSD (<reason>)", then the layout warnings, the files left alone and
+    // what the pass found in its folders ("Папка индикаторов 2 не найдена:
+    // ..."); "pass: no pairs requested" when no flag asked for any.
     std::string line() const;
 
 private:
@@ -30,6 +31,7 @@ private:
     std::vector<PairFailed> failed_;
     std::vector<std::string> warnings_;
     std::vector<std::string> refused_;
+    std::vector<std::string> folderNotes_;  // a missing folder, ignored flags: told by the pass once
 };
 
 }  // namespace tivka

@@ -35,8 +35,7 @@ IndicatorPassConfig IndicatorPassConfigFor(const Settings& settings, const std::
 {
     IndicatorPassConfig config;
     config.chartUrl = settings.chartUrl;
-    for (std::size_t i = 0; i < config.folders.size(); ++i)
-        config.folders[i] = IndicatorFolderOf(settings.terminalPaths[i]);
+    config.folders = IndicatorFoldersOf(settings);
     config.cumulative = settings.choices.cumulative;
     config.reading = {settings.decimalSymbol, systemSeparator};
     return config;

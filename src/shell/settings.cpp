@@ -4,7 +4,9 @@
 #include <stdexcept>
 
 #include "platform/conversions.h"
+#include "platform/files.h"
 #include "platform/ini_file.h"
+#include "platform/paths.h"
 
 namespace tivka {
 
@@ -134,9 +136,20 @@ void SaveSettings(const std::string& path, const Settings& settings)
         throw std::runtime_error("Unable to write to " + path + ": " + written.detail());
 }
 
-std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath)
+IndicatorFolder IndicatorFolderOf(const std::optional<std::string>& terminalPath)
 {
-    return terminalPath ? *terminalPath + kIndicatorSubfolder : std::string();
+    if (!terminalPath)
+        return {};
+    const bool dataFolder = IsFolder(NativePath(*terminalPath + kDataFolderMark));
+    return {*terminalPath + (dataFolder ? kDataFolderSubfolder : kIndicatorSubfolder), !terminalPath->empty()};
+}
+
+std::array<IndicatorFolder, 3> IndicatorFoldersOf(const Settings& settings)
+{
+    std::array<IndicatorFolder, 3> folders;
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        folders[i] = IndicatorFolderOf(settings.terminalPaths[i]);
+    return folders;
 }
 
 }  // namespace tivka

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chart/chart_kind.h"
+#include "export/indicator_pass.h"
 #include "scheduling/timer_settings.h"
 #include "shell/window_choices.h"
 
@@ -13,6 +14,13 @@ namespace tivka {
 
 constexpr const char* kDefaultChartUrl =
     "http://charts.tivka.example/products/historical_orderbook_graphs/dat/ordersummary/images/";
+// Where an indicator's files live below a folder setting's value: in a
+// terminal's data folder (every MetaTrader 4 since build 600 keeps them there
+// and lets an indicator open files nowhere else), and in the installation
+// folder of the terminals before it. The names are the terminals' own, case
+// included, as Wine keeps them on Linux.
+constexpr const char* kDataFolderMark = "MQL4";
+constexpr const char* kDataFolderSubfolder = "MQL4\\Files\\Tivka\\";
 constexpr const char* kIndicatorSubfolder = "experts\\files\\Tivka\\";
 
 // The settings held in memory between start-up and shut-down. The defaults
@@ -22,9 +30,9 @@ struct Settings {
     // The text written for the decimal point glyph read off the charts; the
     // system's separator unless the file says otherwise.
     std::string decimalSymbol = ".";
-    // The three MetaTrader 4 installation folders as set (Mt4_Path,
-    // Mt4_Path2, Mt4_Path3); nothing for a value that was refused, whose
-    // folder is then not served.
+    // The three MetaTrader 4 folders as set (Mt4_Path, Mt4_Path2,
+    // Mt4_Path3): a terminal's data folder or an old installation folder;
+    // nothing for a value that was refused, whose folder is then not served.
     std::array<std::optional<std::string>, 3> terminalPaths{"", "", ""};
     TimerSettings timers;
     WindowChoices choices;
@@ -82,10 +90,15 @@ bool MeansAutoSymbol(const std::string& text);
 // <file>: <reason>"), the file then as it was.
 void SaveSettings(const std::string& path, const Settings& settings);
 
-// The indicator data folder of a terminal path as set: the path followed
-// directly by "experts\files\Tivka\", so that "C:\MT4" gives
-// "C:\MT4experts\files\Tivka\" as the indicators' installations expect;
-// empty for a refused one.
-std::string IndicatorFolderOf(const std::optional<std::string>& terminalPath);
+// The indicator folder of a folder setting as set, the value followed
+// directly by the subfolder (no separator is put between, as the indicators'
+// installations expect): "<value>MQL4\Files\Tivka\" when "<value>MQL4" is a
+// folder now (a terminal's data folder), else "<value>experts\files\Tivka\"
+// (an old installation, and an empty value: below the working folder). Named
+// unless the value is empty; not served when the value was refused.
+IndicatorFolder IndicatorFolderOf(const std::optional<std::string>& terminalPath);
+
+// The three folders the indicator pass serves, looked up now.
+std::array<IndicatorFolder, 3> IndicatorFoldersOf(const Settings& settings);
 
 }  // namespace tivka

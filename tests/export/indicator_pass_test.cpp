@@ -90,7 +90,7 @@ protected:
         config_.recorder = this;
         config_.clock = &clock_;
         for (std::size_t i = 0; i < 3; ++i) {
-            config_.folders[i] = "mt4_" + std::to_string(i) + "\\experts\\files\\Tivka\\";
+            config_.folders[i] = {"mt4_" + std::to_string(i) + "\\experts\\files\\Tivka\\", true};
             fs::create_directories(folder(int(i)));
         }
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <charconv>
@@ -260,6 +261,42 @@ TEST_F(TivkaHistory, ImportsListsExportsAndPrunes)
     EXPECT_EQ(out("list"), "");
     // A history of its own, in a folder made for it.
     EXPECT_EQ(out("--database h/history.sqlite3 import" + files), "kept 4 readings, 0 already held\n");
+}
+
+// The commands that only read open the history for reading: one its owner
+// made read-only is listed and exported like any other and left as it was. A
+// pair typed into the window may hold anything: listed, a backslash is
+// doubled and control characters are written out.
+TEST_F(TivkaHistory, ListsAndExportsAReadOnlyHistoryAndEscapesWhatThePairHolds)
+{
+    if (const int status = test::RerunUnprivileged(
+            "TivkaHistory.ListsAndExportsAReadOnlyHistoryAndEscapesWhatThePairHolds");
+        status >= 0) {
+        EXPECT_EQ(status, 0) << "the test failed as an unprivileged user";
+        return;
+    }
+    if (::access(TIVKA_HISTORY, X_OK) != 0)
+        GTEST_SKIP() << TIVKA_HISTORY << " cannot be run by this user";
+    ASSERT_EQ(std::get<0>(run("import" + files)), 0);
+    const std::filesystem::path database = dir / "data" / "tivka" / "history.sqlite3";
+    StoredReading typed = KnownReading(kMinute0 * 60, 1.25, {});
+    typed.pairText = "GB\x1B[2J\\/U\nD\xC2\x85\x7F";
+    HistoryStore(database.string()).record(typed);
+    std::filesystem::permissions(database, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);
+    const std::string before = readFile(database);
+    const auto [status, listed, error] = run("list");
+    EXPECT_EQ(status, 0) << error;
+    EXPECT_EQ(listed, "GB\\x1B[2J\\\\/U\\x0AD\\u0085\\x7F positions non-cumulative 1 readings "
+                      "2025-02-19T21:20:00Z .. 2025-02-19T21:20:00Z\n"
+                      "GBP/USD orders cumulative 3 readings 2025-02-19T21:20:00Z .. 2025-02-19T22:00:00Z\n"
+                      "GBP/USD positions non-cumulative 1 readings 2025-02-19T21:20:00Z .. 2025-02-19T21:20:00Z\n");
+    const auto [exported, csv, exportError] = run("export --pair GBP/USD --kind orders");
+    EXPECT_EQ(exported, 0) << exportError;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 3 * 360);
+    EXPECT_TRUE(readFile(database) == before) << "the history changed";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(database.parent_path()), {}), 1)
+        << "something was left beside the history";
 }
 
 TEST_F(TivkaHistory, RefusesBadInputAndKeepsTheHistoryAsItWas)

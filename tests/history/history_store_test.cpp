@@ -208,6 +208,69 @@ TEST(HistoryStore, RefusesWhatItCannotReadAndLeavesItAlone)
     }
 }
 
+// A history nobody may write (its owner made it read-only, or its folder) is
+// read all the same, in the layout it has, through the log a writer still
+// holds open, and nothing is written to it or beside it: once it may be
+// written again, a writer works as before (SQLite's own read-only opening
+// would leave read-only log files that stop it).
+TEST(HistoryStore, AReadOnlyHistoryIsReadAndLeftAsItWas)
+{
+    if (const int status = test::RerunUnprivileged("HistoryStore.AReadOnlyHistoryIsReadAndLeftAsItWas"); status >= 0) {
+        EXPECT_EQ(status, 0) << "the test failed as an unprivileged user";
+        return;
+    }
+    namespace fs = std::filesystem;
+    const auto reading = [](int minute) { return DriftReading("GBP/USD", ChartKind::Orders, false, kMinute0 + minute); };
+    const auto files = [](const fs::path& folder) {
+        std::string names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names += entry.path().filename().string() + " " + std::to_string(fs::file_size(entry.path())) + "; ";
+        return names;
+    };
+    const fs::perms readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const struct {
+        const char* what;
+        bool firstLayout, writerOpen, folderLocked;
+    } cases[] = {
+        {"a read-only file", false, false, false},
+        {"a read-only file of the first layout", true, false, false},
+        {"a read-only file whose writer is still at work", false, true, false},
+        {"a read-only folder", false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        const std::string path = (dir / "history.sqlite3").string();
+        HistoryStore(path).record(reading(0));
+        if (c.firstLayout)
+            SqliteDatabase(path, false).execute("ALTER TABLE readings DROP COLUMN layout_checks; DROP INDEX "
+                                                "readings_by_levels; ALTER TABLE readings DROP COLUMN levels_digest; "
+                                                "UPDATE schema_version SET version = 1");
+        std::optional<HistoryStore> writer;
+        if (c.writerOpen)
+            writer.emplace(path).record(reading(20));  // in the log only, until the writer closes
+        fs::permissions(path, readable);
+        if (c.folderLocked)
+            fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        const std::string before = files(dir.path()), bytes = test::readFile(path);
+        {
+            HistoryStore store(path, HistoryStore::ReadOnly{});
+            EXPECT_EQ(store.readings(OfPair("GBP/USD")).size(), c.writerOpen ? 2u : 1u);
+            EXPECT_EQ(store.summary().size(), 1u);
+            EXPECT_THROW(store.record(reading(40)), HistoryError);
+        }
+        EXPECT_EQ(files(dir.path()), before);
+        EXPECT_TRUE(test::readFile(path) == bytes) << "the file changed";
+        writer.reset();
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        fs::permissions(path, readable | fs::perms::owner_write);
+        EXPECT_TRUE(HistoryStore(path).record(reading(60))) << "a writer cannot use the history any more";
+    }
+    EXPECT_THAT([] { HistoryStore("/nonexistent/history.sqlite3", HistoryStore::ReadOnly{}); },
+                ::testing::ThrowsMessage<HistoryError>(
+                    ::testing::StrEq("/nonexistent/history.sqlite3: no history has been kept there yet")));
+}
+
 TEST(HistoryStore, PrunesReadingsOlderThanTheDaysKept)
 {
     test::TempDir dir;

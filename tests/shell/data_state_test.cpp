@@ -61,9 +61,20 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
          },
          "Оставлены без изменений: F/irGBPUSD.dat: is a symbolic link, F/GBPUSD.csv: is a folder",
          "Оставлены без изменений:\nF/irGBPUSD.dat: is a symbolic link\nF/GBPUSD.csv: is a folder"},
-        {"a new refresh forgets layout and pairs",
+        {"what the pass found in its folders",
          [&](DataState& s) {
-             s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.fileRefused({}), s.refreshStarted();
+             s.indicatorFolderMissing({2, "/mt4/MQL4/Files/Tivka/"});
+             s.indicatorFlagsIgnored({1, "/d/", {"irA.dat", "irB.dat", "irC.dat", "irD.dat", "irE.dat", "irF.dat", "irG.dat"}});
+         },
+         "Папка индикаторов 2 не найдена: /mt4/MQL4/Files/Tivka/. Папка индикаторов 1: флаги пар не из списка не "
+         "обслуживаются: irA.dat, irB.dat, irC.dat, irD.dat, irE.dat и ещё 2",
+         "Папка индикаторов 2 не найдена: /mt4/MQL4/Files/Tivka/\nПапка индикаторов 1: флаги пар не из списка не "
+         "обслуживаются: irA.dat, irB.dat, irC.dat, irD.dat, irE.dat и ещё 2"},
+        {"a new refresh forgets layout, pairs and folders",
+         [&](DataState& s) {
+             s.layoutChanged("L"), s.indicatorPairFailed("GBP/USD", stalled), s.indicatorFolderMissing({1, "/x/"});
+             s.fileRefused({});
+             s.refreshStarted();
          },
          "", ""},
     };

@@ -126,5 +126,22 @@ TEST_F(FeedTest, AReloadServesAtOnceWithTheNewSettings)
     EXPECT_THAT(log, ::testing::Contains(::testing::HasSubstr("settings not reloaded: no refresh timer")));
 }
 
+// The log says what the window's state line says of the folders: a folder
+// setting that names a folder that is not there, once, and again when a
+// reload names another.
+TEST_F(FeedTest, AMissingFolderIsLoggedOnceAndAgainWhenAReloadNamesAnother)
+{
+    constexpr std::int64_t k1237 = 1796646600 + 420;
+    const std::string gone = (dir / "gone").string(), moved = (dir / "moved").string();
+    reloadWith = "TimerEn1=1\nTime1=5\nMt4_Path=" + moved + "/\n";
+    passes("TimerEn1=1\nTime1=5\nMt4_Path=" + gone + "/\n", 3, {}, {{2, {k1237, FeedWaiter::Wake::Reload}}});
+    EXPECT_THAT(log, ElementsAreArray({"pass: no pairs requested. Папка индикаторов 1 не найдена: " + gone +
+                                           "/experts/files/Tivka/",
+                                       std::string("pass: no pairs requested"), std::string("settings reloaded from tivka.INI"),
+                                       "pass: no pairs requested. Папка индикаторов 1 не найдена: " + moved +
+                                           "/experts/files/Tivka/",
+                                       std::string("pass: no pairs requested")}));
+}
+
 }  // namespace
 }  // namespace tivka

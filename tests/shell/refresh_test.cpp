@@ -29,6 +29,8 @@ std::string describe(const RefreshEvent& event)
                           [](const PassStarted&) { return std::string("pass"); },
                           [](const FileRefused& e) { return "refused " + e.refusal.subject(); },
                           [](const PassEnded& e) { return std::string(e.cancelled ? "cancelled" : "passed"); },
+                          [](const IndicatorFolderMissing& e) { return "missing " + std::to_string(e.folder); },
+                          [](const IndicatorFlagsIgnored& e) { return "ignored " + std::to_string(e.folder); },
                       },
                       event);
 }
@@ -41,7 +43,7 @@ protected:
         test::writeFile(dir / "experts" / "files" / "Tivka" / "irEURUSD.dat", "0");
         request.display = {kDefaultChartUrl, "GBP/USD", {{false, false}}};
         request.indicators.chartUrl = kDefaultChartUrl;
-        request.indicators.folders = {kIndicatorSubfolder, "elsewhere\\", "elsewhere\\"};
+        request.indicators.folders = {{{kIndicatorSubfolder}, {"elsewhere\\"}, {"elsewhere\\"}}};
     }
 
     void run()

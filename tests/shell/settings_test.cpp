@@ -39,7 +39,7 @@ std::vector<std::string> foldersOf(const Settings& settings)
 {
     std::vector<std::string> folders;
     for (const auto& path : settings.terminalPaths)
-        folders.push_back(IndicatorFolderOf(path));
+        folders.push_back(IndicatorFolderOf(path).path);
     return folders;
 }
 
@@ -109,6 +109,36 @@ TEST(SettingsTest, AFolderSettingWithAControlCharacterIsRefused)
     ASSERT_EQ(loaded.refused.size(), 2u);
     EXPECT_EQ(loaded.refused[0].key, "Mt4_Path");
     EXPECT_EQ(loaded.refused[1].key, "Mt4_Path3");
+}
+
+// A folder setting names a terminal's data folder (it holds MQL4, as every
+// terminal since build 600 keeps it) or an old installation folder, told
+// apart by looking; the names are matched as the terminal writes them.
+TEST(SettingsTest, AFolderSettingNamesADataFolderOrAnOldInstallation)
+{
+    TempDir dir;
+    const std::string data = (dir / "Terminal" / "0123ABCD").string() + "/";
+    fs::create_directories(data + "MQL4/Files");
+    const std::string old = (dir / "MetaTrader 4").string() + "/";
+    fs::create_directories(old + "experts/files");
+    const std::string lowerCase = (dir / "lower").string() + "/";
+    fs::create_directories(lowerCase + "mql4/files");
+    const std::string plainFile = (dir / "file").string() + "/";
+    writeFile(plainFile + "MQL4", "");
+    const std::tuple<std::optional<std::string>, std::string, bool> cases[] = {
+        {data, data + "MQL4\\Files\\Tivka\\", true},
+        {old, old + "experts\\files\\Tivka\\", true},
+        {lowerCase, lowerCase + "experts\\files\\Tivka\\", true},
+        {plainFile, plainFile + "experts\\files\\Tivka\\", true},
+        // No separator is put in: the value names its own folder's parent.
+        {data.substr(0, data.size() - 1), data.substr(0, data.size() - 1) + "experts\\files\\Tivka\\", true},
+        {"", "experts\\files\\Tivka\\", false},
+        {std::nullopt, "", false},
+    };
+    for (const auto& [value, path, named] : cases) {
+        const IndicatorFolder folder = IndicatorFolderOf(value);
+        EXPECT_EQ(std::tie(folder.path, folder.named), std::tie(path, named)) << value.value_or("refused");
+    }
 }
 
 // The window's choices come back as they were left; a file written by an

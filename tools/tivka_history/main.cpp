@@ -37,19 +37,47 @@ std::string databasePath(const HistoryOptions& options)
     return options.database.empty() ? DefaultHistoryPath() : options.database;
 }
 
-// The store; only an import may create it.
-HistoryStore openStore(const HistoryOptions& options)
+// The store; only an import may create it, and the commands that only read
+// (list, export) open it for reading, so that a history its owner made
+// read-only can still be looked at.
+std::unique_ptr<HistoryStore> openStore(const HistoryOptions& options)
 {
     const std::string path = databasePath(options);
     if (options.command != Command::Import && !IsRegularFile(path))
         throw UnusableFile(path + ": no history has been kept there yet");
-    return HistoryStore(path);
+    if (options.command == Command::List || options.command == Command::Export)
+        return std::make_unique<HistoryStore>(path, HistoryStore::ReadOnly{});
+    return std::make_unique<HistoryStore>(path);
+}
+
+// A pair as the history holds it, which may be anything once typed into the
+// window, made safe to print: a backslash doubled, a control character
+// written as \xHH (C0 and DEL) or \u00HH (C1), so that a name can neither
+// break its line nor steer the terminal.
+std::string printableName(const std::string& name)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    auto hex = [](unsigned char byte) { return std::string{kHex[byte >> 4], kHex[byte & 0xF]}; };
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xE0) == 0x80;
+        if (byte == '\\')
+            out += "\\\\";
+        else if (byte < 0x20 || byte == 0x7F)
+            out += "\\x" + hex(byte);
+        else if (c1)
+            out += "\\u00" + hex(static_cast<unsigned char>(name[++i]));
+        else
+            out += name[i];
+    }
+    return out;
 }
 
 void list(HistoryStore& store)
 {
     for (const SeriesSummary& s : store.summary())
-        std::printf("%s %s %s %lld readings %s .. %s\n", s.key.pairText.c_str(), ChartKindName(s.key.kind),
+        std::printf("%s %s %s %lld readings %s .. %s\n", printableName(s.key.pairText).c_str(), ChartKindName(s.key.kind),
                     s.key.cumulative ? "cumulative" : "non-cumulative", static_cast<long long>(s.readings),
                     IsoUtcText(s.firstFetchedAt).c_str(), IsoUtcText(s.lastFetchedAt).c_str());
 }
@@ -147,11 +175,11 @@ void import(const HistoryOptions& options)
     std::vector<StoredReading> readings;
     for (const std::string& file : options.files)
         readings.push_back(readChartFile(file, options, digits));
-    HistoryStore store = openStore(options);
+    const std::unique_ptr<HistoryStore> store = openStore(options);
     std::size_t kept = 0;
-    HistoryStore::Batch batch(store);
+    HistoryStore::Batch batch(*store);
     for (const StoredReading& reading : readings)
-        kept += store.record(reading) ? 1 : 0;
+        kept += store->record(reading) ? 1 : 0;
     batch.commit();
     std::printf("kept %zu readings, %zu already held\n", kept, readings.size() - kept);
 }
@@ -167,13 +195,13 @@ void runCommand(const HistoryOptions& options)
 {
     if (options.command == Command::Import)
         return import(options);
-    HistoryStore store = openStore(options);
+    const std::unique_ptr<HistoryStore> store = openStore(options);
     if (options.command == Command::List)
-        list(store);
+        list(*store);
     else if (options.command == Command::Export)
-        exportReadings(store, options);
+        exportReadings(*store, options);
     else
-        prune(store, options);
+        prune(*store, options);
 }
 
 int run(const std::vector<std::string>& args)

@@ -23,7 +23,9 @@
 #include "acquisition/pair_naming.h"
 #include "history/gui/heat_map_view.h"
 #include "history/history_store.h"
+#include "history/sqlite_database.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "reading/layout_warning.h"
 
 namespace tivka {
@@ -57,7 +59,9 @@ T* named(T* widget, const char* name)
 
 HistoryWindow::HistoryWindow(HistoryView view, const Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window), view_(std::move(view)), clock_(clock),
-      store_(std::make_unique<HistoryStore>(view_.databasePath))
+      store_(IsRegularFile(view_.databasePath)
+                 ? std::make_unique<HistoryStore>(view_.databasePath, HistoryStore::ReadOnly{})
+                 : nullptr)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("История %1").arg(QString::fromStdString(view_.pairText)));
@@ -134,22 +138,40 @@ void HistoryWindow::buildControls()
     heatMap_->describe = [this](const QString& text) { readingLine_->setText(text.isEmpty() ? " " : text); };
 }
 
+// A history the writer has not made yet is looked for again at every poll;
+// until it can be read the window stays empty.
+bool HistoryWindow::storeOpen()
+{
+    if (!store_ && IsRegularFile(view_.databasePath)) {
+        try {
+            store_ = std::make_unique<HistoryStore>(view_.databasePath, HistoryStore::ReadOnly{});
+        } catch (const HistoryError&) {
+            return false;  // still being made: the next poll tries again
+        }
+    }
+    return store_ != nullptr;
+}
+
 void HistoryWindow::reloadIfChanged()
 {
-    if (store_->dataVersion() != seenVersion_)
+    if (storeOpen() && store_->dataVersion() != seenVersion_)
         reload();
 }
 
 void HistoryWindow::reload()
 {
-    seenVersion_ = store_->dataVersion();
     const std::int64_t now = clock_.now();
     const HistorySpan span = kSpans[std::max(0, spanBox_->currentIndex())].span;
     ReadingQuery query{view_.pairText, ChartKind::Positions, view_.positionsCumulative, SpanStart(span, now), now};
-    points_ = TrendPoints(store_->readings(query));
-    query.kind = ChartKind::Orders;
-    query.cumulative = view_.ordersCumulative;
-    const std::vector<StoredReading> orders = store_->readings(query);
+    std::vector<StoredReading> orders;
+    points_.clear();
+    if (storeOpen()) {
+        seenVersion_ = store_->dataVersion();
+        points_ = TrendPoints(store_->readings(query));
+        query.kind = ChartKind::Orders;
+        query.cumulative = view_.ordersCumulative;
+        orders = store_->readings(query);
+    }
     // The map starts at the first reading held in the span, as the lines do.
     const std::int64_t from = std::max(query.from, std::min(points_.empty() ? now : points_.front().fetchedAt,
                                                             orders.empty() ? now : orders.front().fetchedAt));

@@ -44,8 +44,9 @@ struct HistoryView {
 class HistoryWindow final : public QWidget {
     Q_OBJECT
 public:
-    // Throws HistoryError when the database cannot be opened. `clock` must
-    // outlive the window.
+    // Reads the database without writing to it; one not made yet is looked
+    // for at every poll. Throws HistoryError when the database is there but
+    // cannot be read. `clock` must outlive the window.
     HistoryWindow(HistoryView view, const Clock& clock, QWidget* parent = nullptr);
     ~HistoryWindow() override;
 
@@ -59,6 +60,7 @@ public:
     QString readingText(std::int64_t instant) const;
 
 private:
+    bool storeOpen();
     void buildControls();
     void showTrend();
     QLineSeries* addSegment(QLineSeries* model, QValueAxis* axis);

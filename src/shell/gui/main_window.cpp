@@ -310,6 +310,8 @@ void MainWindow::handle(RefreshEvent event)
                    [this](const FileRefused& refused) { dataState_.fileRefused(refused.refusal); },
                    [](const PassStarted&) {},
                    [](const PassEnded&) {},
+                   [this](const IndicatorFolderMissing& missing) { dataState_.indicatorFolderMissing(missing); },
+                   [this](const IndicatorFlagsIgnored& ignored) { dataState_.indicatorFlagsIgnored(ignored); },
                },
                event);
 }

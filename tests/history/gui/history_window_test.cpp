@@ -83,6 +83,19 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
 }
 
 // Prices carry the pair's decimals; Escape closes the window.
+// The window only reads: opened before the writer has made the history it
+// shows nothing, creates nothing, and fills once the first reading is kept.
+TEST_F(HistoryWindowTest, AHistoryNotMadeYetFillsOnceItIs)
+{
+    HistoryWindow view({historyPath, "GBP/USD", false, false}, clock);
+    EXPECT_TRUE(view.points().empty());
+    view.reloadIfChanged();
+    EXPECT_FALSE(std::filesystem::exists(historyPath)) << "the window made the history";
+    HistoryStore(historyPath).record(KnownReading(clock.instant - 60, 1.2500, {{100, 74, 0}}));
+    view.reloadIfChanged();
+    EXPECT_EQ(view.points().size(), 1u);
+}
+
 TEST_F(HistoryWindowTest, PricesHaveThePairsDecimalsAndEscapeCloses)
 {
     const std::pair<const char*, const char*> pairs[] = {{"USD/JPY", "%.2f"}, {"EUR/USD", "%.4f"}};
