@@ -20,7 +20,8 @@ using test::writeFile;
 const std::string kDefaultKeys = std::string("Time1=0\nTime2=33\nTimerEn1=0\nTimerEn2=0\nTIVKA_URL=") +
                                  kDefaultChartUrl +
                                  "\nPair=GBP/USD\nOrdersFilter=50\nOrdersMode=>=\nPositionsFilter=50\n"
-                                 "PositionsMode=>=\nOrdersVariant=noncumulative\nPositionsVariant=noncumulative\n";
+                                 "PositionsMode=>=\nOrdersVariant=noncumulative\nPositionsVariant=noncumulative\n"
+                                 "WindowPosition=\n";
 
 std::tuple<std::string, std::string, bool, std::string, bool, bool, bool> fieldsOf(const WindowChoices& c)
 {
