@@ -38,7 +38,8 @@ struct InterfaceSources {
 // nothing but the history file.
 //
 // stop() waits for the connections being served; one that stays silent holds
-// it up to the two seconds a client may stay silent.
+// it up to the two seconds a client may stay silent (tivka-feed, ending on a
+// signal, does not wait for it).
 class JsonInterface {
 public:
     explicit JsonInterface(InterfaceSources sources);

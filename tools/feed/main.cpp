@@ -2,6 +2,7 @@
 // the window's schedule from the window's settings file, with the window's
 // code, and (with --listen) answers the local JSON interface.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -157,15 +158,26 @@ int run(const std::vector<std::string>& args)
         services.listener = interface.sink();
         log("listening on port " + std::to_string(interface.port()));
     }
-    Feed feed(feedOptions, services);
-    if (const Status started = feed.start(!options.once); !started.ok()) {
-        std::cerr << "tivka-feed: " << started.text() << "\n";
-        return kExitUsage;
+    int status = kExitServed;
+    {
+        Feed feed(feedOptions, services);
+        if (const Status started = feed.start(!options.once); !started.ok()) {
+            std::cerr << "tivka-feed: " << started.text() << "\n";
+            return kExitUsage;
+        }
+        if (options.once)
+            status = feed.runPass().allServed() ? kExitServed : kExitNotServed;
+        else
+            feed.run();
+    }  // the history written
+    // An interface client idling on a kept-open connection would hold its
+    // worker, and so the ending, for up to its read timeout; with everything
+    // written, the process ends at once instead.
+    if (!options.listen.empty()) {
+        std::cerr.flush();
+        std::_Exit(status);
     }
-    if (options.once)
-        return feed.runPass().allServed() ? kExitServed : kExitNotServed;
-    feed.run();
-    return kExitServed;
+    return status;
 }
 
 }  // namespace
