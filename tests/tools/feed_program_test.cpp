@@ -7,6 +7,10 @@
 #include <atomic>
 #include <csignal>
 #include <map>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <filesystem>
 
 #include "acquisition/pair_naming.h"
@@ -162,9 +166,18 @@ TEST_F(FeedProgramTest, SignalsStopItAtOnceAndReloadItsSettings)
     settings();
     ask(0, "GBPUSD");
     ask(1, "EURUSD");
-    auto running = feed({"--every", "35791"});
+    auto running = feed({"--every", "35791", "--listen", "127.0.0.1:0"});
     ASSERT_TRUE(WaitFor([&] { return errors().find("pass: ") != std::string::npos; })) << errors();
     EXPECT_EQ(flag(0, "GBPUSD") + flag(1, "EURUSD"), "22");
+    // An interface client that connects and says nothing holds up no stop.
+    const std::string said = errors();
+    const std::size_t portAt = said.find("listening on port ") + 18;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(std::uint16_t(std::stoi(said.substr(portAt))));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int idle = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(idle, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     // Folder 2 becomes folder 1's terminal: only a reload can know.
     ask(2, "USDCHF");
@@ -184,6 +197,7 @@ TEST_F(FeedProgramTest, SignalsStopItAtOnceAndReloadItsSettings)
     EXPECT_EQ(running->wait(), 0);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count(), 1.0);
     EXPECT_EQ(flag(2, "USDCHF"), "0") << "the pass under way was given up";
+    ::close(idle);
 }
 
 // One Tivka per working folder: a feed where a window runs, or a window or a
