@@ -4,7 +4,6 @@
 // not committed. The recorder loses no more than the readings it could not
 // write, and says so once.
 #include <gmock/gmock.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -355,18 +354,13 @@ TEST(HistoryRecorder, AFullDiskCostsOnlyTheReadingsOfThatTimeAndIsReportedOnce)
                                   [&] { ++commits; }});
         recorder.record(numbered(base, 1));
         recorder.flush();
-        // A disk that is full for this process: no file may grow.
-        const auto sigxfsz = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit full{0, limit.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &full);
-        for (const int n : {2, 3}) {
-            recorder.record(numbered(base, n));
-            recorder.flush();
+        {
+            test::FileSizeLimit full(0);  // no file may grow
+            for (const int n : {2, 3}) {
+                recorder.record(numbered(base, n));
+                recorder.flush();
+            }
         }
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        std::signal(SIGXFSZ, sigxfsz);
         recorder.record(numbered(base, 4));  // stored before the recorder ends
     }
     std::vector<std::string> held;

@@ -1,10 +1,9 @@
 // The command line every tool shares: --help and -h answer with the usage on
 // standard output, a command line that cannot be understood ends with 2 (1 for
 // the feed, whose 2 means pairs not served), the message and the same usage on
-// standard error; and the parser's own rules.
+// standard error.
 #include <gtest/gtest.h>
 
-#include "common/options.h"
 #include "tools/tool_run.h"
 
 namespace tivka {
@@ -55,17 +54,12 @@ TEST(ToolCommandLine, EachToolRefusesWhatItCannotUseAndHelpsAnywhere)
         {TIVKA_READ, "--format xml --help", 2, "tivka-read: --format expects orders, positions, both, json or csv"},
         {TIVKA_TEMPLATE, "build --out", 2, "tivka-template: --out needs a value\n"},
         {TIVKA_TEMPLATE, "show a.bmp b.bmp", 2, "tivka-template: show needs exactly one template file\n"},
-        {TIVKA_TEMPLATE, "build --chart c.png --help", 0, ""},
         {TIVKA_HISTORY, "--database", 2, "tivka-history: --database needs a value\n"},
         {TIVKA_HISTORY, "list extra", 2, "tivka-history: unexpected argument 'extra'\n"},
         {TIVKA_HISTORY, "export --pair GBP/USD --help", 0, ""},
-        {TIVKA_HISTORY, "help", 0, ""},
         {TIVKA_CHART_SERVER, "--port 65536", 2, "tivka-chart-server: --port needs a whole number from 0 to 65535"},
         {TIVKA_CHART_SERVER, "--fixed-time 24:00", 2, "tivka-chart-server: --fixed-time needs a time HH:MM"},
-        {TIVKA_CHART_SERVER, "--port 0 stray", 2, "tivka-chart-server: unexpected argument 'stray'\n"},
-        {TIVKA_SOAK, "--hours", 2, "tivka-soak: --hours needs a value\n"},
         {TIVKA_SOAK, "--hours 0", 2, "tivka-soak: --hours needs a whole number from 1 to 8760, not '0'\n"},
-        {TIVKA_SOAK, "--hours 2x", 2, "tivka-soak: --hours needs a whole number"},
         {TIVKA_SOAK, "--seed -1", 2, "tivka-soak: --seed needs a whole number"},
         {TIVKA_SOAK, "--hours 24 -h", 0, ""},
         {TIVKA_FEED, "--once --every", 1, "tivka-feed: --every needs a value\n"},
@@ -80,46 +74,6 @@ TEST(ToolCommandLine, EachToolRefusesWhatItCannotUseAndHelpsAnywhere)
             EXPECT_NE(r.err.find("\n\nUsage: "), std::string::npos) << c.program << " " << c.args;
         }
     }
-}
-
-// Options and operands in the order given; "--" ends the options.
-TEST(OptionParser, ReadsInOrderAndStopsWhereAsked)
-{
-    const struct { std::vector<std::string> args; std::string seen; std::string error; } cases[] = {
-        {{"a", "--value", "--flag", "--flag", "-", "-x"}, "op:a value:--flag flag op:- op:-x", ""},
-        {{"--", "--flag", "--help", "-h"}, "op:--flag op:--help op:-h", ""},
-        {{"--flag", "--value"}, "flag", "--value needs a value"},
-        {{"--flags"}, "", "unknown option --flags"},
-        {{"--flag", "--help", "--bogus"}, "flag", "help"},
-    };
-    for (const auto& c : cases) {
-        std::string seen;
-        const auto note = [&](const std::string& what) { seen += (seen.empty() ? "" : " ") + what; };
-        tools::OptionParser parser;
-        parser.flag("--flag", [&] { note("flag"); })
-            .value("--value", [&](const std::string& v) { note("value:" + v); })
-            .operands([&](const std::string& v) { note("op:" + v); });
-        std::string error;
-        try {
-            parser.parse(c.args);
-        } catch (const tools::UsageError& e) {
-            error = e.what();
-        } catch (const tools::HelpRequested&) {
-            error = "help";
-        }
-        EXPECT_EQ(seen, c.seen) << c.args.front();
-        EXPECT_EQ(error, c.error) << c.args.front();
-    }
-
-    // Options before a command: the command's index; without operands a
-    // stray argument is refused.
-    std::string database;
-    tools::OptionParser leading;
-    leading.value("--database", [&](const std::string& v) { database = v; });
-    EXPECT_EQ(leading.parseUntilOperand({"--database", "h.db", "list", "--bogus"}), 2u);
-    EXPECT_EQ(database, "h.db");
-    EXPECT_EQ(leading.parseUntilOperand({"--database", "x"}), 2u);
-    EXPECT_THROW(leading.parse({"--database", "x", "list"}), tools::UsageError);
 }
 
 }  // namespace
