@@ -65,46 +65,27 @@ protected:
     AutoRefresh autoRefresh{settings, messages, modal, clock, &mark, [this] { ++refreshes; }, &host, report};
 };
 
-// The fields stay open while their boxes are ticked; nothing changes before
-// "Ok", and "Ok" arms what the dialog says.
-TEST_F(AutoRefreshTest, FieldsAreEditedWhileTickedAndOkAppliesThem)
+// The dialog opens on the timers as they run, its fields editable while
+// ticked and taking digits only; nothing changes before "Ok" while the timers
+// go on; "Отмена" and Escape drop every change; "Ok" arms what the dialog
+// says, and the minute timer then refreshes once in the set minute.
+TEST_F(AutoRefreshTest, OkAppliesWhatTheDialogSaysAndOnlyWhatTheTimersCanRunWith)
 {
     settings = {15, true, 33, false};
     autoRefresh.armAtStartup();
-    const int result = openDialogAnd([&] {
-        EXPECT_TRUE(box("periodCheck")->isChecked());
-        EXPECT_TRUE(edit("periodEdit")->isEnabled()) << "editable while ticked";
-        edit("periodEdit")->setText("20");
+    const auto timerSettings = [&] {
+        return std::vector<int>{settings.periodMinutes, settings.periodicEnabled, settings.hourlyMinute,
+                                settings.hourlyEnabled};
+    };
+    const auto change = [&] {
+        EXPECT_TRUE(box("periodCheck")->isChecked() && edit("periodEdit")->isEnabled());
+        edit("periodEdit")->selectAll();
+        QTest::keyClicks(edit("periodEdit"), "2x0");
+        EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("20"));
         edit("minuteEdit")->setText("45");
         box("minuteCheck")->click();
         EXPECT_EQ(periodicTimer()->interval(), 15 * 60000) << "nothing changes before Ok";
         EXPECT_FALSE(minuteTimer()->isActive());
-        tick(periodicTimer());
-    });
-    EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_EQ(refreshes, 1);
-    EXPECT_EQ(periodicTimer()->interval(), 20 * 60000);
-    EXPECT_TRUE(periodicTimer()->isActive() && minuteTimer()->isActive());
-    EXPECT_EQ(minuteTimer()->interval(), 60000);
-    EXPECT_EQ((std::vector<int>{settings.periodMinutes, settings.periodicEnabled, settings.hourlyMinute,
-                                settings.hourlyEnabled}),
-              (std::vector<int>{20, 1, 45, 1}));
-    EXPECT_TRUE(mark.isChecked());
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-// "Отмена" and Escape drop every change; a field takes digits only.
-TEST_F(AutoRefreshTest, CancelDropsTheChangesAndFieldsTakeDigitsOnly)
-{
-    settings = {15, true, 33, false};
-    autoRefresh.armAtStartup();
-    const auto change = [&] {
-        edit("periodEdit")->selectAll();
-        QTest::keyClicks(edit("periodEdit"), "4x0");
-        EXPECT_EQ(edit("periodEdit")->text(), QStringLiteral("40"));
-        box("periodCheck")->click();
-        edit("minuteEdit")->setText("45");
-        box("minuteCheck")->click();
     };
     EXPECT_EQ(openDialogAnd(change, "cancelButton"), QDialog::Rejected);
     modal.setNext([&](QDialog&) {
@@ -113,55 +94,50 @@ TEST_F(AutoRefreshTest, CancelDropsTheChangesAndFieldsTakeDigitsOnly)
         return dialog().result();
     });
     autoRefresh.openDialog();
-    EXPECT_EQ((std::vector<int>{settings.periodMinutes, settings.periodicEnabled, settings.hourlyMinute,
-                                settings.hourlyEnabled}),
-              (std::vector<int>{15, 1, 33, 0}));
-    EXPECT_TRUE(periodicTimer()->isActive());
+    EXPECT_EQ(timerSettings(), (std::vector<int>{15, 1, 33, 0}));
     EXPECT_EQ(periodicTimer()->interval(), 15 * 60000);
     EXPECT_FALSE(minuteTimer()->isActive());
-    EXPECT_TRUE(messages.shown.empty());
-}
 
-// Periods and minutes the timers cannot run with (which ones is the timer
-// rules' own table): "Ok" refuses them with the timer's message and unticks
-// the box, the dialog stays open; the next "Ok" closes it with that timer
-// off and its value not taken.
-TEST_F(AutoRefreshTest, PeriodsAndMinutesTheTimersCannotRunWithAreRefused)
-{
-    settings.hourlyMinute = 33;
-    int staysOpen = -1;
     const int result = openDialogAnd([&] {
-        edit("periodEdit")->setText("35792");
-        box("periodCheck")->click();
-        edit("minuteEdit")->setText("60");
-        box("minuteCheck")->click();
-        dialog().findChild<QPushButton*>("okButton")->click();
-        staysOpen = dialog().result();
-        EXPECT_FALSE(box("periodCheck")->isChecked() || box("minuteCheck")->isChecked());
+        change();
+        tick(periodicTimer());
     });
-    EXPECT_EQ(staysOpen, QDialog::Rejected) << "the refusing Ok does not close the dialog";
     EXPECT_EQ(result, QDialog::Accepted);
-    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Таймер №1 незапущен!", "Таймер №2 незапущен!"}));
-    EXPECT_FALSE(autoRefresh.periodicEnabled() || periodicTimer()->isActive());
-    EXPECT_FALSE(autoRefresh.hourlyEnabled() || minuteTimer()->isActive());
-    EXPECT_EQ(settings.hourlyMinute, 33);
-    EXPECT_FALSE(mark.isChecked());
-}
-
-TEST_F(AutoRefreshTest, MinuteTicksRefreshOnceInTheSetMinute)
-{
-    settings.hourlyMinute = 33;
-    settings.hourlyEnabled = true;
-    autoRefresh.armAtStartup();
+    EXPECT_EQ(refreshes, 1) << "the tick while the dialog was open";
+    EXPECT_EQ(timerSettings(), (std::vector<int>{20, 1, 45, 1}));
+    EXPECT_EQ(periodicTimer()->interval(), 20 * 60000);
+    EXPECT_TRUE(periodicTimer()->isActive() && minuteTimer()->isActive());
+    EXPECT_TRUE(mark.isChecked());
+    EXPECT_TRUE(messages.shown.empty());
+    // The minute rule's own table holds its edge cases.
     const struct {
         int minute;
         int refreshesAfter;
-    } ticks[] = {{32, 0}, {33, 1}, {34, 1}, {35, 1}, {36, 1}, {33, 2}, {34, 2}};
+    } ticks[] = {{44, 1}, {45, 2}, {46, 2}, {47, 2}, {45, 3}};
     for (const auto& t : ticks) {
         clock.setMinute(t.minute);
         tick(minuteTimer());
         EXPECT_EQ(refreshes, t.refreshesAfter) << "minute " << t.minute;
     }
+
+    // Periods and minutes the timers cannot run with (which ones is the timer
+    // rules' own table): "Ok" refuses them with the timer's message and
+    // unticks the box, the dialog stays open; the next "Ok" closes it with
+    // both timers off, the period kept as typed but the minute not taken.
+    int staysOpen = -1;
+    const int closed = openDialogAnd([&] {
+        edit("periodEdit")->setText("35792");
+        edit("minuteEdit")->setText("60");
+        dialog().findChild<QPushButton*>("okButton")->click();
+        staysOpen = dialog().result();
+        EXPECT_FALSE(box("periodCheck")->isChecked() || box("minuteCheck")->isChecked());
+    });
+    EXPECT_EQ(staysOpen, QDialog::Rejected) << "the refusing Ok does not close the dialog";
+    EXPECT_EQ(closed, QDialog::Accepted);
+    EXPECT_EQ(messages.shown, (std::vector<std::string>{"Таймер №1 незапущен!", "Таймер №2 незапущен!"}));
+    EXPECT_FALSE(periodicTimer()->isActive() || minuteTimer()->isActive());
+    EXPECT_EQ(timerSettings(), (std::vector<int>{35792, 0, 45, 0}));
+    EXPECT_FALSE(mark.isChecked());
 }
 
 }  // namespace
