@@ -216,32 +216,90 @@ TEST_F(WindowTest, TheTrayHidesRestoresRefreshesAndTellsThePrice)
     waitForRefresh();
 }
 
-// Qt flips a checkable entry's mark on the click that opens the dialog; the
+// The auto-refresh dialog opens on the timers as they run, its fields
+// editable while ticked and taking digits only; nothing changes before "Ok"
+// while the timers go on; "Отмена" and Escape drop every change; "Ok" arms
+// what the dialog says, and the minute timer then refreshes once in the set
+// minute (the minute rule's own table holds its edge cases). "Ok" refuses
+// values the timers cannot run with (which ones is the timer rules' own
+// table) with the timer's message and unticks its box; the dialog stays open.
+// Qt flips a checkable entry's mark on the click that opens the dialog: the
 // mark must show whether a timer is on, however the dialog closes.
-TEST_F(WindowTest, TheAutoRefreshMarkFollowsTheTimersHoweverTheDialogCloses)
+TEST_F(WindowTest, TheAutoRefreshDialogArmsWhatItSaysAndTheMarkFollows)
 {
-    startWindow();
+    writeFile(settingsPath(), "[Setting]\nTime1=15\nTimerEn1=1\nTime2=33\n");
+    MainWindow& form = startWindow();
     QAction* entry = action("autoRefreshAction");
-    for (const bool withOk : {false, true}) {
-        modals.setNext([withOk](QDialog& dialog) {
-            if (withOk)
-                dialog.findChild<QPushButton*>("okButton")->click();
+    QTimer* periodic = timer("periodicTimer");
+    QTimer* minute = timer("minuteTimer");
+    // Opens the dialog from its entry; `user` acts on it, then `button` is
+    // clicked (Escape pressed when there is none).
+    const auto open = [&](const std::function<void(QDialog&)>& user, const char* button) {
+        modals.setNext([&](QDialog& dialog) {
+            user(dialog);
+            if (button)
+                dialog.findChild<QPushButton*>(button)->click();
+            else
+                QTest::keyClick(&dialog, Qt::Key_Escape);
             return dialog.result();
         });
         entry->trigger();
-        EXPECT_FALSE(entry->isChecked()) << withOk;
-    }
-    modals.setNext([](QDialog& dialog) {
-        dialog.findChild<QLineEdit*>("minuteEdit")->setText("20");
+    };
+    const auto change = [&](QDialog& dialog) {
+        auto* period = dialog.findChild<QLineEdit*>("periodEdit");
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>("periodCheck")->isChecked() && period->isEnabled());
+        period->selectAll();
+        QTest::keyClicks(period, "2x0");
+        EXPECT_EQ(period->text(), QStringLiteral("20"));
+        dialog.findChild<QLineEdit*>("minuteEdit")->setText("45");
         dialog.findChild<QCheckBox*>("minuteCheck")->click();
-        dialog.findChild<QPushButton*>("okButton")->click();
-        return dialog.result();
-    });
-    entry->trigger();
-    EXPECT_TRUE(entry->isChecked());
-    modals.setNext([](QDialog&) { return int(QDialog::Rejected); });
-    entry->trigger();
-    EXPECT_TRUE(entry->isChecked()) << "the click that opened the dialog must not clear it";
+        EXPECT_EQ(periodic->interval(), 15 * 60000) << "nothing changes before Ok";
+        EXPECT_FALSE(minute->isActive());
+    };
+    for (const char* button : {"cancelButton", static_cast<const char*>(nullptr)}) {
+        open(change, button);
+        EXPECT_EQ(periodic->interval(), 15 * 60000);
+        EXPECT_FALSE(minute->isActive());
+        EXPECT_TRUE(entry->isChecked()) << "the click that opened the dialog must not clear it";
+    }
+    downloader.urls.clear();
+    open([&](QDialog& dialog) { change(dialog), QMetaObject::invokeMethod(periodic, "timeout"); }, "okButton");
+    waitForRefresh();
+    EXPECT_EQ(downloader.urls.size(), 2u) << "the tick while the dialog was open";
+    EXPECT_EQ(periodic->interval(), 20 * 60000);
+    EXPECT_TRUE(periodic->isActive() && minute->isActive() && entry->isChecked());
+    const struct {
+        int minute;
+        std::size_t downloadsAfter;
+    } ticks[] = {{44, 2}, {45, 4}, {46, 4}, {47, 4}, {45, 6}};
+    for (const auto& t : ticks) {
+        clock.setMinute(t.minute);
+        QMetaObject::invokeMethod(minute, "timeout");
+        waitForRefresh();
+        EXPECT_EQ(downloader.urls.size(), t.downloadsAfter) << "minute " << t.minute;
+    }
+
+    int staysOpen = -1;
+    open(
+        [&](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>("periodEdit")->setText("35792");
+            dialog.findChild<QLineEdit*>("minuteEdit")->setText("60");
+            dialog.findChild<QPushButton*>("okButton")->click();
+            staysOpen = dialog.result();
+            EXPECT_FALSE(dialog.findChild<QCheckBox*>("periodCheck")->isChecked() ||
+                         dialog.findChild<QCheckBox*>("minuteCheck")->isChecked());
+        },
+        "okButton");
+    EXPECT_EQ(staysOpen, QDialog::Rejected) << "the refusing Ok does not close the dialog";
+    EXPECT_THAT(messages.shown, ElementsAre("Таймер №1 незапущен!", "Таймер №2 незапущен!"));
+    EXPECT_FALSE(periodic->isActive() || minute->isActive() || entry->isChecked());
+    for (const char* button : {"okButton", "cancelButton"}) {
+        open([](QDialog&) {}, button);
+        EXPECT_FALSE(entry->isChecked()) << button;
+    }
+    form.close();
+    // The period is kept as typed for next time; a minute the timer cannot run with is not.
+    EXPECT_THAT(readFile(settingsPath()), HasSubstr("Time1=35792\nTimerEn1=0\nTime2=45\nTimerEn2=0\n"));
 }
 
 // A second start in the same folder reaches the first, which then comes to
