@@ -13,6 +13,8 @@
 namespace tivka {
 namespace {
 
+// A box says which window it comes from (the program's name without one);
+// the file dialog of "Сохранить" speaks Russian like the rest of the window.
 TEST(QtDialogs, MessageBoxesCarryTheWindowsNameAndQtSpeaksRussian)
 {
     QWidget window;
