@@ -1,6 +1,6 @@
-// The history as the window keeps and shows it: every refresh's readings
-// stored, old ones pruned at start-up, and the "История" window's lines, heat
-// map and figures for a known series.
+// The "История" window's lines, heat map and figures for a known series. (That
+// the main window keeps every refresh's readings and prunes old ones at
+// start-up is in its threshold-field test.)
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
@@ -23,26 +23,20 @@ protected:
     HistoryWindowTest() { historyPath = (dir / "data" / "history.sqlite3").string(); }
 };
 
-TEST_F(HistoryWindowTest, RefreshesKeepTheirReadingsAndOldOnesArePrunedAtStartUp)
-{
-    for (const int days : {8, 6})
-        HistoryStore(historyPath).record(KnownReading(clock.instant - days * 86400, 1.2 + days, {}, ChartKind::Orders));
-    writeFile(settingsPath(), "[Setting]\nHistoryDays=7\n");
-    writeTemplate();
-    startWindow();
-    window->refresh();  // the same charts again: kept once
-    const std::string orders = window->state().shown[ChartKind::Orders].reading.priceText;
-    const std::string positions = window->state().shown[ChartKind::Positions].reading.priceText;
-    window->close();
-    std::vector<std::string> kept;
-    for (const StoredReading& r : HistoryStore(historyPath).readings(OfPair("GBP/USD")))
-        kept.push_back(std::to_string(r.fetchedAt - clock.instant) + " " + r.reading.priceText);
-    EXPECT_EQ(kept, (std::vector<std::string>{"-518400 7.2000", "0 " + orders, "0 " + positions}));
-}
-
+// The window only reads: opened before the writer has made the history it
+// shows nothing and creates nothing, and fills once readings are kept. Over a
+// day it shows the price and the buy share as lines, the figures of the
+// reading under the mouse, and the orders as a heat map; over a week the
+// lines break at a gap of days; a reading off a changed chart is a point of
+// its own, with the checks it failed.
 TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMap)
 {
     const std::int64_t now = clock.instant;
+    HistoryWindow view({historyPath, "GBP/USD", false, false}, clock);
+    view.resize(800, 500);
+    view.reloadIfChanged();
+    EXPECT_TRUE(view.points().empty());
+    EXPECT_FALSE(std::filesystem::exists(historyPath)) << "the window made the history";
     {
         HistoryStore store(historyPath);
         store.record(KnownReading(now - 3 * 86400, 1.2400, {{100, 74, 0}}));
@@ -50,8 +44,7 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
         store.record(KnownReading(now - 1200, 1.2510, {{100, 74, 0}, {120, 37, 0}, {300, 0, 74}}));
         store.record(KnownReading(now - 1200, 1.2510, {{300, 0, 75}}, ChartKind::Orders));
     }
-    HistoryWindow view({historyPath, "GBP/USD", false, false}, clock);
-    view.resize(800, 500);
+    view.reloadIfChanged();
     ASSERT_EQ(view.points().size(), 2u);  // one day: the reading of three days ago is outside
     const QList<QAbstractSeries*> lines = view.findChild<QChartView*>("trendChart")->chart()->series();
     ASSERT_EQ(lines.size(), 3);  // the price, the buy share and the readings flagged by the layout guard
@@ -69,7 +62,6 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
     EXPECT_EQ(static_cast<QLineSeries*>(runs[0])->count(), 1);
     EXPECT_EQ(static_cast<QLineSeries*>(runs[3])->count(), 2);
     EXPECT_EQ(static_cast<QXYSeries*>(runs[2])->count(), 0);
-    // A reading off a changed chart is a point of its own, with the checks it failed.
     StoredReading changed = KnownReading(now, 1.2520, {});
     changed.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::BarsPresent));
     HistoryStore(historyPath).record(changed);
@@ -83,19 +75,6 @@ TEST_F(HistoryWindowTest, ShowsThePriceAndBuyShareOfTheSpanAndTheOrdersAsAHeatMa
 }
 
 // Prices carry the pair's decimals; Escape closes the window.
-// The window only reads: opened before the writer has made the history it
-// shows nothing, creates nothing, and fills once the first reading is kept.
-TEST_F(HistoryWindowTest, AHistoryNotMadeYetFillsOnceItIs)
-{
-    HistoryWindow view({historyPath, "GBP/USD", false, false}, clock);
-    EXPECT_TRUE(view.points().empty());
-    view.reloadIfChanged();
-    EXPECT_FALSE(std::filesystem::exists(historyPath)) << "the window made the history";
-    HistoryStore(historyPath).record(KnownReading(clock.instant - 60, 1.2500, {{100, 74, 0}}));
-    view.reloadIfChanged();
-    EXPECT_EQ(view.points().size(), 1u);
-}
-
 TEST_F(HistoryWindowTest, PricesHaveThePairsDecimalsAndEscapeCloses)
 {
     const std::pair<const char*, const char*> pairs[] = {{"USD/JPY", "%.2f"}, {"EUR/USD", "%.4f"}};

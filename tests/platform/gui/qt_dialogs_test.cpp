@@ -1,10 +1,8 @@
 // Qt's own dialogs speak the window's language, and message boxes carry the
 // window's name.
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPushButton>
 #include <QTranslator>
 #include <gtest/gtest.h>
 
@@ -15,6 +13,8 @@
 namespace tivka {
 namespace {
 
+// A box says which window it comes from (the program's name without one);
+// the file dialog of "Сохранить" speaks Russian like the rest of the window.
 TEST(QtDialogs, MessageBoxesCarryTheWindowsNameAndQtSpeaksRussian)
 {
     QWidget window;
@@ -33,8 +33,6 @@ TEST(QtDialogs, MessageBoxesCarryTheWindowsNameAndQtSpeaksRussian)
     EXPECT_EQ(titles, (QStringList{QStringLiteral("Тивка"), QStringLiteral("Тивка v2.6")}));
 
     ASSERT_TRUE(InstallQtTranslations(*qApp)) << "install qt6-translations-l10n";
-    QDialogButtonBox buttons(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
-    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
     QFileDialog files;
     files.setOption(QFileDialog::DontUseNativeDialog);
     files.setAcceptMode(QFileDialog::AcceptSave);

@@ -23,21 +23,6 @@ Bitmap patternedView(int seed)
     return view;
 }
 
-// What one drawing of a half must leave: the view at its place, the hair line
-// inverted from its start to one before its end, the two texts.
-void drawExpected(QImage& canvas, const Bitmap& view, int viewLeft, int y, int lineStart, int lineEnd,
-                  int priceLeft, QPoint readoutAt, const QString& price, const QString& line, const QFont& font)
-{
-    {
-        QPainter painter(&canvas);
-        painter.drawImage(viewLeft, 0, toQImage(view));
-    }
-    for (int x = lineStart; x < lineEnd; ++x)
-        canvas.setPixel(x, y, canvas.pixel(x, y) ^ 0xFFFFFFu);
-    DrawCanvasText(canvas, priceLeft, y - 5, price, font);
-    DrawCanvasText(canvas, readoutAt.x(), readoutAt.y(), line, font);
-}
-
 class CursorReadoutTest : public ::testing::Test {
 protected:
     CursorReadoutTest()
@@ -57,14 +42,20 @@ protected:
                                     separator);
     }
 
-    QImage expectPositions(QImage from, int y, const char* price, const char* line)
+    // What one drawing of a half must leave on `from`: the view at its place,
+    // the hair line inverted from its start to one before its end, the price
+    // beside it and the readout line at the foot.
+    QImage expected(QImage from, bool ordersHalf, int y, const char* price, const char* line)
     {
-        drawExpected(from, positionsView, 0, y, 45, 197, 200, QPoint(60, 510), price, line, readout.font());
-        return from;
-    }
-    QImage expectOrders(QImage from, int y, const char* price, const char* line)
-    {
-        drawExpected(from, ordersView, 258, y, 303, 455, 458, QPoint(318, 510), price, line, readout.font());
+        const int left = ordersHalf ? 258 : 0;
+        {
+            QPainter painter(&from);
+            painter.drawImage(left, 0, toQImage(ordersHalf ? ordersView : positionsView));
+        }
+        for (int x = left + 45; x < left + 197; ++x)
+            from.setPixel(x, y, from.pixel(x, y) ^ 0xFFFFFFu);
+        DrawCanvasText(from, left + 200, y - 5, QString::fromLatin1(price), readout.font());
+        DrawCanvasText(from, left + 60, 510, QString::fromLatin1(line), readout.font());
         return from;
     }
 
@@ -77,36 +68,33 @@ protected:
     ShownChart positions;
 };
 
-// The whole canvas is compared each time: the other half keeps its marks,
-// the gap between the halves is never touched, and a half drawn again wipes
-// its earlier line.
-TEST_F(CursorReadoutTest, ZonesPickTheHalfAndTheColumn)
-{
-    const QImage before = canvas;
-    EXPECT_TRUE(move(100, 96));  // column 434
-    EXPECT_EQ(canvas, expectPositions(before, 96, "1.2345", "1.2345 : Buy-12%  Sell-8%"));
-
-    const QImage beforeOrders = canvas;
-    EXPECT_TRUE(move(400, 455));  // column 75
-    EXPECT_EQ(canvas, expectOrders(beforeOrders, 455, "109.88", "109.88 : Buy-4%  Sell-41%"));
-
-    const QImage beforeAgain = canvas;
-    EXPECT_TRUE(move(255, 275, true, ","));  // column 255, the current price
-    EXPECT_EQ(canvas, expectPositions(beforeAgain, 275, "1,3000", "1,3000 : Buy-0%  Sell-0%"));
-}
-
-TEST_F(CursorReadoutTest, OutsideBothZonesOrBeforeLoadingNothingIsDrawn)
+// The row under the pointer picks the column, its side of the picture the
+// chart. The whole canvas is compared each time: the other half keeps its
+// marks, the gap between the halves is never touched, and a half drawn again
+// wipes its earlier line. Outside both charts' rows, on the gap, or before
+// charts are loaded nothing is drawn; over a chart the pointer is a crosshair
+// until it leaves the picture.
+TEST_F(CursorReadoutTest, ThePointersRowAndHalfPickTheFiguresShown)
 {
     window.setCursor(Qt::IBeamCursor);
-    const QImage before = canvas;
+    const QImage blank = canvas;
     EXPECT_FALSE(move(100, 200, false));
     EXPECT_EQ(window.cursor().shape(), Qt::IBeamCursor);
     for (QPoint p : {QPoint(100, 95), QPoint(100, 456), QPoint(400, 95), QPoint(400, 456), QPoint(256, 200),
                      QPoint(256, 96), QPoint(10, 0), QPoint(500, 531)})
         EXPECT_FALSE(move(p.x(), p.y())) << p.x() << "," << p.y();
-    EXPECT_EQ(canvas, before);
-    // Over a chart the pointer is a crosshair until it leaves the picture.
-    ASSERT_TRUE(move(100, 200));
+    EXPECT_EQ(canvas, blank);
+
+    EXPECT_TRUE(move(100, 96));  // column 434
+    EXPECT_EQ(canvas, expected(blank, false, 96, "1.2345", "1.2345 : Buy-12%  Sell-8%"));
+    EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
+    const QImage beforeOrders = canvas;
+    EXPECT_TRUE(move(400, 455));  // column 75
+    EXPECT_EQ(canvas, expected(beforeOrders, true, 455, "109.88", "109.88 : Buy-4%  Sell-41%"));
+    const QImage beforeAgain = canvas;
+    EXPECT_TRUE(move(255, 275, true, ","));  // column 255, the current price
+    EXPECT_EQ(canvas, expected(beforeAgain, false, 275, "1,3000", "1,3000 : Buy-0%  Sell-0%"));
+
     EXPECT_FALSE(move(100, 20));
     EXPECT_EQ(window.cursor().shape(), Qt::CrossCursor);
     readout.pointerLeft();

@@ -7,7 +7,10 @@
 
 namespace tivka::test {
 
-WindowTest::WindowTest() : settingsFile((dir / "tivka.INI").string()) {}
+WindowTest::WindowTest() : settingsFile((dir / "tivka.INI").string())
+{
+    writeTemplate();
+}
 
 WindowTest::~WindowTest()
 {
@@ -46,6 +49,7 @@ MainWindow& WindowTest::startWindow(bool trayAvailable)
 {
     MainWindow& form = makeWindow(trayAvailable);
     form.startUp();
+    form.show();
     waitForRefresh();
     return form;
 }

@@ -30,7 +30,8 @@
 
 namespace tivka::test {
 
-// A main window in a fresh current folder, with every outside piece replaced.
+// A main window in a fresh current folder holding the digit template, with
+// every outside piece replaced.
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest();
@@ -38,10 +39,13 @@ protected:
 
     void writeTemplate();  // a valid "ndata.bmp" in the current folder
     MainWindow& makeWindow(bool trayAvailable = false);
-    // makeWindow + startUp, then waits for the first refresh.
+    // makeWindow + startUp + show, then waits for the first refresh.
     MainWindow& startWindow(bool trayAvailable = false);
     // Lets the window's events through until no refresh runs (at most 20 s).
     void waitForRefresh();
+    void refreshByButton() { refreshButton()->click(), waitForRefresh(); }
+    void periodicTick() { QMetaObject::invokeMethod(timer("periodicTimer"), "timeout"), waitForRefresh(); }
+    void intoTray() { window->trayIconDoubleClicked(), settle(); }
     // Lets the window's events through until a download waits on a hold.
     bool waitUntilHeld();
 
@@ -55,7 +59,6 @@ protected:
         return found;
     }
     QPlainTextEdit* ordersPane() const { return find<QPlainTextEdit>("ordersPane"); }
-    QPlainTextEdit* positionsPane() const { return find<QPlainTextEdit>("positionsPane"); }
     QPushButton* refreshButton() const { return find<QPushButton>("refreshButton"); }
     QPushButton* calculateButton() const { return find<QPushButton>("calculateButton"); }
     QLabel* refreshBanner() const { return find<QLabel>("refreshBanner"); }
