@@ -113,6 +113,10 @@ TEST(BmpTest, EveryFormatConvertsExactlyToRgb)
     WriteBmpFile(glyphs, (dir / "written.bmp").string());
     EXPECT_EQ(DigitTemplate::load((dir / "written.bmp").string()).glyphs(), glyphs);
     EXPECT_EQ(test::readFile(dir / "written.bmp").size(), 54u + 288u * 10u);  // 95 * 3 = 285, padded to 288
+    // Byte for byte the plain file other programs write: 72 dpi, rows padded with zeros.
+    Bytes plain = makeBmp({40, 1, 1, 24, 0, 0, {}, {}, {{254, 130, 1}}});
+    plain[34] = 4;  // the image's size, which the hand-made file leaves 0
+    EXPECT_EQ(EncodeBmp(Bitmap(1, 1, odd)), plain);
     test::expectErrorNaming([&] { WriteBmpFile(glyphs, (dir / "no" / "x.bmp").string()); }, "cannot write");
 }
 

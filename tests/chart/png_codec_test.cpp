@@ -98,6 +98,7 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
     }
     EXPECT_LT(peakResidentKiB() - before, 16 * 1024) << "peak memory grew by more than 16 MiB";
     EXPECT_EQ(DecodePng(test::whitePng(2048, 2048), "big.png").pixel(2047, 2047), white);
+    EXPECT_EQ(DecodePng(test::whitePng(16384, 1), "wide.png").pixel(16383, 0), white) << "the widest side accepted";
 }
 
 TEST(PngTest, EncodingIsLosslessAndFailuresAreReported)
