@@ -51,6 +51,9 @@ TEST(PairNamingTest, ChartAddressesAndFiles)
     for (const char* pair : kPairList)
         EXPECT_EQ(fileOf(ChartUse::Indicator, ChartKind::Orders, pair, false).url,
                   kUrl + "orders_noncumulative_" + PairName(pair) + ".png");
+    // Yen pairs are priced to two decimals, the others to four.
+    for (const auto& [pair, decimals] : {std::pair("USD/JPY", 2), {"EUR/JPY", 2}, {"GBP/JPY", 2}, {"EUR/GBP", 4}})
+        EXPECT_EQ(std::pair(DecimalsOfPairText(pair), DecimalsOfPairCode(PairCode(pair))), std::pair(decimals, decimals));
 }
 
 }  // namespace

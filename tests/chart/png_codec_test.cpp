@@ -110,6 +110,8 @@ TEST(PngTest, EncodingIsLosslessAndFailuresAreReported)
     test::TempDir dir;
     EncodePngFile(chart, (dir / "USDJPY.png").string());
     EXPECT_EQ(DecodePngFile((dir / "USDJPY.png").string()), chart);
+    EXPECT_TRUE(test::readFile(dir / "USDJPY.png").ends_with(std::string("IEND\xAE\x42\x60\x82", 8)))
+        << "a picture other programs would call cut short";
     test::expectErrorNaming([&] { EncodePngFile(chart, (dir / "no" / "x.png").string()); }, "cannot write");
     {
         const test::FileSizeLimit fullDisk(16);

@@ -91,7 +91,9 @@ TEST(IsoTime, WritesAndReadsUtcTimes)
     EXPECT_EQ(IsoUtcText(-74784816000), "-400-03-01T00:00:00Z");  // a 400-year cycle of the calendar begins
     const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
         {"2026-12-07 12:30", 1796646600}, {"2026-12-07", 1796601600}, {"2000-02-29", 951782400},
-        {"2001-02-29", std::nullopt}, {"2026-12-07T24:00", std::nullopt}, {"2026-12-07T12:30:00+01", std::nullopt}};
+        {"2026-12-07T00:00Z", 1796601600}, {"2026-12-07T23:59:59Z", 1796687999}, {"2001-02-29", std::nullopt},
+        {"2026-12-07T24:00", std::nullopt}, {"2026-12-07T12:30:60", std::nullopt},
+        {"2026-12-07T12:30:00+01", std::nullopt}};
     for (const auto& [text, instant] : cases)
         EXPECT_EQ(ParseIsoUtc(text), instant) << text;
 }
@@ -152,7 +154,7 @@ TEST(HistoryExport, WritesOneLinePerLevelWithItsReadingsFigures)
               "\"level_price\":1.2144,\"buy\":50,\"sell\":0,\"layout\":[\"price_column\",\"axis_row\"]},");
     EXPECT_EQ(json[721].substr(json[721].find("\"layout\"")), "\"layout\":null},");
     EXPECT_EQ(exportedLines(ExportFormat::Json, {}), std::vector<std::string>{"[]"});
-    EXPECT_EQ(JsonQuoted("a\"\x01"), "\"a\\\"\\u0001\"");
+    EXPECT_EQ(JsonQuoted("a \"\x01\x1F"), "\"a \\\"\\u0001\\u001f\"");
 }
 
 // Level prices as the reader computed them, to the last bit: on a scale of a

@@ -121,7 +121,7 @@ TEST_F(InterfaceEndpoints, TheLayoutVerdictIsTheOneKeptAndAPairTypedInIsListedLa
     StoredReading flagged = feed->latest("GBP/USD", ChartKind::Orders);
     flagged.pairText = "XAU/USD";
     flagged.fetchedAt = kSecondPass + 60;
-    flagged.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::LabelsRising) | 1u << unsigned(LayoutCheck::TimeFormat));
+    flagged.failedChecks = LayoutChecks(1u << unsigned(LayoutCheck::LabelCount) | 1u << unsigned(LayoutCheck::TimeFormat));
     StoredReading unchecked = feed->latest("USD/JPY", ChartKind::Positions);
     unchecked.failedChecks.reset();  // kept before the guard's verdict was
     host.recorder().record(unchecked);
@@ -130,7 +130,7 @@ TEST_F(InterfaceEndpoints, TheLayoutVerdictIsTheOneKeptAndAPairTypedInIsListedLa
     const json doc = getJson("/v1/readings/latest?pair=XAU/USD&kind=orders", host.port());
     expectReading(doc, flagged);
     EXPECT_EQ(doc["layout"]["changed"], true);
-    EXPECT_EQ(doc["layout"]["checks"], json({"labels_rising", "time_format"}));
+    EXPECT_EQ(doc["layout"]["checks"], json({"label_count", "time_format"}));
     const json old = getJson("/v1/readings/latest?pair=USD/JPY&kind=positions", host.port());
     expectReading(old, unchecked);
     EXPECT_EQ(old["layout"]["changed"], nullptr);

@@ -125,6 +125,7 @@ TEST_F(TivkaTemplate, ErrorsSayWhatAndWhereAndWriteNothing)
     const struct { std::string args; int status; std::vector<std::string> inMessage; } cases[] = {
         {build("bad.png", "1.2345", "16:57", "1.8900"), 2, {"bad.png: not a PNG image"}},
         {build("c1.png", "1,2345", "16:57", "1.8900"), 1, {"c1.png: the price '1,2345' holds ',' at character 2"}},
+        {build("c1.png", "1.2345", "16:57", "1.8900,1-9000"), 1, {"c1.png: the label 2 '1-9000' holds '-'"}},
         {build("blank.png", "1.2345", "16:57", "1.8900"), 1,
          {"blank.png: no black ink in rows 30-40, columns 230-275, where the readers look for the price"}},
         {build("c1.png", "1.2345", "16:57", "1.8900,1.9000,1.9100"), 1, {"c1.png: 3 labels given, but only 2 found"}},
