@@ -5,7 +5,6 @@
 // and the history left as it was.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utime.h>
 
@@ -21,6 +20,7 @@
 #include "history/readings.h"
 #include "platform/json_text.h"
 #include "support/test_support.h"
+#include "tools/tool_run.h"
 
 namespace tivka::test {
 namespace {
@@ -208,21 +208,12 @@ protected:
             ::utime(path.c_str(), &fetched);
         }
     }
-    // Exit status, standard output and standard error.
-    std::tuple<int, std::string, std::string> run(const std::string& args)
+    // With the history in the test folder's own data folder.
+    ToolResult run(const std::string& args)
     {
-        const std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C XDG_DATA_HOME='" +
-                                    dir.path().string() + "/data' timeout -s KILL 20 '" TIVKA_HISTORY "' " + args +
-                                    " 2> err.txt";
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string out;
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        const int status = pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, readFile(dir / "err.txt")};
+        return RunTool(dir.path(), "env", "XDG_DATA_HOME='" + dir.path().string() + "/data' '" TIVKA_HISTORY "' " + args);
     }
-    std::string out(const std::string& args) { return std::get<1>(run(args)); }
+    std::string out(const std::string& args) { return run(args).out; }
 
     TempDir dir;
     std::string files;
@@ -279,7 +270,7 @@ TEST_F(TivkaHistory, ListsAndExportsAReadOnlyHistoryAndEscapesWhatThePairHolds)
     }
     if (::access(TIVKA_HISTORY, X_OK) != 0)
         GTEST_SKIP() << TIVKA_HISTORY << " cannot be run by this user";
-    ASSERT_EQ(std::get<0>(run("import" + files)), 0);
+    ASSERT_EQ(run("import" + files).status, 0);
     const std::filesystem::path database = dir / "data" / "tivka" / "history.sqlite3";
     StoredReading typed = KnownReading(kMinute0 * 60, 1.25, {});
     typed.pairText = "GB\x1B[2J\\/U\nD\xC2\x85\x7F";
@@ -303,7 +294,7 @@ TEST_F(TivkaHistory, ListsAndExportsAReadOnlyHistoryAndEscapesWhatThePairHolds)
 
 TEST_F(TivkaHistory, RefusesBadInputAndKeepsTheHistoryAsItWas)
 {
-    ASSERT_EQ(std::get<0>(run("import" + files)), 0);
+    ASSERT_EQ(run("import" + files).status, 0);
     writeFile(dir / "orders_EUR_USD.png", "<html>not a chart</html>");
     // Pipes nobody writes to, where a chart and the template are expected:
     // refused at once (a run that waited would be killed and fail).
