@@ -105,6 +105,12 @@ TEST(PaneText, EachGroupListsItsSideOfItsHalfAndTheMarksNameThem)
     }
     // The pair's decimals and the system's separator.
     EXPECT_EQ(group(PaneLines(ChartKind::Orders, reading, {}, 2, ","), 0), Lines{"1,01 - 67%"});
+    // A reading cut short lists what was read before the text that ended it.
+    reading.failure = ReadingFailure{ReadingFailure::Stage::ScaleLabel, "12:30"};
+    EXPECT_EQ(PaneLines(ChartKind::Orders, reading, {}, 4, "."),
+              (Lines{"--- Now Price ----", "1.0255", "--- time ----", "12:30"}));
+    reading.failure->stage = ReadingFailure::Stage::Price;
+    EXPECT_EQ(PaneLines(ChartKind::Orders, reading, {}, 4, "."), (Lines{"--- Now Price ----", "1.0255"}));
 }
 
 // Six significant digits, then the pair's decimals, always with a "." (the

@@ -9,6 +9,8 @@
 
 #include <bit>
 #include <csignal>
+#include <latch>
+#include <thread>
 #include <sstream>
 
 #include "history/history_recorder.h"
@@ -268,6 +270,29 @@ TEST(HistoryStore, AReadOnlyHistoryIsReadAndLeftAsItWas)
     EXPECT_THAT([] { HistoryStore("/nonexistent/history.sqlite3", HistoryStore::ReadOnly{}); },
                 ::testing::ThrowsMessage<HistoryError>(
                     ::testing::StrEq("/nonexistent/history.sqlite3: no history has been kept there yet")));
+}
+
+// Two writers of one history (a feed, and tivka-history importing) take
+// turns: the second waits for the first's transaction instead of failing.
+TEST(HistoryStore, ASecondWriterWaitsForTheFirstsTransaction)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "h.sqlite3").string();
+    HistoryStore first(path), second(path);
+    std::latch holding(1);
+    std::thread writer([&] {
+        HistoryStore::Batch batch(first);
+        first.record(DriftReading("GBP/USD", ChartKind::Orders, false, kMinute0));
+        holding.count_down();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        batch.commit();
+    });
+    holding.wait();
+    bool stored = false;
+    EXPECT_NO_THROW(stored = second.record(DriftReading("EUR/USD", ChartKind::Orders, false, kMinute0)));
+    EXPECT_TRUE(stored);
+    writer.join();
+    EXPECT_EQ(second.summary().size(), 2u);
 }
 
 TEST(HistoryStore, PrunesReadingsOlderThanTheDaysKept)
