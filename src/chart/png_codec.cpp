@@ -60,8 +60,7 @@ void setExactTransforms(png_structp png, png_infop info)
     png_byte colourType = png_get_color_type(png, info);
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
+    // Turning grey into RGB widens 1-, 2- and 4-bit grey to 8 bits as well.
     if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
         png_set_gray_to_rgb(png);
     if (png_get_bit_depth(png, info) == 16)
