@@ -295,6 +295,19 @@ TEST(HistoryStore, ASecondWriterWaitsForTheFirstsTransaction)
     EXPECT_EQ(second.summary().size(), 2u);
 }
 
+// The History window reads while refreshes write: what is written meanwhile
+// is seen at its next look.
+TEST(HistoryStore, AReaderSeesWhatIsWrittenWhileItIsOpen)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "h.sqlite3").string();
+    HistoryStore(path).record(DriftReading("GBP/USD", ChartKind::Orders, false, kMinute0));
+    HistoryStore reader(path, HistoryStore::ReadOnly{});
+    EXPECT_EQ(reader.readings(OfPair("GBP/USD")).size(), 1u);
+    HistoryStore(path).record(DriftReading("GBP/USD", ChartKind::Orders, false, kMinute0 + 20));
+    EXPECT_EQ(reader.readings(OfPair("GBP/USD")).size(), 2u);
+}
+
 TEST(HistoryStore, PrunesReadingsOlderThanTheDaysKept)
 {
     test::TempDir dir;
