@@ -9,7 +9,6 @@
 #include <utime.h>
 
 #include <charconv>
-#include <limits>
 
 #include "chart/bmp_codec.h"
 #include "chart/png_codec.h"
@@ -78,12 +77,6 @@ TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingHeldInEachTimeBandAndLeavesG
     // A span without readings: every cell empty over a plain unit range of prices.
     const HeatMap empty = MakeHeatMap({}, 0, 400, 2, 3);
     EXPECT_EQ(std::tuple(empty.lowPrice, empty.highPrice, empty.cells), std::tuple(0.0, 1.0, std::vector<int>(6, -1)));
-    // The spans offered end now and include their first instant.
-    const std::int64_t now = 1796646600;
-    EXPECT_EQ(SpanStart(HistorySpan::Day, now), now - 86400);
-    EXPECT_EQ(SpanStart(HistorySpan::Week, now), now - 7 * 86400);
-    EXPECT_EQ(SpanStart(HistorySpan::Month, now), now - 30 * 86400);
-    EXPECT_EQ(SpanStart(HistorySpan::All, now), std::numeric_limits<std::int64_t>::min());
 }
 
 TEST(IsoTime, WritesAndReadsUtcTimes)

@@ -93,25 +93,6 @@ TEST(ChartReading, ATextThatIsNotANumberEndsTheReadingThere)
     }
 }
 
-// A picture narrower than the chart reads what lies inside it: the labels and
-// time characters that fit, the bars of its columns.
-TEST(ChartReading, ANarrowerPictureReadsWhatLiesInsideIt)
-{
-    ChartModel model = modelOf("AUD/USD", 8);
-    const auto last = std::find_if(model.labels.begin(), model.labels.end(),
-                                   [](const auto& label) { return label.firstInkColumn + 9 >= 395; });
-    const int width = last->firstInkColumn + 9;  // ends after the label's last column
-    model.timeFirstColumn = width - 15;           // "12" fits, ":30" does not
-    ChartModel inside = model;
-    inside.labels.resize(std::size_t(last - model.labels.begin()) + 1);
-    inside.timeText = "12";
-    for (int x = width; x <= 435; ++x)
-        inside.buy[std::size_t(x - 75)] = inside.sell[std::size_t(x - 75)] = {};
-    Bitmap picture(width, 256);
-    picture.copyFrom(charts::RenderChart(model), 0, 0);
-    expectReadsAsDrawn(inside, ReadChart(picture, DigitTemplate(charts::DigitTemplateBitmap()), {}));
-}
-
 // Labels are looked for in columns 74 to 436; after a label is read the
 // search goes on ten columns later.
 TEST(LabelScan, FindsLabelsInColumns74To436TenColumnsApart)

@@ -100,7 +100,6 @@ TEST_F(FeedProgramTest, OnceSaysWhetherEveryRequestedPairWasServed)
         {"one not", [&] { ask(1, "AUDUSD"); }, {"--once", "--log-time"}, 2,
          "3 pairs requested, 2 served (GBPUSD, USDJPY), 1 failed: AUDUSD (Сервер ответил 404 Not Found: "},
         {"bad period", [] {}, {"--every", "0"}, 1, "--every needs a whole number of minutes from 1 to 35791"},
-        {"unknown option", [] {}, {"--oncе"}, 1, "unknown option --oncе"},
         {"no timer", [] {}, {}, 1, "no refresh timer is enabled: set TimerEn1=1"},
         {"a cut folder",
          [&] { writeFile(work / "tivka.INI", "[Setting]\nTIVKA_URL=" + url() + "\nMt4_Path=/tmp/a\x01\n"); },

@@ -1,6 +1,6 @@
-// tivka-read run as a program on charts the chart server's renderer drew: the
-// indicator data against what the models say, and how it ends on bad inputs.
-// (The readings and pane texts it prints are the core's, tested there.)
+// tivka-read run as a program on charts the chart server's renderer drew: how
+// it ends on bad inputs. (What it prints is the core's readings, pane texts
+// and indicator data, tested there.)
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -8,27 +8,12 @@
 #include "chart/bmp_codec.h"
 #include "chart/png_codec.h"
 #include "chart_server/style_changes.h"
-#include "reading/drawn_model.h"
 #include "tools/tool_run.h"
 
 namespace tivka {
 namespace {
 
 using charts::ChartModel;
-using test::DrawnPixels;
-using test::DrawnPrice;
-
-std::string fixed(double value, int decimals)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-std::string percent(const ChartModel& m, int x, bool buy)
-{
-    return std::to_string(100 * DrawnPixels(m, x, buy) / 74);
-}
 
 class TivkaRead : public ::testing::Test {
 protected:
@@ -47,21 +32,6 @@ protected:
     const ChartModel positions = charts::MakeChartModel(charts::ChartKind::Positions, "USD/JPY", false, 43, "09:15");
     test::TempDir dir;
 };
-
-// The indicator file keeps "." under a comma locale.
-TEST_F(TivkaRead, CsvIsTheIndicatorDataOfBothCharts)
-{
-    std::string expected = orders.timeText + "\r\n" + fixed(orders.price, 2) + "\r\nOrders\r\n";
-    for (const ChartModel* m : {&orders, &positions}) {
-        expected += m == &positions ? "Position\r\n" : "";
-        for (int x = 76; x <= 434; ++x)
-            expected += x == 255 ? "" : fixed(DrawnPrice(*m, x), 2) + ";" + percent(*m, x, true) + ";" +
-                                            percent(*m, x, false) + "\r\n";
-    }
-    const auto r = run("--pair USD/JPY --format csv o.png p.png", "ru_RU.UTF-8");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, expected);
-}
 
 // A text or option value that is not a number ends with 1 and the
 // conversion's own message; unusable files and command lines with 2 and a

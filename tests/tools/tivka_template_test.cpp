@@ -150,10 +150,7 @@ TEST_F(TivkaTemplate, ErrorsSayWhatAndWhereAndWriteNothing)
          {"'4' and '5' look the same", "c2.png, price '1.2345', character 6"}},
         {build("c1.png", "1.234", "16:57", "1.8900,1.9000"), 1,
          {"c1.png: read back with the new template, the price reads '1.2345', not '1.234' as given (character 6"}},
-        {build("c1.png", "1.2345", "16:57", "1.8900") + " --colour red", 2, {"--colour"}},
         {"build --out t.bmp --price 1.2345 --chart c1.png", 2, {"--price belongs to a chart"}},
-        {"build --chart c1.png --price 1.2345 --time 16:57 --labels 1.8900", 2, {"build needs --out"}},
-        {"show missing.bmp", 2, {"missing.bmp"}},
         {"show small.bmp", 2, {"small.bmp: the digit template is 90 x 10 pixels"}},
     };
     for (const auto& c : cases) {

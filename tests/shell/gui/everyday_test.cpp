@@ -1,19 +1,14 @@
 // What a trader relies on every day: choices and settings that survive a
 // restart, the keys desktop users press, the tray, the small dialogs.
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 
-#include <thread>
-#include <unistd.h>
-
 #include "chart/png_codec.h"
 #include "history/history_store.h"
 #include "history/readings.h"
-#include "platform/gui/instance_beacon.h"
 #include "window_fixture.h"
 
 namespace tivka::test {
@@ -300,23 +295,6 @@ TEST_F(WindowTest, TheAutoRefreshDialogArmsWhatItSaysAndTheMarkFollows)
     form.close();
     // The period is kept as typed for next time; a minute the timer cannot run with is not.
     EXPECT_THAT(readFile(settingsPath()), HasSubstr("Time1=35792\nTimerEn1=0\nTime2=45\nTimerEn2=0\n"));
-}
-
-// A second start in the same folder reaches the first, which then comes to
-// the front.
-TEST(InstanceBeacon, ACallFromASecondStartReachesTheFirst)
-{
-    const QString name = BeaconName("/tmp/tivka-beacon-test-" + std::to_string(::getpid()));
-    EXPECT_FALSE(InstanceBeacon::CallRunning(name)) << "nobody listens yet";
-    InstanceBeacon beacon(name);
-    int calls = 0;
-    QObject::connect(&beacon, &InstanceBeacon::called, [&] { ++calls; });
-    std::thread second([&] { EXPECT_TRUE(InstanceBeacon::CallRunning(name)); });
-    QDeadlineTimer deadline(5000);
-    while (calls == 0 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    second.join();
-    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace
