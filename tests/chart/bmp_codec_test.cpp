@@ -90,6 +90,8 @@ TEST(BmpTest, EveryFormatConvertsExactlyToRgb)
         // 5-5-5: blue 1 -> 8, green 16 -> 132, the top bit ignored.
         {{40, 4, 1, 16, 0, 0, {}, {}, {{0x00, 0x7C, 0x01, 0x00, 0x00, 0x02, 0x00, 0x80}}},
          {red, rgb(0, 0, 8), rgb(0, 132, 0), black}},
+        // 1-7-8: a one-bit red is all or nothing, green 64 -> 129.
+        {{40, 1, 1, 16, 3, 0, {0x8000, 0x7F00, 0x00FF}, {}, {{0x12, 0xC0}}}, {rgb(255, 129, 18)}},
         // 5-6-5: green 1 -> 4.
         {{40, 3, 1, 16, 3, 0, {0xF800, 0x07E0, 0x001F}, {}, {{0xFF, 0xFF, 0xE0, 0x07, 0x20, 0x00}}},
          {white, green, rgb(0, 4, 0)}},

@@ -90,7 +90,7 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
         {Bytes(chart.begin(), chart.begin() + 20), "truncated"},
         {Bytes(chart.begin(), chart.begin() + 40), "truncated"},
         {Bytes(chart.begin(), chart.end() - 13), "truncated"},
-        {damaged, "damaged"},
+        {damaged, "damaged PNG data (IDAT: "},  // and the decoder's own reason
     };
     for (const auto& [png, message] : cases) {
         EXPECT_LT(png.size(), 512u * 1024u);
@@ -99,6 +99,7 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
     EXPECT_LT(peakResidentKiB() - before, 16 * 1024) << "peak memory grew by more than 16 MiB";
     EXPECT_EQ(DecodePng(test::whitePng(2048, 2048), "big.png").pixel(2047, 2047), white);
     EXPECT_EQ(DecodePng(test::whitePng(16384, 1), "wide.png").pixel(16383, 0), white) << "the widest side accepted";
+    EXPECT_EQ(DecodePng(test::whitePng(1, 16384), "tall.png").pixel(0, 16383), white) << "the tallest side accepted";
 }
 
 TEST(PngTest, EncodingIsLosslessAndFailuresAreReported)
