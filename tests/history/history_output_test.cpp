@@ -37,18 +37,18 @@ TEST(HistoryFigures, TheBuyShareWeighsBothBuyGroupsAgainstAllFour)
               std::tuple(60, 1.26, 150, 100));
 }
 
-// Columns of 100 s from 0 to 400; levels from 1.25 - 0.036 to 1.25 + 0.036,
+// Columns of 100 s from 1000 to 1400; levels from 1.25 - 0.036 to 1.25 + 0.036,
 // four rows of 0.018. A reading holds until the next; a gap (more than three
 // usual steps) is left empty and breaks the lines.
 TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingHeldInEachTimeBandAndLeavesGapsEmpty)
 {
     const std::vector<StoredReading> series = {
-        KnownReading(0, 1.25, {{80, 74, 0}}),                  // replaced by the next, same band
-        KnownReading(50, 1.25, {{430, 0, 37}}),                // top row, until the next
-        KnownReading(250, 1.25, {{80, 37, 37}, {81, 74, 0}}),  // bottom row: the larger of two levels
-        KnownReading(400, 1.25, {{80, 74, 74}}),               // after the map's end
+        KnownReading(1000, 1.25, {{80, 74, 0}}),                  // replaced by the next, same band
+        KnownReading(1050, 1.25, {{430, 0, 37}}),                // top row, until the next
+        KnownReading(1250, 1.25, {{80, 37, 37}, {81, 74, 0}}),  // bottom row: the larger of two levels
+        KnownReading(1400, 1.25, {{80, 74, 74}}),               // after the map's end
     };
-    const HeatMap map = MakeHeatMap(series, 0, 400, 4, 4);
+    const HeatMap map = MakeHeatMap(series, 1000, 1400, 4, 4);
     // Rows from the lowest price.
     EXPECT_EQ(map.cells, (std::vector<int>{0, 0, 100, 100, 0, 0, 0, 0, 0, 0, 0, 0, 50, 50, 0, 0}));
     EXPECT_EQ(map.prices, (std::vector<std::optional<double>>(4, 1.25)));
@@ -82,9 +82,11 @@ TEST(HistoryFigures, TheHeatMapShowsTheLatestReadingHeldInEachTimeBandAndLeavesG
 TEST(IsoTime, WritesAndReadsUtcTimes)
 {
     EXPECT_EQ(IsoUtcText(-74784816000), "-400-03-01T00:00:00Z");  // a 400-year cycle of the calendar begins
+    EXPECT_EQ(IsoUtcText(-62162121600), "0000-02-29T00:00:00Z");  // the day before the cycle's first March
+    EXPECT_EQ(IsoUtcText(-1), "1969-12-31T23:59:59Z");
     const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
         {"2026-12-07 12:30", 1796646600}, {"2026-12-07", 1796601600}, {"2000-02-29", 951782400},
-        {"2026-12-07T00:00Z", 1796601600}, {"2026-12-07T23:59:59Z", 1796687999}, {"2001-02-29", std::nullopt},
+        {"2026-12-07T00:00Z", 1796601600}, {"1969-12-31T23:59:59Z", -1}, {"2026-12-07T23:59:59Z", 1796687999}, {"2001-02-29", std::nullopt},
         {"2026-12-07T24:00", std::nullopt}, {"2026-12-07T12:30:60", std::nullopt},
         {"2026-12-07T12:30:00+01", std::nullopt}};
     for (const auto& [text, instant] : cases)
