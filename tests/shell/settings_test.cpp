@@ -72,17 +72,8 @@ TEST(SettingsTest, ReadsEveryKey)
 {
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
-    writeFile(path,
-              "[Setting]\r\n"
-              "Mt4_Path=C:\\MT4\\\r\n"
-              "Mt4_Path2=/opt/mt4 second/\r\n"
-              "Mt4_Path3=C:\\MT4\r\n"
-              "Time1=0x1E\r\n"
-              "TimerEn1=2\r\n"
-              "Time2=15\r\n"
-              "TimerEn2=yes\r\n"
-              "TIVKA_URL=http://127.0.0.1:8080/charts/\r\n"
-              "HistoryDays=30\r\n");
+    writeFile(path, "[Setting]\r\nMt4_Path=C:\\MT4\\\r\nMt4_Path2=/opt/mt4 second/\r\nMt4_Path3=C:\\MT4\r\nTime1=0x1E\r\n"
+                    "TimerEn1=2\r\nTime2=15\r\nTimerEn2=yes\r\nTIVKA_URL=http://127.0.0.1:8080/charts/\r\nHistoryDays=30\r\n");
     const LoadedSettings loaded = LoadSettings(path.string(), ",");
     const Settings& settings = loaded.settings;
     EXPECT_TRUE(loaded.refused.empty());
