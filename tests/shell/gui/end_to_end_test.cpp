@@ -42,7 +42,7 @@ TEST_F(WindowTest, TheWindowLivesWhileASlowServerIsWaitedOn)
     server.start();
     writeTemplate();
     writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
-    CurlDownloader curl;
+    HttpDownloader curl;
     activeDownloader = &curl;
     MainWindow& form = makeWindow();
     form.startUp();
@@ -81,7 +81,7 @@ TEST_F(WindowTest, ReadsTheChartServersChartsAndExportsThemToAWorkbook)
     environment.set("XDG_DOCUMENTS_DIR", books.string());
     writeTemplate();
     writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
-    CurlDownloader curl;
+    HttpDownloader curl;
     activeDownloader = &curl;
     MainWindow& form = startWindow();
     form.show();
