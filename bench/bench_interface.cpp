@@ -98,7 +98,7 @@ private:
     fs::path previous_;
     tivka::IndicatorPassConfig config_;
     const tivka::DigitTemplate digits_{tivka::charts::DigitTemplateBitmap()};
-    tivka::CurlDownloader downloader_;
+    tivka::HttpDownloader downloader_;
     tivka::IndicatorPass passes_;
     std::thread loop_;
     std::atomic<bool> looping_{false};

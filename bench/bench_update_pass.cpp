@@ -69,7 +69,7 @@ void BM_UpdatePassAllPairsThreeFolders(benchmark::State& state)
     }
     DrawChartsAhead(config.chartUrl);
     const tivka::DigitTemplate digits(tivka::charts::DigitTemplateBitmap());
-    tivka::CurlDownloader downloader;
+    tivka::HttpDownloader downloader;
     tivka::IndicatorPass pass;
     for (auto _ : state)
         pass.serve(config, digits, downloader, FailureIsAnError);

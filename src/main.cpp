@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     const std::string settingsPath = tivka::SettingsPathFor(program.value());
     tivka::LoadedSettings settings = tivka::LoadSettings(settingsPath, systemSeparator);
 
-    tivka::CurlDownloader downloader;
+    tivka::HttpDownloader downloader;
     tivka::QtModalRunner modals;
     tivka::QtUserMessages messages(modals);
     tivka::SystemClock clock;

@@ -10,12 +10,16 @@
 #    so are export and scheduling). main.cpp may include anything.
 # 2. Qt only in gui/ folders and main.cpp, and nothing outside a gui/ folder
 #    includes a header from one.
-# 3. Only platform/ knows the operating system: no POSIX headers elsewhere.
+# 3. Only platform/ knows the operating system: no POSIX or Windows headers
+#    elsewhere (the WinHTTP download, the seam's Windows side, excepted).
 # 4. Names say what things are: no form-designer names (Button1, Memo2, N7,
 #    TForm1, ...) in src/, tools/ or tests/.
 # 5. Failures travel as values: no code in src/ or tools/ takes a message's
 #    text apart again (what(), a message, failure, error or reason searched
 #    or cut up).
+# 6. One file per system, never a system test in the code: no #if/#ifdef on
+#    _WIN32, __linux__ and the like in src/, tools/ or tests/ (a system's
+#    code goes to platform/<thing>_posix.cpp or _windows.cpp, chosen by CMake).
 set -uo pipefail
 root=${1:?usage: check_structure.sh SOURCE_DIR}
 cd "$root" || exit 2
@@ -60,8 +64,8 @@ while IFS= read -r file; do
             fi
         elif [[ $line =~ \#include[[:space:]]*\<Q ]] && [ $gui = no ]; then
             fail "$file:$number: Qt outside a gui/ folder: $line"
-        elif [[ $line =~ \#include[[:space:]]*\<(unistd|fcntl|pwd|langinfo|locale|dirent|pthread|signal|sys/[a-z_]+)\.h\> ]] &&
-             [ "$layer" != platform ]; then
+        elif [[ $line =~ \#include[[:space:]]*\<(unistd|fcntl|pwd|langinfo|locale|dirent|pthread|signal|sys/[a-z_]+|windows|winsock2|ws2tcpip|winhttp|shlobj|shellapi|io)\.h\> ]] &&
+             [ "$layer" != platform ] && [ "$relative" != acquisition/download_winhttp.cpp ]; then
             fail "$file:$number: only platform/ may use the system's own interface: $line"
         fi
     done < <(grep -n '^[[:space:]]*#[[:space:]]*include' "$file")
@@ -78,6 +82,11 @@ parsed='(what\(\)\)?|[A-Za-z_]*([Mm]essage|[Ff]ailure|[Ee]rror|[Rr]eason)[A-Za-z
 while IFS= read -r hit; do
     fail "a message taken apart: $hit"
 done < <(grep -rnE "$parsed" src tools --include='*.h' --include='*.cpp')
+
+system='^[[:space:]]*#[[:space:]]*(if|ifdef|ifndef|elif)\b.*\b(_WIN32|_WIN64|WIN32|__WIN32__|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__linux|__unix__|__unix|__APPLE__|__CYGWIN__)\b'
+while IFS= read -r hit; do
+    fail "a system tested in the code (one file per system instead): $hit"
+done < <(grep -rnE "$system" src tools tests --include='*.h' --include='*.cpp' --include='*.c')
 
 if [ "$failures" -gt 0 ]; then
     echo "$failures structure problem(s)"

@@ -84,9 +84,9 @@ public:
     virtual void resume() {}
 };
 
-class CurlDownloader final : public Downloader {
+class HttpDownloader final : public Downloader {
 public:
-    explicit CurlDownloader(DownloadLimits limits = {}) : limits_(std::move(limits)) {}
+    explicit HttpDownloader(DownloadLimits limits = {}) : limits_(std::move(limits)) {}
     DownloadOutcome download(const std::string& url, const std::string& fileName) override
     {
         return DownloadFile(url, fileName, limits_, &cancelled_);

@@ -194,7 +194,7 @@ bool looksLikeFlag(const std::string& name)
 bool isListedFlag(const std::string& name)
 {
     return std::any_of(kPairList.begin(), kPairList.end(),
-                       [&](const char* pair) { return name == "ir" + PairCode(pair) + ".dat"; });
+                       [&](const char* pair) { return SameFileName(name, "ir" + PairCode(pair) + ".dat"); });
 }
 
 // The flag files of a folder no listed pair answers to, each added to `now`

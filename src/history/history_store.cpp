@@ -15,17 +15,11 @@ ChartKind kindNamed(const std::string& name)
     return name == "orders" ? ChartKind::Orders : ChartKind::Positions;
 }
 
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string DefaultHistoryPath()
 {
-    return DataFolder() + "/tivka/history.sqlite3";
+    return JoinPath(ProgramDataFolder(), "history.sqlite3");
 }
 
 struct HistoryStore::Statements {
@@ -55,7 +49,7 @@ const char* ChartKindName(ChartKind kind)
 
 HistoryStore::HistoryStore(const std::string& path)
 {
-    if (const std::string folder = folderOf(path); !folder.empty() && !IsFolder(folder)) {
+    if (const std::string folder = ParentFolder(path); !folder.empty() && !IsFolder(folder)) {
         if (const Status made = CreateFolders(folder); !made.ok())
             throw HistoryError(path + ": cannot create its folder: " + made.text());
     }

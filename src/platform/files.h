@@ -70,6 +70,9 @@ Status CreateFolders(const std::string& path);
 // had (no such path, no permission to look). Symbolic links are followed.
 bool IsRegularFile(const std::string& path);
 bool IsFolder(const std::string& path);
+// Whether anything at all is at `path`, a link (even a dangling one) counting
+// as itself.
+bool NameTaken(const std::string& path);
 
 // When the file was last modified, in seconds since the epoch (a symbolic
 // link is followed).
@@ -99,8 +102,9 @@ public:
     Status close();
 
 private:
-    OutputFile(int handle, std::string path) : handle_(handle), path_(std::move(path)) {}
-    int handle_ = -1;
+    // A descriptor on POSIX, a HANDLE on Windows; -1 when closed.
+    OutputFile(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    std::intptr_t handle_ = -1;
     std::string path_;
     Status failure_;
 };
@@ -121,8 +125,8 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
 private:
-    explicit FileLock(int handle) : handle_(handle) {}
-    int handle_ = -1;
+    explicit FileLock(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_ = -1;  // as OutputFile's
 };
 
 // A new, empty file with a unique name "<prefix>XXXXXX" in `folder`, with the

@@ -12,4 +12,8 @@ namespace tivka {
 // folder cannot be read.
 Result<std::vector<std::string>> FileNamesIn(const std::string& folder);
 
+// Whether two names in one folder name the same file: byte for byte on
+// Linux; on Windows, whose file systems ignore case, whatever their case.
+bool SameFileName(const std::string& a, const std::string& b);
+
 }  // namespace tivka

@@ -17,6 +17,17 @@ std::string NativePath(std::string_view text);
 // gives "/home/u/tivka/experts/files/Tivka/").
 std::string AbsolutePath(const std::string& path);
 
+// `name` in `folder` with the system's separator between them ("" gives
+// `name` alone).
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The folder part of `path` ("/a/b/c" gives "/a/b", "/c" gives "/"); empty
+// when the path names no folder.
+std::string ParentFolder(const std::string& path);
+
+// The last component of `path` ("/a/b/c.png" gives "c.png").
+std::string FileNameOf(const std::string& path);
+
 // The running program's real path.
 Result<std::string> ProgramPath();
 
@@ -40,7 +51,11 @@ std::string DocumentsFolder();
 
 // The user's data folder: $XDG_DATA_HOME when it is an absolute path (a
 // relative one is ignored, as the XDG rules say), else ~/.local/share. The
-// folder need not exist.
+// folder need not exist. On Windows: %LOCALAPPDATA%.
 std::string DataFolder();
+
+// Where Tivka keeps data of its own (the history): "tivka" in the data
+// folder; on Windows %LOCALAPPDATA%\Tivka.
+std::string ProgramDataFolder();
 
 }  // namespace tivka

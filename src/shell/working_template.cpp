@@ -23,7 +23,7 @@ DigitTemplate LoadWorkingTemplate()
 {
     const std::string folder = CurrentFolder();
     try {
-        return DigitTemplate::load(folder + "/ndata.bmp");
+        return DigitTemplate::load(JoinPath(folder, "ndata.bmp"));
     } catch (const std::runtime_error& error) {
         throw std::runtime_error(std::string(error.what()) + "\n" + templateAdvice(folder));
     }

@@ -62,7 +62,7 @@ TEST(PairFetchTest, EachOutcomeGivesChartsOrOneMessageAndKeepsTheFilesOfAFailure
         test::ScopedCurrentDir inDir(dir.path());
         if (failure.starts_with("pn_GBPUSD.png: is a folder"))
             std::filesystem::create_directory("pn_GBPUSD.png");
-        CurlDownloader downloader;
+        HttpDownloader downloader;
         const bool cancelled = failure == "cancelled";
         if (cancelled)
             downloader.cancel();

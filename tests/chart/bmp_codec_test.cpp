@@ -1,7 +1,6 @@
 #include "chart/bmp_codec.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -150,7 +149,7 @@ TEST(BmpTest, BadTemplatesAreRefusedByNameSayingWhy)
     // A pipe nobody writes to is refused at once; the child would be ended if it waited.
     std::filesystem::create_directory(dir / "pipe");
     const std::string pipe = (dir / "pipe" / "ndata.bmp").string();
-    ::mkfifo(pipe.c_str(), 0600);
+    test::MakeFifo(pipe);
     const std::optional<std::string> said = test::RunInChild([&]() -> std::string {
         try {
             DigitTemplate::load(pipe);

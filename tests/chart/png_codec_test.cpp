@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "chart/picture_bytes.h"
+#include "support/file_size_limit.h"
 #include "support/test_support.h"
 
 namespace tivka {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "export/indicator_pass.h"
+#include "platform/paths.h"
 #include "support/fake_chart_downloader.h"
 #include "support/test_support.h"
 
@@ -35,7 +36,8 @@ protected:
         });
         return told;
     }
-    std::string absolute(const std::string& folder) const { return (dir_.path() / folder).string() + "/"; }
+    // The folder as the pass names it: absolute, in the system's form.
+    std::string absolute(const std::string& folder) const { return AbsolutePath(NativePath(folder + "\\")); }
 
     TempDir dir_;
     ScopedCurrentDir cwd_{dir_.path()};

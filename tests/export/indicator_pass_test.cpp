@@ -48,7 +48,7 @@ public:
         }
         return all;
     }
-    CurlDownloader curl;
+    HttpDownloader curl;
     std::string unreachable;
     std::function<void()> onDownload = [] {};
 };

@@ -48,7 +48,7 @@ void ServedFeed::pass(const std::string& chartTime, std::int64_t instant)
                                       std::string(charts::kChartFolder) + "\nMt4_Path=" + dir_.path().string() +
                                       "/mt4/\n");
     clock_.instant = instant;
-    CurlDownloader downloader;
+    HttpDownloader downloader;
     NoWaiting waiter;
     RecorderTee recorders(&host.recorder(), &capture_);
     FeedServices services;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "support/scoped_environment.h"
+#include "support/file_size_limit.h"
 #include "support/test_support.h"
 
 namespace tivka {

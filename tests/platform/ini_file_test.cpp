@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/file_size_limit.h"
 #include "support/test_support.h"
 
 namespace tivka {

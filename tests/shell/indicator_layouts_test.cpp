@@ -10,6 +10,7 @@
 #include "export/indicator_data.h"
 #include "shell/data_state.h"
 #include "shell/settings.h"
+#include "platform/paths.h"
 #include "support/fake_chart_downloader.h"
 #include "support/test_support.h"
 
@@ -63,7 +64,7 @@ protected:
 
 TEST_F(IndicatorLayoutsTest, BothLayoutsGetTheSameFileAndAMissingFolderIsToldOnce)
 {
-    EXPECT_EQ(pass(), "Папка индикаторов 3 не найдена: " + (dir / "gone" / "experts" / "files" / "Tivka").string() + "/");
+    EXPECT_EQ(pass(), "Папка индикаторов 3 не найдена: " + AbsolutePath(NativePath((dir / "gone").string() + "/experts\\files\\Tivka\\")));
     ASSERT_FALSE(served.empty()) << "GBP/USD was not served";
     for (const fs::path& flag : flags) {
         EXPECT_EQ(test::readFile(flag), "2") << flag;

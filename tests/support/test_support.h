@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -41,28 +39,21 @@ private:
 // unprivileged user: as the superuser this runs the current test program
 // again as user and group 65534 with only `testName` selected, and returns
 // its exit status (0 when that test passed). Returns -1 when the process is
-// unprivileged already: the caller then makes its checks itself.
+// unprivileged already, and always on Windows, where a read-only file is
+// refused to everyone: the caller then makes its checks itself.
 int RerunUnprivileged(const std::string& testName);
 
 // Runs `body` in a child process and gives back the text it returned, or
 // nothing when the child did not finish within `seconds` (it is killed then)
 // or died. For code that, when faulty, would wait forever (on a pipe, say):
-// the test then fails by itself instead of hanging.
+// the test then fails by itself instead of hanging. (On Windows the body runs
+// on a thread, given up, not ended, when it overruns.)
 std::optional<std::string> RunInChild(const std::function<std::string()>& body, unsigned seconds = 10);
 
-// A full disk for this process while the object lives: writing past `bytes`
-// fails (EFBIG), for the superuser too.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*savedHandler_)(int) = nullptr;
-};
+// A FIFO at `path`, for code that must never wait on one. Windows has no
+// FIFO in a folder: there it throws, and the tests that need one are left
+// out of the Windows run by name.
+void MakeFifo(const std::filesystem::path& path);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <future>
 #include <stdexcept>
 
 #include "chart/png_codec.h"
+#include "platform/listening_socket.h"
 
 namespace tivka::charts {
 
@@ -127,8 +129,7 @@ void ChartServer::start()
     // binds is the last it sees.
     http_->set_socket_options([this](int sock) {
         listenFd_ = sock;
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        SetListeningSocketOptions(sock);
     });
     // The library writes the headers and the body separately; without this a
     // reused connection holds the body back until the client's delayed
@@ -197,11 +198,10 @@ std::string ChartServer::chartTime() const
         return std::to_string(driftMinute());
     if (!options_.fixedTime.empty())
         return options_.fixedTime;
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    // The UTC time of day: a day is 86400 seconds in the epoch's count.
+    const long long second = static_cast<long long>(std::time(nullptr)) % 86400;
     char text[8];
-    std::strftime(text, sizeof text, "%H:%M", &utc);
+    std::snprintf(text, sizeof text, "%02lld:%02lld", second / 3600, second % 3600 / 60);
     return text;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "platform/program_arguments.h"
+
 namespace tivka::tools {
 
 OptionParser& OptionParser::flag(const std::string& name, std::function<void()> set)
@@ -88,7 +90,7 @@ int RunTool(const char* name, const char* usage, int argc, char** argv,
             const std::function<int(const std::vector<std::string>&)>& body, int usageStatus)
 {
     try {
-        return body(std::vector<std::string>(argv + 1, argv + argc));
+        return body(ProgramArguments(argc, argv));
     } catch (const UsageError& e) {
         std::cerr << name << ": " << e.what() << "\n\n" << usage;
         return usageStatus;

@@ -82,9 +82,7 @@ Result<std::string> defaultSettingsPath()
     const Result<std::string> program = ProgramPath();
     if (!program.ok())
         return program.status();
-    const std::size_t slash = program.value().find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : program.value().substr(0, slash);
-    return SettingsPathFor(folder + "/tivka");
+    return SettingsPathFor(JoinPath(ParentFolder(program.value()), "tivka"));
 }
 
 // Waits on the process's signals for the feed.
@@ -108,7 +106,7 @@ private:
 
 int run(const std::vector<std::string>& args)
 {
-    CurlDownloader downloader;
+    HttpDownloader downloader;
     auto signals = ProcessSignals::Install([&downloader] { downloader.cancel(); });
     if (!signals.ok()) {
         std::cerr << "tivka-feed: " << signals.status().text() << "\n";
@@ -126,8 +124,9 @@ int run(const std::vector<std::string>& args)
     const Result<FileLock> lock = FileLock::TryAcquire("tivka.lock");
     if (!lock.ok()) {
         const bool busy = lock.status().code() == Status::Code::Busy;
-        std::cerr << "tivka-feed: " << (busy ? "Tivka is already running in " : "cannot lock ") << folder
-                  << (busy ? " (" : "/tivka.lock (") << lock.status().detail() << ")\n";
+        std::cerr << "tivka-feed: "
+                  << (busy ? "Tivka is already running in " + folder : "cannot lock " + JoinPath(folder, "tivka.lock"))
+                  << " (" << lock.status().detail() << ")\n";
         return kExitUsage;
     }
 

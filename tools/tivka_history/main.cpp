@@ -16,6 +16,7 @@
 #include "platform/conversions.h"
 #include "platform/files.h"
 #include "platform/numeric_locale.h"
+#include "platform/paths.h"
 #include "reading/chart_reading.h"
 #include "reading/layout_check.h"
 
@@ -100,7 +101,7 @@ void exportReadings(HistoryStore& store, const HistoryOptions& options)
 // ("on_GBPUSD.png", "pc_GBPUSD.png").
 std::optional<SeriesKey> keyFromName(const std::string& path)
 {
-    std::string name = path.substr(path.rfind('/') + 1);
+    std::string name = FileNameOf(path);
     if (name.size() < 4 || name.substr(name.size() - 4) != ".png")
         return std::nullopt;
     name.resize(name.size() - 4);

@@ -1,10 +1,10 @@
 #include "template_file.h"
 
-#include <filesystem>
 #include <stdexcept>
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace tivka::template_tool {
 
@@ -26,7 +26,7 @@ void replaceAtomically(const std::string& path, const std::vector<std::uint8_t>&
 // to it unless taken; false when taken.
 bool writeUnderFreeName(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::string folder = ParentFolder(path);
     const Result<std::string> created = CreateUniqueFile(folder.empty() ? "." : folder, ".tivka-template-");
     throwUnlessOk(created.status());
     const std::string& temporary = created.value();
@@ -54,8 +54,7 @@ std::runtime_error existsError(const std::string& path)
 
 void CheckNameFree(const std::string& path)
 {
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+    if (NameTaken(path))
         throw existsError(path);
 }
 

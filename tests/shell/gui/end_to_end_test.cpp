@@ -46,7 +46,7 @@ TEST_F(WindowTest, TheWindowLivesWhileASlowServerIsWaitedOn)
     charts::ChartServer server(options);
     server.start();
     writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
-    CurlDownloader curl;
+    HttpDownloader curl;
     activeDownloader = &curl;
     MainWindow& form = makeWindow();
     form.startUp();
@@ -84,7 +84,7 @@ TEST_F(WindowTest, ReadsTheChartServersChartsAndExportsThemToAWorkbook)
     ScopedEnvironment environment;
     environment.set("XDG_DOCUMENTS_DIR", books.string());
     writeFile(settingsPath(), "[Setting]\nTIVKA_URL=" + serverUrl(server) + "\n");
-    CurlDownloader curl;
+    HttpDownloader curl;
     activeDownloader = &curl;
     MainWindow& form = startWindow();
     EXPECT_TRUE(ordersPane()->toPlainText().startsWith("--- Now Price ----\n"));

@@ -237,6 +237,12 @@ bool IsFolder(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool NameTaken(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 Result<std::int64_t> FileModifiedAt(const std::string& path)
 {
     struct stat info {};

@@ -45,6 +45,22 @@ std::string NativePath(std::string_view text)
     return path;
 }
 
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string ParentFolder(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
 std::string AbsolutePath(const std::string& path)
 {
     std::error_code error;
@@ -98,6 +114,11 @@ std::string DataFolder()
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
         return data;
     return HomeFolder() + "/.local/share";
+}
+
+std::string ProgramDataFolder()
+{
+    return DataFolder() + "/tivka";
 }
 
 }  // namespace tivka

@@ -25,4 +25,9 @@ Result<std::vector<std::string>> FileNamesIn(const std::string& folder)
     return names;
 }
 
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    return a == b;
+}
+
 }  // namespace tivka
