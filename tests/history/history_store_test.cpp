@@ -18,6 +18,7 @@
 #include "history/level_blob.h"
 #include "history/readings.h"
 #include "history/sqlite_database.h"
+#include "support/file_size_limit.h"
 #include "support/test_support.h"
 
 namespace tivka {
