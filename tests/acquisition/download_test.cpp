@@ -178,26 +178,6 @@ TEST_F(DownloadTest, SeveralDownloadsKeepJobOrderAndTheConcurrencyLimit)
     EXPECT_TRUE(DownloadFiles({}, {}, 3).empty());
 }
 
-// A target that is not a regular file is left as it is and named, the
-// transfer given up, and a pipe nobody reads is never waited on (the child
-// running the download would be ended, failing the test).
-TEST_F(DownloadTest, ATargetThatIsNotAFileIsLeftAloneAndNamed)
-{
-    http.server.Get("/chart.png", test::answer(200, "the chart", "image/png"));
-    test::MakeFifo(file("on_GBPUSD.png"));
-    fs::create_directory(file("pn_GBPUSD.png"));
-    for (const std::string name : {"on_GBPUSD.png", "pn_GBPUSD.png"}) {
-        const std::optional<std::string> said = test::RunInChild([&] {
-            const DownloadOutcome outcome = DownloadFile(http.url("/chart.png"), file(name));
-            return outcome.file.text() + (outcome.fetched() ? " (fetched)" : "");
-        });
-        EXPECT_EQ(said.value_or("did not finish"),
-                  file(name) + (name[0] == 'o' ? ": is a pipe" : ": is a folder") + ", not a regular file");
-    }
-    EXPECT_TRUE(fs::is_fifo(file("on_GBPUSD.png")));
-    EXPECT_TRUE(fs::is_empty(file("pn_GBPUSD.png")));
-}
-
 // Cancelling ends the transfers waiting on a server at once and refuses those
 // not yet started.
 TEST_F(DownloadTest, CancelEndsEveryTransferAtOnce)

@@ -49,21 +49,17 @@ TEST(ToolCommandLine, EachToolRefusesWhatItCannotUseAndHelpsAnywhere)
 {
     test::TempDir dir;
     const struct { const char* program; std::string args; int status; std::string err; } cases[] = {
-        {TIVKA_READ, "o.png --pair", 2, "tivka-read: --pair needs a value\n"},
         {TIVKA_READ, "--strict o.png -h p.png", 0, ""},
         {TIVKA_READ, "--format xml --help", 2, "tivka-read: --format expects orders, positions, both, json or csv"},
         {TIVKA_TEMPLATE, "build --out", 2, "tivka-template: --out needs a value\n"},
         {TIVKA_TEMPLATE, "show a.bmp b.bmp", 2, "tivka-template: show needs exactly one template file\n"},
-        {TIVKA_HISTORY, "--database", 2, "tivka-history: --database needs a value\n"},
         {TIVKA_HISTORY, "list extra", 2, "tivka-history: unexpected argument 'extra'\n"},
         {TIVKA_HISTORY, "export --pair GBP/USD --help", 0, ""},
         {TIVKA_CHART_SERVER, "--port 65536", 2, "tivka-chart-server: --port needs a whole number from 0 to 65535"},
         {TIVKA_CHART_SERVER, "--fixed-time 24:00", 2, "tivka-chart-server: --fixed-time needs a time HH:MM"},
         {TIVKA_SOAK, "--hours 0", 2, "tivka-soak: --hours needs a whole number from 1 to 8760, not '0'\n"},
-        {TIVKA_SOAK, "--seed -1", 2, "tivka-soak: --seed needs a whole number"},
         {TIVKA_SOAK, "--hours 24 -h", 0, ""},
         {TIVKA_FEED, "--once --every", 1, "tivka-feed: --every needs a value\n"},
-        {TIVKA_FEED, "--every 10 -h", 0, ""},
     };
     for (const auto& c : cases) {
         const auto r = test::RunTool(dir.path(), c.program, c.args);

@@ -23,7 +23,6 @@ fi
 # Left out by name, each needing what Windows does not have:
 excluded=(
     BmpTest.BadTemplatesAreRefusedByNameSayingWhy             # a FIFO in a folder
-    DownloadTest.ATargetThatIsNotAFileIsLeftAloneAndNamed     # a FIFO in a folder
     IndicatorFoldersTest.FlagsNoListedPairAnswersToAreToldOnceEach  # names differing in case only: one file on Windows
     # Wine's WinHTTP hands over nothing of a chunked body whose next chunk
     # never comes (Windows' own does); the outcome is checked, the bytes not.
