@@ -124,6 +124,19 @@ TEST(FilesTest, WhatStandsAtThePathDecidesAndAPipeIsNeverWaitedOn)
     EXPECT_EQ(said.value_or("did not finish"), (dir / "ndata.bmp").string() + ": is a pipe, not a regular file");
 }
 
+// The documents folder is the user's own, as the desktop names it.
+TEST(PathsTest, DocumentsFolderIsTheOneTheDesktopNames)
+{
+    test::TempDir dir;
+    fs::create_directory(dir / "Dokumente");
+    test::writeFile(dir / "user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Music\"\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+    test::ScopedEnvironment environment;
+    environment.set("XDG_DOCUMENTS_DIR", std::nullopt);
+    environment.set("HOME", dir.path().string());
+    environment.set("XDG_CONFIG_HOME", dir.path().string());
+    EXPECT_EQ(DocumentsFolder(), (dir / "Dokumente").string());
+}
+
 // A relative XDG_DATA_HOME is ignored, as the XDG rules say.
 TEST(PathsTest, DataFolderTakesOnlyAnAbsoluteVariable)
 {

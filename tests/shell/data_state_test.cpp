@@ -34,7 +34,7 @@ TEST(DataState, TheLineTellsWhatTheTraderMustKnowAboutTheDataShown)
         {"another pair failed",
          [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.pairChosen("XYZ"), s.chartsFailed(at1240, {"x"}); },
          "Данные GBP/USD от 12:20, ошибка в 12:40: x", "Данные GBP/USD от 12:20, ошибка в 12:40:\nx"},
-        {"cancelled", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.cancelled(at1240); },
+        {"cancelled", [&](DataState& s) { s.chartsShown(at1220, "GBP/USD"), s.chartsFailed(at1220, {"x"}), s.cancelled(at1240); },
          "Данные от 12:20, обновление прервано в 12:40"},
         {"mended", [&](DataState& s) { s.chartsFailed(at1220, {"x"}), s.chartsShown(at1240, "GBP/USD"); }, ""},
         {"a new refresh keeps the failure until it ends",

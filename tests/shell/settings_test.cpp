@@ -73,7 +73,7 @@ TEST(SettingsTest, ReadsEveryKey)
     TempDir dir;
     const fs::path path = dir / "tivka.INI";
     writeFile(path, "[Setting]\r\nMt4_Path=C:\\MT4\\\r\nMt4_Path2=/opt/mt4 second/\r\nMt4_Path3=C:\\MT4\r\nTime1=0x1E\r\n"
-                    "TimerEn1=2\r\nTime2=15\r\nTimerEn2=yes\r\nTIVKA_URL=http://127.0.0.1:8080/charts/\r\nHistoryDays=30\r\n");
+                    "TimerEn1=2\r\nTime2=15\r\nTimerEn2=yes\r\nTIVKA_URL=http://127.0.0.1:8080/charts/\r\nHistoryDays=30\r\nSymbol=.\r\n");
     const LoadedSettings loaded = LoadSettings(path.string(), ",");
     const Settings& settings = loaded.settings;
     EXPECT_TRUE(loaded.refused.empty());
@@ -86,6 +86,7 @@ TEST(SettingsTest, ReadsEveryKey)
     EXPECT_FALSE(settings.timers.hourlyEnabled) << "\"yes\" is not a number";
     EXPECT_EQ(settings.chartUrl, "http://127.0.0.1:8080/charts/");
     EXPECT_EQ(settings.historyDays, 30);
+    EXPECT_EQ(settings.decimalSymbol, ".");
 }
 
 // A folder setting holding a control character would be cut short at the
