@@ -70,8 +70,9 @@ TEST(IniFileTest, WritesChangeOnlyTheirOwnLine)
         if (before) {
             writeFile(path, *before);
             fs::permissions(path, bits);
-            if (::geteuid() == 0)
+            if (::geteuid() == 0) {
                 EXPECT_EQ(::chown(path.c_str(), 0, 65534), 0);  // the superuser keeps a file's group too
+            }
         }
         const std::string shown = after.substr(0, 60);
         EXPECT_TRUE(WriteIniEntries((before ? link : path).string(), section, {{key, "5"}}).ok()) << shown;
