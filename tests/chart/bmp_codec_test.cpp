@@ -128,6 +128,7 @@ TEST(BmpTest, BadTemplatesAreRefusedByNameSayingWhy)
     const std::pair<Bytes, std::string> cases[] = {
         {{}, "the file is empty"},
         {{'<', 'h', 't', 'm', 'l', '>'}, "not a BMP"},
+        {[&] { Bytes b = good; return b[0] = 'X', b; }(), "not a BMP"},
         {{'B', 'M'}, "truncated"},
         {Bytes(good.begin(), good.end() - 1), "truncated"},
         {makeBmp({40, 2, 1, 8, 1, 0, {}, Bytes(1024, 0), {{0, 0}}}), "RLE"},

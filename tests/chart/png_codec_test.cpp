@@ -86,6 +86,7 @@ TEST(BadPicture, RefusedChartsAreNamedWithTheirFault)
         {test::whitePng(16000, 16000, 1), "the image claims 16000 x 16000 pixels; at most 4 megapixels are accepted"},
         {test::whitePng(2049, 2048), "the image claims 2049 x 2048 pixels; at most 4 megapixels"},
         {Bytes(html.begin(), html.end()), "not a PNG image (starts with '<html>')"},
+        {{0x7F, 'E', 'L', 'F', 0}, "not a PNG image (starts with '\\x7FELF\\x00')"},
         {{}, "the file is empty"},
         {{0x89, 'P', 'N'}, "truncated"},
         {Bytes(chart.begin(), chart.begin() + 20), "truncated"},
